@@ -1,0 +1,24 @@
+# Third-party libraries, all from the system's packages; nothing is copied into the repository.
+# A Windows cross build points CARTOVEX_MINIZIP_SOURCE at the unzip sources it unpacked from the
+# distribution's zlib source package and builds them here with the cross compiler.
+
+find_package(ZLIB REQUIRED)
+add_library(cartovex::zlib ALIAS ZLIB::ZLIB)
+
+if(CARTOVEX_MINIZIP_SOURCE)
+    add_library(cartovex_minizip STATIC
+        ${CARTOVEX_MINIZIP_SOURCE}/unzip.c
+        ${CARTOVEX_MINIZIP_SOURCE}/ioapi.c
+        ${CARTOVEX_MINIZIP_SOURCE}/zip.c
+        $<$<BOOL:${WIN32}>:${CARTOVEX_MINIZIP_SOURCE}/iowin32.c>)
+    target_include_directories(cartovex_minizip SYSTEM PUBLIC ${CARTOVEX_MINIZIP_SOURCE})
+    target_link_libraries(cartovex_minizip PUBLIC ZLIB::ZLIB)
+    target_compile_options(cartovex_minizip PRIVATE -w)
+    add_library(cartovex::minizip ALIAS cartovex_minizip)
+else()
+    find_package(PkgConfig REQUIRED)
+    pkg_check_modules(MINIZIP REQUIRED IMPORTED_TARGET minizip)
+    add_library(cartovex::minizip ALIAS PkgConfig::MINIZIP)
+endif()
+
+set(CARTOVEX_PLATFORM_LIBS)

@@ -1,0 +1,44 @@
+#include "app/OutputPane.h"
+
+#include "app/MenuModel.h"
+#include "common/Text.h"
+#include "platform/Files.h"
+#include "platform/Window.h"
+
+namespace cartovex {
+
+void OutputPane::AppendLine(std::string_view text) {
+    window_.FocusControl(ID_OUTPUT_PANE);
+    std::string added = "\r\n";
+    added += text;
+    text_ += added;
+    if (controlStale_) {
+        window_.SetPaneText(text_);
+        controlStale_ = false;
+    } else {
+        window_.AppendPaneText(added);
+    }
+    window_.ScrollPane(window_.PaneLineCount());
+    if (observer_) observer_(text);
+}
+
+void OutputPane::ClearPane() {
+    text_.clear();
+    controlStale_ = true;
+}
+
+void OutputPane::ShowTextFile(Files& files, const std::string& path) {
+    ClearPane();
+    auto length = files.FileLength(path);
+    std::optional<std::string> data;
+    if (length && *length > 0) data = files.ReadFile(path);
+    if (!data || data->empty()) {
+        files.DeleteFile(path);
+        return;
+    }
+    LineReader reader(*data);
+    std::string line;
+    while (reader.Next(line)) AppendLine(line);
+}
+
+}  // namespace cartovex

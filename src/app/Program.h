@@ -1,0 +1,40 @@
+// The program's state: the records every operation reads and changes, with the platform services.
+// One instance is owned by main(); tests build a fresh one per case, so there are no mutable globals.
+#pragma once
+
+#include <string>
+
+#include "app/OutputPane.h"
+#include "common/Constants.h"
+#include "disc/DiscInfo.h"
+#include "platform/Platform.h"
+#include "refdata/ReferenceTables.h"
+
+namespace cartovex {
+
+struct Program {
+    explicit Program(Platform services) : platform(services), pane(services.window) {
+        startFolder = platform.files.CurrentDirectory();
+    }
+
+    Platform platform;
+    std::string versionText = VERSION_TEXT;
+    /// The working directory at launch: home of the settings, the reference files and the lists.
+    std::string startFolder;
+    DiscInfo disc;
+    HeaderDatabase database;
+    DeveloperList developers;
+    OutputPane pane;
+    std::string updateSite;
+    /// 1 while mass processing runs: the analysis then prints no field block.
+    int16_t quietAnalysis = 0;
+    /// The update site's port; the program uses the http port, tests a loopback server's.
+    int updatePort = 80;
+
+    Files& files() { return platform.files; }
+    Window& window() { return platform.window; }
+    /// A file in the start folder.
+    std::string StartFile(std::string_view name) const { return platform.files.Join(startFolder, name); }
+};
+
+}  // namespace cartovex

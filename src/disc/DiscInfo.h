@@ -1,0 +1,33 @@
+// The record of the image analysed last. Each analysis overwrites it field by field; the per-image
+// outputs and the region conversion read it afterwards.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "common/Constants.h"
+#include "disc/HeaderBlock.h"
+
+namespace cartovex {
+
+struct DiscInfo {
+    std::string imagePath;   // full path handed to the analysis
+    std::string fileName;    // the file name alone; the image is opened by it from folderPath
+    std::string folderPath;  // imagePath without its separator and file name
+    std::string folderName;  // the last folder name of imagePath
+    std::string extension;   // last three characters of imagePath, lower-cased
+    std::string cueFile;     // first "*.CUE" file of the folder, or empty
+    HeaderBlock header{};
+    uint32_t crc32 = 0;
+    int16_t audioTracks = 0;
+    std::string referenceId;
+    std::array<std::string, 5> serialParts;
+    std::string softwareVersion;
+    int16_t matchIndex = NONE_VALUE;
+    int16_t tracksMismatch = NONE_VALUE;
+    int16_t duplicate = NONE_VALUE;  // SET_VALUE when the title is listed in KVX_HAVE.TXT
+    std::string displayName;
+};
+
+}  // namespace cartovex

@@ -1,0 +1,139 @@
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "common/Text.h"
+#include "disc/Crc32.h"
+#include "disc/HeaderReader.h"
+#include "disc/RawSector.h"
+#include "platform/posix/PosixFiles.h"
+#include "testkit/ImageBuilder.h"
+#include "testkit/TempFolder.h"
+
+namespace cartovex {
+namespace {
+
+using testkit::BuildHeader;
+using testkit::HeaderSpec;
+
+TEST(Crc32, CatalogueCheckValue) {
+    const std::string text = "123456789";
+    uint32_t crc = Crc32Update(reinterpret_cast<const uint8_t*>(text.data()), text.size(), 0xFFFFFFFFu) ^ 0xFFFFFFFFu;
+    EXPECT_EQ(crc, 0xCBF43926u);
+    EXPECT_EQ(HexForm(crc), "CBF43926");
+    EXPECT_EQ(Crc32Update(nullptr, 0, 0x1234u), 0x1234u);
+}
+
+class HeaderFiles : public ::testing::Test {
+protected:
+    testkit::TempFolder dir;
+    PosixFiles files;
+    HeaderBlock header{};
+};
+
+TEST_F(HeaderFiles, RawAndCookedImagesOfOneDiscGiveTheSameBlockAndChecksum) {
+    HeaderBlock built = BuildHeader({});
+    HeaderBlock cooked{}, raw{};
+    EXPECT_EQ(ReadHeaderBlock(files, dir.Write("a.iso", testkit::CookedImage(built)), cooked),
+              HeaderReadResult::ACCEPTED_COOKED);
+    EXPECT_EQ(ReadHeaderBlock(files, dir.Write("a.bin", testkit::RawImage(built)), raw),
+              HeaderReadResult::ACCEPTED_RAW);
+    EXPECT_EQ(cooked, built);
+    EXPECT_EQ(raw, built);
+    EXPECT_EQ(HeaderChecksum(cooked), HeaderChecksum(raw));
+}
+
+TEST_F(HeaderFiles, TheExtensionDoesNotDecideTheLayout) {
+    HeaderBlock built = BuildHeader({});
+    EXPECT_EQ(ReadHeaderBlock(files, dir.Write("raw.iso", testkit::RawImage(built)), header),
+              HeaderReadResult::ACCEPTED_RAW);
+    EXPECT_EQ(ReadHeaderBlock(files, dir.Write("cooked.bin", testkit::CookedImage(built)), header),
+              HeaderReadResult::ACCEPTED_COOKED);
+}
+
+TEST_F(HeaderFiles, SegaDiscMayStandAnywhereInTheFirstSixteenBytes) {
+    for (int offset = 0; offset <= 9; ++offset) {
+        HeaderSpec spec;
+        spec.bootSystem = std::string(static_cast<size_t>(offset), ' ') + "SEGADISC";
+        auto path = dir.Write("w" + std::to_string(offset) + ".iso", testkit::CookedImage(BuildHeader(spec)));
+        auto expected = offset <= 8 ? HeaderReadResult::ACCEPTED_COOKED : HeaderReadResult::NOT_SEGA_CD;
+        EXPECT_EQ(ReadHeaderBlock(files, path, header), expected) << "offset " << offset;
+    }
+}
+
+TEST_F(HeaderFiles, ShortEmptyAndForeignFilesAreNotImages) {
+    HeaderBlock built = BuildHeader({});
+    std::string cooked = testkit::CookedImage(built);
+    // A block cut short still carries its identifier; the missing tail reads as zeros.
+    EXPECT_EQ(ReadHeaderBlock(files, dir.Write("short.iso", cooked.substr(0, 100)), header),
+              HeaderReadResult::ACCEPTED_COOKED);
+    EXPECT_EQ(header[99], built[99]);
+    EXPECT_EQ(header[100], 0);
+    EXPECT_EQ(ReadHeaderBlock(files, dir.Write("empty.iso", ""), header), HeaderReadResult::NOT_SEGA_CD);
+    EXPECT_EQ(ReadHeaderBlock(files, dir.Write("text.iso", "just some text\r\n"), header),
+              HeaderReadResult::NOT_SEGA_CD);
+}
+
+TEST_F(HeaderFiles, FoldersFifosAndMissingFilesAreUnreadableAndKeepTheOldBlock) {
+    HeaderBlock previous = BuildHeader({});
+    header = previous;
+    dir.MakeFolder("folder.iso");
+    ASSERT_EQ(mkfifo((dir / "pipe.bin").c_str(), 0600), 0);
+    for (const char* name : {"folder.iso", "pipe.bin", "missing.raw"}) {
+        EXPECT_EQ(ReadHeaderBlock(files, dir / name, header), HeaderReadResult::UNREADABLE) << name;
+        EXPECT_EQ(header, previous) << name;
+    }
+}
+
+TEST(HeaderFields, NulCutsBlankTheRestOfTheirFieldOnly) {
+    HeaderSpec spec;
+    spec.timeStamp = std::string("0412\0\0\0\0", 8);
+    spec.systemName = "SEGASYSTEMX";
+    spec.serialField = std::string("G-6039\0xyzab", 12);
+    spec.localName = std::string("TITLE\0REST", 10);
+    HeaderBlock h = BuildHeader(spec);
+    uint32_t before = HeaderChecksum(h);
+    ApplyNulCuts(h);
+    EXPECT_EQ(TimeStamp(h), "0412    ");
+    EXPECT_EQ(SystemName(h), "SEGASYSTEMX");
+    EXPECT_EQ(SerialField(h), "G-6039      ");
+    EXPECT_EQ(LocalName(h).substr(0, 10), std::string("TITLE\0REST", 10));  // not a cut field
+    EXPECT_NE(HeaderChecksum(h), before);
+}
+
+TEST(HeaderFields, SystemVersionIsLittleEndianInHexadecimal) {
+    struct Case {
+        uint8_t low, high;
+        const char* text;
+    } cases[] = {{0x01, 0x00, "1"}, {0x00, 0x01, "100"}, {0x00, 0x00, "0"}};
+    for (const auto& c : cases) {
+        HeaderBlock h{};
+        h[field::SYSTEM_VERSION.offset] = c.low;
+        h[field::SYSTEM_VERSION.offset + 1] = c.high;
+        EXPECT_EQ(HexForm(SystemVersion(h)), c.text);
+    }
+}
+
+TEST(HeaderFields, LocalNameKeepsItsFillerBlanks) {
+    HeaderBlock h = BuildHeader({});
+    EXPECT_EQ(LocalName(h).size(), 48u);
+    EXPECT_EQ(LocalName(h), "TEST DISC" + std::string(39, ' '));
+}
+
+TEST(RawSectors, BuiltSectorsCarryAValidEdcThatNoticesChanges) {
+    std::string image = testkit::RawImage(BuildHeader({}), 2);
+    auto* sector = reinterpret_cast<uint8_t*>(image.data());
+    std::span<uint8_t, RAW_SECTOR_SIZE> s(sector, RAW_SECTOR_SIZE);
+    EXPECT_TRUE(Mode1EdcMatches(s));
+    EXPECT_EQ(sector[12], 0x00);  // 00:02:00, the first data sector
+    EXPECT_EQ(sector[13], 0x02);
+    EXPECT_EQ(sector[15], 1);
+    sector[RAW_USER_DATA_OFFSET + 5] ^= 1;
+    EXPECT_FALSE(Mode1EdcMatches(s));
+    std::string parityBefore(image.data() + 0x81C, 276);
+    RecomputeMode1Parity(s);
+    EXPECT_TRUE(Mode1EdcMatches(s));
+    EXPECT_NE(std::string(image.data() + 0x81C, 276), parityBefore);
+}
+
+}  // namespace
+}  // namespace cartovex
