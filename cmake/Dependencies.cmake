@@ -22,3 +22,7 @@ else()
 endif()
 
 set(CARTOVEX_PLATFORM_LIBS)
+if(NOT WIN32)
+    find_package(CURL REQUIRED)
+    list(APPEND CARTOVEX_PLATFORM_LIBS CURL::libcurl)
+endif()

@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a build needs, only those that are missing.
-#   scripts/install-deps.sh GROUP...   groups: core, tests, desktop, network, fuzz, windows
+#   scripts/install-deps.sh GROUP...   groups: core, tests, desktop, fuzz, windows
 set -euo pipefail
 
 declare -A GROUPS_PACKAGES=(
-  [core]="build-essential cmake make pkg-config zlib1g-dev libminizip-dev"
+  [core]="build-essential cmake make pkg-config zlib1g-dev libminizip-dev libcurl4-openssl-dev"
   [tests]="googletest libgtest-dev"
   [desktop]="qtbase5-dev fonts-dejavu-core xvfb xauth"
-  [network]="libcurl4-openssl-dev"
   [fuzz]="clang libclang-rt-14-dev"
   [windows]="g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev wine64 xvfb xauth file zip unzip dpkg-dev"
 )

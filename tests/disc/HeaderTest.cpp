@@ -17,7 +17,8 @@ using testkit::HeaderSpec;
 
 TEST(Crc32, CatalogueCheckValue) {
     const std::string text = "123456789";
-    uint32_t crc = Crc32Update(reinterpret_cast<const uint8_t*>(text.data()), text.size(), 0xFFFFFFFFu) ^ 0xFFFFFFFFu;
+    uint32_t crc =
+        Crc32Update(reinterpret_cast<const uint8_t*>(text.data()), text.size(), 0xFFFFFFFFu) ^ 0xFFFFFFFFu;
     EXPECT_EQ(crc, 0xCBF43926u);
     EXPECT_EQ(HexForm(crc), "CBF43926");
     EXPECT_EQ(Crc32Update(nullptr, 0, 0x1234u), 0x1234u);

@@ -1,8 +1,7 @@
-#include "platform/posix/PosixFiles.h"
-
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "platform/posix/PosixFiles.h"
 #include "testkit/TempFolder.h"
 
 namespace cartovex {
@@ -21,7 +20,8 @@ TEST_F(PosixFilesTest, WildcardListingSeesOnlyVisibleOrdinaryFilesInNameOrder) {
         dir.Write(name, "x");
     dir.MakeFolder("folder.mp3");
     ASSERT_EQ(mkfifo((dir / "fifo.mp3").c_str(), 0600), 0);
-    EXPECT_EQ(files.ListCurrentFolder("*.mp3"), (std::vector<std::string>{"b.mp3", "Track02.mp3", "track10.MP3"}));
+    EXPECT_EQ(files.ListCurrentFolder("*.mp3"),
+              (std::vector<std::string>{"b.mp3", "Track02.mp3", "track10.MP3"}));
     EXPECT_EQ(files.ListCurrentFolder("*.BIN"), (std::vector<std::string>{"game.bin"}));
     EXPECT_EQ(files.ListCurrentFolder("*").size(), 5u);
     EXPECT_TRUE(files.ListCurrentFolder("*.cue").empty());
@@ -43,7 +43,8 @@ TEST_F(PosixFilesTest, RecursiveListingGivesEachFoldersFilesBeforeItsSubFolders)
     dir.Write("A/skip.mp3", "x");
     dir.Write("B/d.zip", "x");
     dir.Write(".hidden/e.iso", "x");
-    std::vector<std::string> expected = {dir / "z.iso", dir / "A/b.BIN", dir / "A/deep/c.raw", dir / "B/d.zip"};
+    std::vector<std::string> expected = {dir / "z.iso", dir / "A/b.BIN", dir / "A/deep/c.raw",
+                                         dir / "B/d.zip"};
     EXPECT_EQ(files.ListFilesRecursive(dir.Path(), {"iso", "raw", "bin", "zip"}), expected);
 }
 

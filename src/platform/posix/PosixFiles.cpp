@@ -29,14 +29,17 @@ void ForEachEntry(const std::string& folder, Visit visit) {
     while (dirent* entry = readdir(dir.get())) {
         std::string name = entry->d_name;
         if (name.empty() || name[0] == '.') continue;
-        std::string path = folder.empty() ? name : (folder.back() == '/' ? folder + name : folder + "/" + name);
+        std::string path =
+            folder.empty() ? name : (folder.back() == '/' ? folder + name : folder + "/" + name);
         struct stat info {};
         if (stat(path.c_str(), &info) != 0) continue;
         visit(name, path, info);
     }
 }
 
-void SortNames(std::vector<std::string>& names) { std::sort(names.begin(), names.end(), NameLess); }
+void SortNames(std::vector<std::string>& names) {
+    std::sort(names.begin(), names.end(), NameLess);
+}
 
 class Fd {
 public:
@@ -83,7 +86,9 @@ std::string PosixFiles::CurrentDirectory() const {
     return buffer;
 }
 
-bool PosixFiles::SetCurrentDirectory(const std::string& path) { return !path.empty() && chdir(path.c_str()) == 0; }
+bool PosixFiles::SetCurrentDirectory(const std::string& path) {
+    return !path.empty() && chdir(path.c_str()) == 0;
+}
 
 std::vector<std::string> PosixFiles::ListCurrentFolder(std::string_view pattern) const {
     std::vector<std::string> names;
@@ -154,7 +159,8 @@ std::optional<uint64_t> PosixFiles::FileLength(const std::string& path) const {
     return static_cast<uint64_t>(info.st_size);
 }
 
-std::optional<size_t> PosixFiles::ReadAt(const std::string& path, uint64_t offset, std::span<uint8_t> out) const {
+std::optional<size_t> PosixFiles::ReadAt(const std::string& path, uint64_t offset,
+                                         std::span<uint8_t> out) const {
     // O_NONBLOCK keeps a FIFO that carries an image's name from blocking the open; it is then
     // refused by the type check below.
     Fd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
@@ -163,7 +169,8 @@ std::optional<size_t> PosixFiles::ReadAt(const std::string& path, uint64_t offse
     if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
     size_t total = 0;
     while (total < out.size()) {
-        ssize_t n = pread(fd.get(), out.data() + total, out.size() - total, static_cast<off_t>(offset + total));
+        ssize_t n =
+            pread(fd.get(), out.data() + total, out.size() - total, static_cast<off_t>(offset + total));
         if (n < 0) {
             if (errno == EINTR) continue;
             return std::nullopt;
@@ -204,7 +211,8 @@ bool PosixFiles::DeleteFile(const std::string& path) {
 }
 
 bool PosixFiles::Rename(const std::string& from, const std::string& to) {
-    struct stat source {}, target {};
+    struct stat source {
+    }, target{};
     if (lstat(from.c_str(), &source) != 0) return false;
     if (from == to) return true;
     if (lstat(to.c_str(), &target) == 0) {

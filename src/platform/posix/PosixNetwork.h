@@ -1,0 +1,15 @@
+// The network on Linux: a TCP probe over sockets, downloads through libcurl.
+#pragma once
+
+#include "platform/Network.h"
+
+namespace cartovex {
+
+class PosixNetwork : public Network {
+public:
+    bool Probe(const std::string& host, int port, int timeoutMs) override;
+    bool Download(const std::string& url, const std::string& path, uint64_t maxBytes,
+                  int timeoutSeconds) override;
+};
+
+}  // namespace cartovex

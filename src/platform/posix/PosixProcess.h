@@ -1,0 +1,14 @@
+// Starting programs on Linux.
+#pragma once
+
+#include "platform/Process.h"
+
+namespace cartovex {
+
+class PosixProcess : public Process {
+public:
+    std::optional<int> Run(const std::string& program, const std::vector<std::string>& arguments,
+                           ShowState show, const std::string& workingFolder) override;
+};
+
+}  // namespace cartovex

@@ -1,0 +1,100 @@
+// The process and network backends against real programs and a real loopback server.
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+#include "platform/posix/PosixNetwork.h"
+#include "platform/posix/PosixProcess.h"
+#include "testkit/HttpServer.h"
+#include "testkit/TempFolder.h"
+
+namespace cartovex {
+namespace {
+
+TEST(PosixProcess, PassesEachArgumentWholeInTheWorkingFolder) {
+    testkit::TempFolder dir;
+    PosixProcess process;
+    std::string longPath(300, 'x');
+    auto status =
+        process.Run("/bin/sh", {"-c", "printf '%s|%s' \"$0\" \"$(pwd)\" > out.txt", "a b \"c\" " + longPath},
+                    ShowState::Normal, dir.Path());
+    ASSERT_EQ(status, 0);
+    EXPECT_EQ(dir.Read("out.txt"), "a b \"c\" " + longPath + "|" + dir.Path());
+}
+
+TEST(PosixProcess, FindsABareNameInTheWorkingFolderFirst) {
+    testkit::TempFolder dir;
+    dir.Write("tool", "#!/bin/sh\nexit 7\n");
+    chmod((dir / "tool").c_str(), 0755);
+    PosixProcess process;
+    EXPECT_EQ(process.Run("tool", {}, ShowState::Hidden, dir.Path()), 7);
+    EXPECT_EQ(process.Run("sh", {"-c", "exit 3"}, ShowState::Hidden, dir.Path()), 3);  // from the search path
+}
+
+TEST(PosixProcess, ReportsWhatCouldNotBeStarted) {
+    testkit::TempFolder dir;
+    PosixProcess process;
+    EXPECT_FALSE(process.Run("no-such-program-here", {}, ShowState::Hidden, dir.Path()));
+    EXPECT_FALSE(process.Run("/bin/true", {}, ShowState::Hidden, dir / "missing-folder"));
+}
+
+class PosixNetworkTest : public ::testing::Test {
+protected:
+    testkit::TempFolder dir;
+    testkit::HttpServer server;
+    PosixNetwork network;
+    std::string Url(const std::string& path) {
+        return "http://127.0.0.1:" + std::to_string(server.Port()) + path;
+    }
+};
+
+TEST_F(PosixNetworkTest, ProbeConnectsToAListeningPortOnly) {
+    EXPECT_TRUE(network.Probe("127.0.0.1", server.Port(), 1000));
+    EXPECT_FALSE(network.Probe("", server.Port(), 1000));
+    EXPECT_FALSE(network.Probe("host.invalid", 80, 1000));
+    testkit::HttpServer other;
+    int closedPort = other.Port();
+    {
+        testkit::HttpServer gone;
+        closedPort = gone.Port();
+    }
+    EXPECT_FALSE(network.Probe("127.0.0.1", closedPort, 1000));
+}
+
+TEST_F(PosixNetworkTest, DownloadStoresTheBody) {
+    server.Route("/zip/DATA.KVX", {.status = 200, .body = "12\r\nentry\r\n"});
+    ASSERT_TRUE(network.Download(Url("/zip/DATA.KVX"), dir / "file.tmp", 1 << 20, 10));
+    EXPECT_EQ(dir.Read("file.tmp"), "12\r\nentry\r\n");
+}
+
+TEST_F(PosixNetworkTest, FailedDownloadsLeaveNoFile) {
+    server.Route("/big", {.body = std::string(5000, 'x')});
+    server.Route("/endless", {.body = "0123456789", .endless = true});
+    server.Route("/trickle", {.body = std::string(100, 'x'), .trickleDelayMs = 50});
+    server.Route("/to-file", {.status = 302, .location = "file:///etc/passwd"});
+    struct Case {
+        const char* name;
+        std::string url;
+    } cases[] = {{"404", Url("/missing")},
+                 {"too large", Url("/big")},
+                 {"endless", Url("/endless")},
+                 {"trickle", Url("/trickle")},
+                 {"redirect to a file", Url("/to-file")},
+                 {"not http", "file:///etc/hostname"}};
+    for (const auto& c : cases) {
+        auto started = std::chrono::steady_clock::now();
+        EXPECT_FALSE(network.Download(c.url, dir / "file.tmp", 4096, 1)) << c.name;
+        EXPECT_FALSE(dir.Exists("file.tmp")) << c.name;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << c.name;
+    }
+}
+
+TEST_F(PosixNetworkTest, FollowsPlainHttpRedirects) {
+    server.Route("/old", {.status = 301, .location = Url("/new")});
+    server.Route("/new", {.body = "7\r\n"});
+    ASSERT_TRUE(network.Download(Url("/old"), dir / "file.tmp", 4096, 5));
+    EXPECT_EQ(dir.Read("file.tmp"), "7\r\n");
+}
+
+}  // namespace
+}  // namespace cartovex

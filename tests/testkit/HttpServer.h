@@ -1,0 +1,47 @@
+// A small HTTP server on loopback for tests of the update: each path answers with a chosen status
+// and body, slowly or without end when a test asks for it. It stops when destroyed.
+#pragma once
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace cartovex::testkit {
+
+struct HttpRoute {
+    int status = 200;
+    std::string body;
+    std::string location;    // sent as a Location header (for redirects)
+    int trickleDelayMs = 0;  // pause between bytes of the body
+    bool endless = false;    // keeps sending the body over and over
+};
+
+class HttpServer {
+public:
+    HttpServer();
+    ~HttpServer();
+    HttpServer(const HttpServer&) = delete;
+    HttpServer& operator=(const HttpServer&) = delete;
+
+    int Port() const { return port_; }
+    void Route(const std::string& path, HttpRoute route);
+    /// The paths requested so far, in order.
+    std::vector<std::string> Requests() const;
+
+private:
+    void Serve();
+    void Answer(int client);
+
+    int listener_ = -1;
+    int port_ = 0;
+    std::atomic<bool> stopping_{false};
+    mutable std::mutex mutex_;
+    std::map<std::string, HttpRoute> routes_;
+    std::vector<std::string> requests_;
+    std::thread thread_;
+};
+
+}  // namespace cartovex::testkit
