@@ -11,6 +11,8 @@
 namespace cartovex {
 namespace {
 
+using testkit::HttpRoute;
+
 TEST(PosixProcess, PassesEachArgumentWholeInTheWorkingFolder) {
     testkit::TempFolder dir;
     PosixProcess process;
@@ -62,16 +64,16 @@ TEST_F(PosixNetworkTest, ProbeConnectsToAListeningPortOnly) {
 }
 
 TEST_F(PosixNetworkTest, DownloadStoresTheBody) {
-    server.Route("/zip/DATA.KVX", {.status = 200, .body = "12\r\nentry\r\n"});
+    server.Route("/zip/DATA.KVX", HttpRoute::Ok("12\r\nentry\r\n"));
     ASSERT_TRUE(network.Download(Url("/zip/DATA.KVX"), dir / "file.tmp", 1 << 20, 10));
     EXPECT_EQ(dir.Read("file.tmp"), "12\r\nentry\r\n");
 }
 
 TEST_F(PosixNetworkTest, FailedDownloadsLeaveNoFile) {
-    server.Route("/big", {.body = std::string(5000, 'x')});
-    server.Route("/endless", {.body = "0123456789", .endless = true});
-    server.Route("/trickle", {.body = std::string(100, 'x'), .trickleDelayMs = 50});
-    server.Route("/to-file", {.status = 302, .location = "file:///etc/passwd"});
+    server.Route("/big", HttpRoute::Ok(std::string(5000, 'x')));
+    server.Route("/endless", HttpRoute::Endless("0123456789"));
+    server.Route("/trickle", HttpRoute::Trickle(std::string(100, 'x'), 50));
+    server.Route("/to-file", HttpRoute::Redirect(302, "file:///etc/passwd"));
     struct Case {
         const char* name;
         std::string url;
@@ -90,8 +92,8 @@ TEST_F(PosixNetworkTest, FailedDownloadsLeaveNoFile) {
 }
 
 TEST_F(PosixNetworkTest, FollowsPlainHttpRedirects) {
-    server.Route("/old", {.status = 301, .location = Url("/new")});
-    server.Route("/new", {.body = "7\r\n"});
+    server.Route("/old", HttpRoute::Redirect(301, Url("/new")));
+    server.Route("/new", HttpRoute::Ok("7\r\n"));
     ASSERT_TRUE(network.Download(Url("/old"), dir / "file.tmp", 4096, 5));
     EXPECT_EQ(dir.Read("file.tmp"), "7\r\n");
 }

@@ -17,6 +17,28 @@ struct HttpRoute {
     std::string location;    // sent as a Location header (for redirects)
     int trickleDelayMs = 0;  // pause between bytes of the body
     bool endless = false;    // keeps sending the body over and over
+
+    static HttpRoute Ok(std::string body) {
+        HttpRoute r;
+        r.body = std::move(body);
+        return r;
+    }
+    static HttpRoute Redirect(int status, std::string location) {
+        HttpRoute r;
+        r.status = status;
+        r.location = std::move(location);
+        return r;
+    }
+    static HttpRoute Endless(std::string body) {
+        HttpRoute r = Ok(std::move(body));
+        r.endless = true;
+        return r;
+    }
+    static HttpRoute Trickle(std::string body, int delayMs) {
+        HttpRoute r = Ok(std::move(body));
+        r.trickleDelayMs = delayMs;
+        return r;
+    }
 };
 
 class HttpServer {
