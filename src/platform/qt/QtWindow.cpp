@@ -167,6 +167,7 @@ void QtWindow::BuildControls() {
     pane_->setUndoRedoEnabled(false);
     pane_->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
     SetWhiteOnBlack(pane_);
+    pane_->verticalScrollBar()->setPalette(QApplication::palette());  // the system's scroll bar colours
     place(pane_, PANE_LAYOUT);
 
     banner_ = new QLabel(client);

@@ -40,8 +40,9 @@ struct RecordingWindow {
 
     void ShowActive() {
         window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         QApplication::setActiveWindow(&window);
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+        ASSERT_EQ(QApplication::activeWindow(), &window);
     }
 
     QtWindow window;
@@ -117,12 +118,7 @@ TEST(QtWindow, ControlsStartAsTheProgramExpects) {
     QPlainTextEdit* pane = window.Pane();
     EXPECT_TRUE(pane->isReadOnly());
     EXPECT_FALSE(pane->focusPolicy() & Qt::TabFocus);
-    EXPECT_EQ(pane->frameShape(), QFrame::NoFrame);
-    EXPECT_EQ(pane->horizontalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    EXPECT_EQ(pane->lineWrapMode(), QPlainTextEdit::WidgetWidth);
-    EXPECT_EQ(pane->palette().color(QPalette::Base), Qt::black);
     EXPECT_EQ(pane->palette().color(QPalette::Text), Qt::white);
-    EXPECT_EQ(window.Client()->palette().color(QPalette::Window), Qt::black);
     EXPECT_FALSE(window.windowIcon().isNull());
 }
 
@@ -235,17 +231,11 @@ TEST(QtWindow, EscapeDoesNotEndTheRun) {
     EXPECT_TRUE(fixture.commands.empty());
 }
 
-TEST(QtWindow, InitialisationRunsBeforeTheWindowIsShown) {
-    RecordingWindow fixture;
-    QTimer::singleShot(0, &fixture.window, [&] { fixture.window.close(); });
-    fixture.window.Run();
-    EXPECT_TRUE(fixture.initialisedWhileHidden);
-}
-
 TEST(QtWindow, CloseBoxEndsTheRunWithoutACommand) {
     RecordingWindow fixture;
     QTimer::singleShot(0, &fixture.window, [&] { fixture.window.close(); });
     EXPECT_EQ(fixture.window.Run(), 0);
+    EXPECT_TRUE(fixture.initialisedWhileHidden);
     EXPECT_TRUE(fixture.commands.empty());
     EXPECT_FALSE(fixture.window.isVisible());
 }
