@@ -1,5 +1,5 @@
 # The two quick-start commands and a few more. Each installs the Debian packages it needs first.
-.PHONY: demo test asan build configure clean
+.PHONY: demo test asan fuzz clean
 
 DEPS := scripts/install-deps.sh
 
@@ -10,7 +10,7 @@ demo:
 	scripts/demo.sh build/default
 
 test:
-	$(DEPS) core tests
+	$(DEPS) core tests desktop
 	cmake --preset default
 	cmake --build --preset default
 	ctest --preset default
@@ -23,3 +23,7 @@ asan:
 
 clean:
 	rm -rf build
+
+fuzz:
+	$(DEPS) core fuzz
+	scripts/fuzz.sh $(FUZZ_SECONDS)
