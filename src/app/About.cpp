@@ -47,9 +47,11 @@ void ShowAbout(Program& program) {
     pane.AppendLine(std::string(17, ' ') + "UrL    : " + std::string(WEB_ADDRESS));
     pane.AppendLine(std::string(17, ' ') + "e-Mail : " + std::string(MAIL_ADDRESS));
     pane.AppendLine(RULE);
-    pane.AppendLine("        Header Database (DATA.KVX) version       :" + NumberText(program.database.version) + " (" +
-                    PlainNumber(program.database.count) + " entries)");
-    pane.AppendLine("        Developper List (DEVELOPPER.KVX) version :" + NumberText(program.developers.version));
+    pane.AppendLine(
+        "        Header Database (DATA.KVX) version       :" + NumberText(program.database.version) + " (" +
+        PlainNumber(program.database.count) + " entries)");
+    pane.AppendLine("        Developper List (DEVELOPPER.KVX) version :" +
+                    NumberText(program.developers.version));
     pane.AppendLine(RULE);
     pane.AppendLine("                          Special Thanks to :");
     pane.AppendLine("");

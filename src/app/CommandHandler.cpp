@@ -68,45 +68,45 @@ void CommandHandler::Command(int commandId, int notification) {
         return;
     }
     switch (commandId) {
-    case CMD_BROWSE_IMAGES:
-        OpenImageCommand(program_);
-        break;
-    case CMD_VIEW_MISS:
-        ViewListFile(program_, "KVX_MISS.TXT");
-        break;
-    case CMD_VIEW_HAVE:
-        ViewListFile(program_, "KVX_HAVE.TXT");
-        break;
-    case CMD_SCAN_MISSING:
-        ScanCollection(program_);
-        break;
-    case CMD_MASS_PROCESSING:
-        MassProcess(program_);
-        break;
-    case CMD_EXIT:
-        WriteSettings(program_);
-        program_.window().EndModal(0);
-        break;
-    case CMD_PROCESS:
-        // The button also sends focus and other notifications; only a click (0) or 1 processes.
-        if (notification == 0 || notification == 1) ProcessImage(program_);
-        break;
-    case CMD_ABOUT:
-        program_.window().EnableControl(ID_PROCESS_BUTTON, false);
-        ShowAbout(program_);
-        break;
-    case CMD_TO_EUROPE:
-        ConvertRegion(program_, "e");
-        break;
-    case CMD_TO_JAPAN:
-        ConvertRegion(program_, "j");
-        break;
-    case CMD_TO_USA:
-        ConvertRegion(program_, "u");
-        break;
-    default:
-        // Esc's cancel command and notifications from the pane or the banner.
-        break;
+        case CMD_BROWSE_IMAGES:
+            OpenImageCommand(program_);
+            break;
+        case CMD_VIEW_MISS:
+            ViewListFile(program_, "KVX_MISS.TXT");
+            break;
+        case CMD_VIEW_HAVE:
+            ViewListFile(program_, "KVX_HAVE.TXT");
+            break;
+        case CMD_SCAN_MISSING:
+            ScanCollection(program_);
+            break;
+        case CMD_MASS_PROCESSING:
+            MassProcess(program_);
+            break;
+        case CMD_EXIT:
+            WriteSettings(program_);
+            program_.window().EndModal(0);
+            break;
+        case CMD_PROCESS:
+            // The button also sends focus and other notifications; only a click (0) or 1 processes.
+            if (notification == 0 || notification == 1) ProcessImage(program_);
+            break;
+        case CMD_ABOUT:
+            program_.window().EnableControl(ID_PROCESS_BUTTON, false);
+            ShowAbout(program_);
+            break;
+        case CMD_TO_EUROPE:
+            ConvertRegion(program_, "e");
+            break;
+        case CMD_TO_JAPAN:
+            ConvertRegion(program_, "j");
+            break;
+        case CMD_TO_USA:
+            ConvertRegion(program_, "u");
+            break;
+        default:
+            // Esc's cancel command and notifications from the pane or the banner.
+            break;
     }
 }
 

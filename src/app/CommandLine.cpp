@@ -96,7 +96,9 @@ size_t CliCommand::OperandCount() const {
     return count;
 }
 
-std::span<const CliCommand> CliCommands() { return COMMANDS; }
+std::span<const CliCommand> CliCommands() {
+    return COMMANDS;
+}
 
 std::string CliUsage() {
     std::string usage = "usage:\n";
@@ -132,7 +134,8 @@ std::string AbsolutePath(Program& program, const std::string& path) {
     bool absolute = path[0] == '/' || path[0] == files.Separator();
     // On Windows "C:\..." and "\\server\share" are absolute too; a drive-relative "C:name" is rare
     // enough to be taken as given.
-    if (files.Separator() == '\\' && (path[0] == '\\' || (path.size() >= 2 && path[1] == ':'))) absolute = true;
+    if (files.Separator() == '\\' && (path[0] == '\\' || (path.size() >= 2 && path[1] == ':')))
+        absolute = true;
     return absolute ? path : files.Join(files.CurrentDirectory(), path);
 }
 

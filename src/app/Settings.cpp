@@ -12,7 +12,9 @@ constexpr std::string_view SETTINGS_FILE = "Cartovex.ini";
 constexpr size_t SETTINGS_READ_LIMIT = 1u << 20;
 
 // The text between the first "=" and the next one (or the end); empty without any "=".
-std::string SettingValue(std::string_view line) { return Piece(line, '=', 1); }
+std::string SettingValue(std::string_view line) {
+    return Piece(line, '=', 1);
+}
 
 }  // namespace
 

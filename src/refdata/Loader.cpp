@@ -47,7 +47,8 @@ void LoadDeveloperList(Program& program) {
 }
 
 void LoadHeaderDatabase(Program& program) {
-    auto data = ReadReferenceFile(program, "DATA.KVX", "DATA.KVX not found. Rename feature will be disabled.");
+    auto data =
+        ReadReferenceFile(program, "DATA.KVX", "DATA.KVX not found. Rename feature will be disabled.");
     if (!data) return;
     HeaderDatabase& database = program.database;
     database.count = 0;
