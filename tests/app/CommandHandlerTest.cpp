@@ -72,6 +72,21 @@ TEST_F(CommandHandlerTest, ViewingAListShowsItsLinesFromTheStartFolder) {
     EXPECT_TRUE(start.dir.Exists("KVX_HAVE.TXT"));
 }
 
+// A list that is there but can't be read is reported like a missing one, and left in place.
+TEST_F(CommandHandlerTest, AnUnreadableListIsReportedAndKept) {
+    testkit::UnreadableFiles files;
+    Program broken(Platform{files, window, start.test->dialogs, start.test->process, start.test->network,
+                            start.test->clock});
+    CommandHandler brokenHandler(broken);
+    start.dir.Write("KVX_MISS.TXT", "Disc One\r\n");
+    brokenHandler.Command(CMD_VIEW_MISS);
+    EXPECT_EQ(broken.pane.Text(), "\r\nKVX_MISS.TXT is missing.");
+    EXPECT_TRUE(start.dir.Exists("KVX_MISS.TXT"));
+
+    broken.pane.ShowTextFile(files, broken.StartFile("KVX_MISS.TXT"));
+    EXPECT_TRUE(start.dir.Exists("KVX_MISS.TXT"));
+}
+
 TEST_F(CommandHandlerTest, AboutDisablesProcessAndReplacesThePane) {
     program.pane.AppendLine("an image report");
     window.EnableControl(ID_PROCESS_BUTTON, true);

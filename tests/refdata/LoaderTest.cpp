@@ -128,11 +128,7 @@ TEST_F(LoaderTest, MissingOrEmptyFilesAreReportedAndEmptyOnesDeleted) {
 
 // A file that is there but can't be read may be the user's only copy: report it, keep it.
 TEST_F(LoaderTest, UnreadableFileIsReportedButKept) {
-    struct UnreadableFiles : PosixFiles {
-        std::optional<size_t> ReadAt(const std::string&, uint64_t, std::span<uint8_t>) const override {
-            return std::nullopt;
-        }
-    } files;
+    testkit::UnreadableFiles files;
     Program broken(Platform{files, start.test->window, start.test->dialogs, start.test->process,
                             start.test->network, start.test->clock});
     start.dir.Write("DATA.KVX", "1\r\nA#1#0\r\n");

@@ -27,6 +27,14 @@ public:
     bool Download(const std::string&, const std::string&, uint64_t, int) override { return false; }
 };
 
+/// Real files whose contents can never be read: a file that is there but unreadable.
+class UnreadableFiles : public PosixFiles {
+public:
+    std::optional<size_t> ReadAt(const std::string&, uint64_t, std::span<uint8_t>) const override {
+        return std::nullopt;
+    }
+};
+
 /// Owns the services; `program` starts in the current directory, which becomes its start folder.
 struct TestProgram {
     TestProgram()
