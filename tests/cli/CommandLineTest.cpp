@@ -138,10 +138,5 @@ TEST_F(CommandLineTest, RelativePathsAreMadeAbsolute) {
     EXPECT_EQ(AbsolutePath(program, ""), "");
 }
 
-TEST_F(CommandLineTest, UsageListsEveryCommand) {
-    for (const CliCommand& command : CliCommands())
-        EXPECT_NE(CliUsage().find("cartovex-cli " + std::string(command.name)), std::string::npos);
-}
-
 }  // namespace
 }  // namespace cartovex
