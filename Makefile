@@ -1,5 +1,5 @@
 # The two quick-start commands and a few more. Each installs the Debian packages it needs first.
-.PHONY: demo test asan build configure clean
+.PHONY: demo test asan fuzz clean
 
 DEPS := scripts/install-deps.sh
 
@@ -23,3 +23,7 @@ asan:
 
 clean:
 	rm -rf build
+
+fuzz:
+	$(DEPS) core fuzz
+	scripts/fuzz.sh $(FUZZ_SECONDS)
