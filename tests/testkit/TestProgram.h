@@ -24,8 +24,10 @@ public:
 };
 
 /// Owns the services; `program` starts in the current directory, which becomes its start folder.
+/// It uses the real file system, or the Files it is given (a SpyFiles, say), which must outlive it.
 struct TestProgram {
-    TestProgram() : clock({2026, 3, 5, 9, 4, 1}), program(Platform{files, window, dialogs, process, network, clock}) {}
+    TestProgram() : TestProgram(nullptr) {}
+    explicit TestProgram(Files& custom) : TestProgram(&custom) {}
 
     PosixFiles files;
     HeadlessWindow window;
@@ -34,6 +36,11 @@ struct TestProgram {
     NoNetwork network;
     FixedClock clock;
     Program program;
+
+private:
+    explicit TestProgram(Files* custom)
+        : clock({2026, 3, 5, 9, 4, 1}),
+          program(Platform{custom ? *custom : files, window, dialogs, process, network, clock}) {}
 };
 
 }  // namespace cartovex::testkit
