@@ -24,7 +24,8 @@ HeaderBlock BuildHeader(const HeaderSpec& spec) {
     SetFieldText(h, field::DEVICE_SUPPORT, spec.deviceSupport);
     h[field::REGION_BYTE.offset] = spec.regionByte;
     for (int i = 0; i < 4; ++i)
-        if (!spec.conversionMarks[i].empty()) SetFieldText(h, field::CONVERSION_MARKS[i], spec.conversionMarks[i]);
+        if (!spec.conversionMarks[i].empty())
+            SetFieldText(h, field::CONVERSION_MARKS[i], spec.conversionMarks[i]);
     std::memcpy(h.data() + 0x300, &spec.salt, sizeof spec.salt);
     return h;
 }
@@ -40,7 +41,8 @@ std::string RawImage(const HeaderBlock& header, size_t sectors) {
     for (size_t s = 0; s < sectors; ++s) {
         auto* bytes = reinterpret_cast<uint8_t*>(image.data() + s * RAW_SECTOR_SIZE);
         if (s == 0) std::memcpy(bytes + RAW_USER_DATA_OFFSET, header.data(), header.size());
-        FinishMode1Sector(std::span<uint8_t, RAW_SECTOR_SIZE>(bytes, RAW_SECTOR_SIZE), static_cast<uint32_t>(s));
+        FinishMode1Sector(std::span<uint8_t, RAW_SECTOR_SIZE>(bytes, RAW_SECTOR_SIZE),
+                          static_cast<uint32_t>(s));
     }
     return image;
 }

@@ -36,9 +36,10 @@ public:
 };
 
 /// Owns the services; `program` starts in the current directory, which becomes its start folder.
+/// It uses the real file system, or the Files it is given (a SpyFiles, say), which must outlive it.
 struct TestProgram {
-    TestProgram()
-        : clock({2026, 3, 5, 9, 4, 1}), program(Platform{files, window, dialogs, process, network, clock}) {}
+    TestProgram() : TestProgram(nullptr) {}
+    explicit TestProgram(Files& custom) : TestProgram(&custom) {}
 
     PosixFiles files;
     HeadlessWindow window;
@@ -47,6 +48,11 @@ struct TestProgram {
     NoNetwork network;
     FixedClock clock;
     Program program;
+
+private:
+    explicit TestProgram(Files* custom)
+        : clock({2026, 3, 5, 9, 4, 1}),
+          program(Platform{custom ? *custom : files, window, dialogs, process, network, clock}) {}
 };
 
 /// The pane text cut at every CR LF: a non-empty pane gives an empty first piece.
