@@ -5,6 +5,7 @@
 #include "app/MenuModel.h"
 #include "app/Settings.h"
 #include "refdata/Loader.h"
+#include "refdata/Update.h"
 
 namespace cartovex {
 
@@ -31,8 +32,51 @@ int RunToggle(CliContext& context, const std::vector<std::string>& operands) {
     return CLI_USAGE;  // the operand check admits only names the table knows
 }
 
+int RunFolderCommand(CliContext& context, const std::string& folder, int commandId) {
+    context.answerFolder(AbsolutePath(context.program, folder));
+    context.handler.Command(commandId);
+    return CLI_OK;
+}
+
+int RunScan(CliContext& context, const std::vector<std::string>& operands) {
+    return RunFolderCommand(context, operands[0], CMD_SCAN_MISSING);
+}
+
+int RunMass(CliContext& context, const std::vector<std::string>& operands) {
+    return RunFolderCommand(context, operands[0], CMD_MASS_PROCESSING);
+}
+
+// The window offers the conversion only after an analysis that enabled the region items; the
+// command line holds to the same rule.
+int RunConvert(CliContext& context, const std::vector<std::string>& operands) {
+    Program& program = context.program;
+    context.answerOpenFile(AbsolutePath(program, operands[0]));
+    context.handler.Command(CMD_BROWSE_IMAGES);
+    const int commandId = operands[1] == "e" ? CMD_TO_EUROPE : operands[1] == "j" ? CMD_TO_JAPAN : CMD_TO_USA;
+    if (program.window().MenuItemState(commandId) & MENU_DISABLED) {
+        context.err << "cartovex-cli: " << operands[0]
+                    << " can't be converted: only an analysed image whose name holds \"ISO\" can.\n";
+        return CLI_NOT_IDENTIFIED;
+    }
+    context.handler.Command(commandId);
+    // A conversion that failed must not look like success to a script: the last line tells.
+    const std::string& text = program.pane.Text();
+    const size_t lastLine = text.rfind("\r\n");
+    const bool converted = lastLine != std::string::npos && text.compare(lastLine + 2, 9, "Output : ") == 0;
+    return converted ? CLI_OK : CLI_NOT_IDENTIFIED;
+}
+
+int RunUpdate(CliContext& context, const std::vector<std::string>&) {
+    UpdateDatabases(context.program);
+    return CLI_OK;
+}
+
 constexpr CliCommand COMMANDS[] = {
     {"about", {}, RunAbout},
+    {"scan", {"FOLDER"}, RunScan},
+    {"mass", {"FOLDER"}, RunMass},
+    {"convert", {"IMAGE", "e|j|u"}, RunConvert},
+    {"update", {}, RunUpdate},
     {"view", {"have|miss"}, RunView},
     {"toggle", {"log|cue|folder|fixcue|underscore", "on|off"}, RunToggle},
 };
