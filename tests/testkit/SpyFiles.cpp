@@ -7,14 +7,24 @@ int SpyFiles::Calls(const std::string& method) const {
     return it == calls_.end() ? 0 : it->second;
 }
 
+bool SpyFiles::Matches(const std::string& path, const std::string& target) const {
+    if (path == target) return true;
+    const size_t last = path.find_last_of(inner_.Separator());
+    return last != std::string::npos && path.compare(last + 1, std::string::npos, target) == 0;
+}
+
 bool SpyFiles::Record(const std::string& method, const std::string& path) const {
     ++calls_[method];
-    for (const auto& [failing, target] : failures_) {
-        if (failing != method) continue;
-        if (path == target) return true;
-        const size_t last = path.find_last_of(inner_.Separator());
-        if (last != std::string::npos && path.compare(last + 1, std::string::npos, target) == 0) return true;
+    for (size_t i = 0; i < hooks_.size(); ++i) {
+        if (hooks_[i].method != method || !Matches(path, hooks_[i].path)) continue;
+        // Taken out first: the action may call back into these files.
+        auto action = std::move(hooks_[i].action);
+        hooks_.erase(hooks_.begin() + static_cast<std::ptrdiff_t>(i));
+        action();
+        break;
     }
+    for (const auto& [failing, target] : failures_)
+        if (failing == method && Matches(path, target)) return true;
     return false;
 }
 

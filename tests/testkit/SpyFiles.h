@@ -3,10 +3,12 @@
 // or a vanished folder would.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "platform/Files.h"
 #include "platform/posix/PosixFiles.h"
@@ -26,6 +28,12 @@ public:
     /// A failing query answers as for a missing file (false, nothing, an empty list).
     void Fail(const std::string& method, const std::string& path) { failures_.insert({method, path}); }
     void ClearFailures() { failures_.clear(); }
+
+    /// Runs `action` once, just before the first call of `method` for `path` (matched as for Fail)
+    /// goes through: a file can vanish at the moment the program looks at it.
+    void Before(const std::string& method, const std::string& path, std::function<void()> action) {
+        hooks_.push_back({method, path, std::move(action)});
+    }
 
     char Separator() const override;
     std::string CurrentDirectory() const override;
@@ -49,11 +57,18 @@ public:
 private:
     /// Counts the call; true when it is to fail.
     bool Record(const std::string& method, const std::string& path = {}) const;
+    bool Matches(const std::string& path, const std::string& target) const;
+
+    struct Hook {
+        std::string method, path;
+        std::function<void()> action;
+    };
 
     PosixFiles own_;
     Files& inner_;
     mutable std::map<std::string, int> calls_;
     std::set<std::pair<std::string, std::string>> failures_;
+    mutable std::vector<Hook> hooks_;
 };
 
 }  // namespace cartovex::testkit

@@ -38,8 +38,20 @@ public:
 /// Owns the services; `program` starts in the current directory, which becomes its start folder.
 /// It uses the real file system, or the Files it is given (a SpyFiles, say), which must outlive it.
 struct TestProgram {
-    TestProgram() : TestProgram(nullptr) {}
-    explicit TestProgram(Files& custom) : TestProgram(&custom) {}
+    /// Services to use in place of the defaults; each must outlive the program.
+    struct Custom {
+        Files* files = nullptr;
+        Process* process = nullptr;
+        Network* network = nullptr;
+    };
+
+    TestProgram() : TestProgram(Custom{}) {}
+    explicit TestProgram(Files& custom) : TestProgram(Custom{&custom}) {}
+    explicit TestProgram(Custom custom)
+        : clock({2026, 3, 5, 9, 4, 1}),
+          program(Platform{custom.files ? *custom.files : files, window, dialogs,
+                           custom.process ? *custom.process : process,
+                           custom.network ? *custom.network : network, clock}) {}
 
     PosixFiles files;
     HeadlessWindow window;
@@ -48,11 +60,6 @@ struct TestProgram {
     NoNetwork network;
     FixedClock clock;
     Program program;
-
-private:
-    explicit TestProgram(Files* custom)
-        : clock({2026, 3, 5, 9, 4, 1}),
-          program(Platform{custom ? *custom : files, window, dialogs, process, network, clock}) {}
 };
 
 /// The pane text cut at every CR LF: a non-empty pane gives an empty first piece.
@@ -70,9 +77,9 @@ inline std::vector<std::string> PaneLines(const std::string& text) {
 /// A TestProgram started in a fresh temporary folder, which is its start folder. The current
 /// directory is given back when the test ends, whatever the operations did to it.
 struct StartFolderProgram {
-    StartFolderProgram() {
+    explicit StartFolderProgram(TestProgram::Custom custom = {}) {
         std::filesystem::current_path(dir.Path());
-        test = std::make_unique<TestProgram>();
+        test = std::make_unique<TestProgram>(custom);
     }
 
     CurrentDirectoryGuard guard;
