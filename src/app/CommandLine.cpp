@@ -43,12 +43,12 @@ bool IsPlaceholder(std::string_view operand) {
     return true;
 }
 
-bool OperandAllowed(std::string_view spec, std::string_view value) {
-    if (IsPlaceholder(spec)) return !value.empty();
+bool OperandAllowed(std::string_view allowed, std::string_view value) {
+    if (IsPlaceholder(allowed)) return !value.empty();
     size_t start = 0;
     while (true) {
-        size_t bar = spec.find('|', start);
-        if (spec.substr(start, bar == std::string_view::npos ? bar : bar - start) == value) return true;
+        size_t bar = allowed.find('|', start);
+        if (allowed.substr(start, bar == std::string_view::npos ? bar : bar - start) == value) return true;
         if (bar == std::string_view::npos) return false;
         start = bar + 1;
     }

@@ -34,16 +34,7 @@ struct SourceStream {
         size_t done = 0;
         while (done < wanted && pos < size) {
             if (pos < cacheStart || pos >= cacheStart + cache.size()) {
-                cache.resize(static_cast<size_t>(std::min<uint64_t>(READ_CACHE_SIZE, size - pos)));
-                auto got = source(pos, cache);
-                if (!got) {
-                    failed = true;
-                    cache.clear();
-                    break;
-                }
-                cache.resize(*got);
-                cacheStart = pos;
-                if (cache.empty()) break;
+                if (!Fill(wanted - done)) break;
             }
             size_t offset = static_cast<size_t>(pos - cacheStart);
             size_t n = std::min(wanted - done, cache.size() - offset);
@@ -52,6 +43,24 @@ struct SourceStream {
             pos += n;
         }
         return done;
+    }
+
+    // The directory is searched for backwards from the archive's end, so a read before the cached
+    // window fills the window that ends where this read ends.
+    bool Fill(size_t wanted) {
+        uint64_t start = pos;
+        if (!cache.empty() && pos < cacheStart)
+            start = pos + wanted > READ_CACHE_SIZE ? pos + wanted - READ_CACHE_SIZE : 0;
+        cache.resize(static_cast<size_t>(std::min<uint64_t>(READ_CACHE_SIZE, size - start)));
+        auto got = source(start, cache);
+        if (!got || start + *got <= pos) {
+            failed = !got;
+            cache.clear();
+            return false;
+        }
+        cache.resize(*got);
+        cacheStart = start;
+        return true;
     }
 };
 
