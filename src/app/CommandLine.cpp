@@ -4,6 +4,7 @@
 
 #include "app/MenuModel.h"
 #include "app/Settings.h"
+#include "outputs/Processing.h"
 #include "refdata/Loader.h"
 
 namespace cartovex {
@@ -31,8 +32,26 @@ int RunToggle(CliContext& context, const std::vector<std::string>& operands) {
     return CLI_USAGE;  // the operand check admits only names the table knows
 }
 
+// "Browse for images..." with the image as the dialog's answer; true when the disc was identified.
+bool Analyse(CliContext& context, const std::string& image) {
+    context.answerOpenFile(AbsolutePath(context.program, image));
+    context.handler.Command(CMD_BROWSE_IMAGES);
+    return context.program.disc.matchIndex != NONE_VALUE;
+}
+
+int RunAnalyse(CliContext& context, const std::vector<std::string>& operands) {
+    return Analyse(context, operands[0]) ? CLI_OK : CLI_NOT_IDENTIFIED;
+}
+
+int RunProcess(CliContext& context, const std::vector<std::string>& operands) {
+    if (!Analyse(context, operands[0])) return CLI_NOT_IDENTIFIED;
+    return ProcessImage(context.program) ? CLI_OK : CLI_NOT_IDENTIFIED;
+}
+
 constexpr CliCommand COMMANDS[] = {
     {"about", {}, RunAbout},
+    {"analyse", {"IMAGE"}, RunAnalyse},
+    {"process", {"IMAGE"}, RunProcess},
     {"view", {"have|miss"}, RunView},
     {"toggle", {"log|cue|folder|fixcue|underscore", "on|off"}, RunToggle},
 };
