@@ -4,6 +4,7 @@
 
 #include "app/MenuModel.h"
 #include "app/Settings.h"
+#include "outputs/Processing.h"
 #include "refdata/Loader.h"
 #include "refdata/Update.h"
 
@@ -32,6 +33,22 @@ int RunToggle(CliContext& context, const std::vector<std::string>& operands) {
     return CLI_USAGE;  // the operand check admits only names the table knows
 }
 
+// "Browse for images..." with the image as the dialog's answer; true when the disc was identified.
+bool Analyse(CliContext& context, const std::string& image) {
+    context.answerOpenFile(AbsolutePath(context.program, image));
+    context.handler.Command(CMD_BROWSE_IMAGES);
+    return context.program.disc.matchIndex != NONE_VALUE;
+}
+
+int RunAnalyse(CliContext& context, const std::vector<std::string>& operands) {
+    return Analyse(context, operands[0]) ? CLI_OK : CLI_NOT_IDENTIFIED;
+}
+
+int RunProcess(CliContext& context, const std::vector<std::string>& operands) {
+    if (!Analyse(context, operands[0])) return CLI_NOT_IDENTIFIED;
+    return ProcessImage(context.program) ? CLI_OK : CLI_NOT_IDENTIFIED;
+}
+
 int RunFolderCommand(CliContext& context, const std::string& folder, int commandId) {
     context.answerFolder(AbsolutePath(context.program, folder));
     context.handler.Command(commandId);
@@ -50,8 +67,7 @@ int RunMass(CliContext& context, const std::vector<std::string>& operands) {
 // command line holds to the same rule.
 int RunConvert(CliContext& context, const std::vector<std::string>& operands) {
     Program& program = context.program;
-    context.answerOpenFile(AbsolutePath(program, operands[0]));
-    context.handler.Command(CMD_BROWSE_IMAGES);
+    Analyse(context, operands[0]);
     const int commandId = operands[1] == "e" ? CMD_TO_EUROPE : operands[1] == "j" ? CMD_TO_JAPAN : CMD_TO_USA;
     if (program.window().MenuItemState(commandId) & MENU_DISABLED) {
         context.err << "cartovex-cli: " << operands[0]
@@ -73,6 +89,8 @@ int RunUpdate(CliContext& context, const std::vector<std::string>&) {
 
 constexpr CliCommand COMMANDS[] = {
     {"about", {}, RunAbout},
+    {"analyse", {"IMAGE"}, RunAnalyse},
+    {"process", {"IMAGE"}, RunProcess},
     {"scan", {"FOLDER"}, RunScan},
     {"mass", {"FOLDER"}, RunMass},
     {"convert", {"IMAGE", "e|j|u"}, RunConvert},
@@ -87,12 +105,12 @@ bool IsPlaceholder(std::string_view operand) {
     return true;
 }
 
-bool OperandAllowed(std::string_view spec, std::string_view value) {
-    if (IsPlaceholder(spec)) return !value.empty();
+bool OperandAllowed(std::string_view allowed, std::string_view value) {
+    if (IsPlaceholder(allowed)) return !value.empty();
     size_t start = 0;
     while (true) {
-        size_t bar = spec.find('|', start);
-        if (spec.substr(start, bar == std::string_view::npos ? bar : bar - start) == value) return true;
+        size_t bar = allowed.find('|', start);
+        if (allowed.substr(start, bar == std::string_view::npos ? bar : bar - start) == value) return true;
         if (bar == std::string_view::npos) return false;
         start = bar + 1;
     }
