@@ -18,15 +18,12 @@ run() {
     (cd "$demo" && "$cli" "$@") || true
 }
 
-# The collection scan and the view of its lists, on the demo collection as it was made.
-run scan collection
-run view have
-
-# Mass processing renames files and folders, so it works on a copy; a second scan then finds the
-# renamed discs.
+# Mass processing renames files and folders, so it works on a copy of the demo collection; the
+# scan then lists which known discs the processed copy holds.
 cp -r "$demo/collection" "$demo/processed"
 run mass processed
 run scan processed
+run view miss
 echo
 echo "Processed copy:"
 (cd "$demo" && find processed -type f | sort)
