@@ -10,7 +10,7 @@ demo:
 	scripts/demo.sh build/default
 
 test:
-	$(DEPS) core tests
+	$(DEPS) core tests desktop
 	cmake --preset default
 	cmake --build --preset default
 	ctest --preset default

@@ -1,0 +1,34 @@
+# What an installation holds and how it is packaged. The desktop program and its entry install
+# themselves (src/programs/desktop-qt); the rest is gathered here. Each platform adds its generator.
+include(GNUInstallDirs)
+
+# The sample reference files and settings, copied into a user's working folder on first start.
+file(GLOB sample_data CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*.KVX ${CMAKE_SOURCE_DIR}/data/*.ini)
+if(sample_data)
+    install(FILES ${sample_data} DESTINATION ${CMAKE_INSTALL_DATADIR}/cartovex/data)
+endif()
+if(TARGET convkvx110)
+    install(TARGETS convkvx110 RUNTIME DESTINATION ${CMAKE_INSTALL_DATADIR}/cartovex/convkvx)
+endif()
+if(TARGET cartovex-cli)
+    install(TARGETS cartovex-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+set(CPACK_PACKAGE_NAME cartovex)
+set(CPACK_PACKAGE_VENDOR "Cartovex")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Identifies and renames Sega CD disc images and checks a collection")
+set(CPACK_PACKAGE_CONTACT "Cartovex maintainers <maintainers@cartovex.invalid>")
+set(CPACK_RESOURCE_FILE_README ${CMAKE_SOURCE_DIR}/README.md)
+
+if(NOT WIN32)
+    list(APPEND CPACK_GENERATOR DEB)
+    set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+    set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Cartovex maintainers <maintainers@cartovex.invalid>")
+    set(CPACK_DEBIAN_PACKAGE_SECTION utils)
+    set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS
+        "libc6, libstdc++6, zlib1g, libminizip1, libcurl4, libqt5core5a, libqt5gui5, libqt5widgets5, fonts-dejavu-core")
+endif()
+
+include(CPack)
