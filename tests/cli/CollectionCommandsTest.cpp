@@ -88,17 +88,5 @@ TEST_F(CollectionCommandsTest, UpdateReportsAnUnreachableSite) {
     EXPECT_NE(out.str().find("Could not connect to update site!\n"), std::string::npos);
 }
 
-TEST_F(CollectionCommandsTest, OperandsAreChecked) {
-    for (const std::vector<std::string>& args :
-         std::vector<std::vector<std::string>>{{"scan"},
-                                               {"mass", "a", "b"},
-                                               {"convert", "x.iso"},
-                                               {"convert", "x.iso", "E"},
-                                               {"update", "now"}}) {
-        EXPECT_EQ(Run(args), CLI_USAGE) << args[0];
-    }
-    EXPECT_EQ(out.str(), "");
-}
-
 }  // namespace
 }  // namespace cartovex

@@ -78,15 +78,6 @@ TEST_F(CollectionScanTest, CancelLeavesListsAndPaneAlone) {
     EXPECT_FALSE(start.window().IsControlEnabled(ID_PROCESS_BUTTON));
 }
 
-TEST_F(CollectionScanTest, WithoutDatabaseBothListsAreEmpty) {
-    collection.MakeFolder("Anything");
-    Scan(collection.Path());
-    EXPECT_EQ(start.dir.Read("KVX_HAVE.TXT"),
-              "You have 0 of 0 known Sega CD images from Cartovex list 0\r\n\r\n");
-    EXPECT_EQ(start.dir.Read("KVX_MISS.TXT"),
-              "You are missing 0 of 0 known Sega CD images from Cartovex list 0\r\n\r\n");
-}
-
 TEST_F(CollectionScanTest, AFolderThatIsNotThereKeepsTheOldLists) {
     Know({"Game Title"});
     start.dir.Write("KVX_HAVE.TXT", "old have\r\n");
