@@ -68,13 +68,6 @@ TEST_F(CueRepair, TheSheetIsSavedUnderTheTitleAndTheOldOneGoes) {
     EXPECT_EQ(disc.cueFile, "Star_Quest.cue");
 }
 
-TEST_F(CueRepair, TheImagesExtensionIsNamedAsItIsWritten) {
-    Folder("Star_Quest.cue", testkit::CueSheet("old.BIN", 1), "Star_Quest.BIN");
-    disc.extension = "BIN";  // as a caller keeps it
-    EXPECT_EQ(Repair(), finished);
-    EXPECT_EQ(bench.images.Read("Star_Quest.cue").rfind("FILE \"Star_Quest.BIN\" BINARY\r\n", 0), 0u);
-}
-
 TEST_F(CueRepair, ASheetAlreadyUnderTheTitleIsRewrittenInPlace) {
     Folder("Star_Quest.cue", testkit::CueSheet("track.bin", 1, "\n"));
     EXPECT_EQ(Repair(), finished);

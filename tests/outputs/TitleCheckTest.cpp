@@ -38,14 +38,6 @@ TEST(TitleCheck, TheLongestDerivedNameMustFit) {
     EXPECT_FALSE(IsUsableTitle(std::string(246, 'a')));
 }
 
-TEST(CompanionNumber, TheTwoCharactersBeforeTheExtension) {
-    EXPECT_EQ(CompanionNumber("Track 03.mp3"), "03");
-    EXPECT_EQ(CompanionNumber("Track 3.mp3"), " 3");
-    EXPECT_EQ(CompanionNumber("03.mp3"), "03");
-    EXPECT_EQ(CompanionNumber("3.mp3"), "3.");
-    EXPECT_EQ(CompanionNumber("x"), "x");
-}
-
 TEST(CompanionPlan, AShiftedNumberIsReadAsANumberAndWrittenWithTwoDigits) {
     EXPECT_EQ(FinalCompanionNumber(" 3", true), "04");
     EXPECT_EQ(FinalCompanionNumber(" 3", false), " 3");
