@@ -20,6 +20,10 @@ std::string CompanionNumber(std::string_view name) {
     return std::string(name.substr(name.size() - 6, 2));
 }
 
+std::string FinalCompanionNumber(std::string_view number, bool shifted) {
+    return shifted ? AtLeastTwoDigits(ReadNumber(number) + 1) : std::string(number);
+}
+
 CompanionPlan PlanCompanionRenames(const std::vector<std::string>& companions, std::string_view title,
                                    std::string_view separator, std::string_view extension) {
     CompanionPlan plan;
@@ -33,9 +37,8 @@ CompanionPlan PlanCompanionRenames(const std::vector<std::string>& companions, s
               [](const std::string& a, const std::string& b) { return NameLess(a, b); });
     plan.shifted = !temporary.empty() && CompanionNumber(temporary.front()) == "01";
     for (const std::string& name : temporary) {
-        const std::string number = CompanionNumber(name);
-        const std::string finalNumber = plan.shifted ? AtLeastTwoDigits(ReadNumber(number) + 1) : number;
-        plan.toFinal.push_back({name, stem + finalNumber + std::string(extension)});
+        plan.toFinal.push_back(
+            {name, stem + FinalCompanionNumber(CompanionNumber(name), plan.shifted) + std::string(extension)});
     }
     return plan;
 }

@@ -30,6 +30,10 @@ struct CompanionPlan {
 /// The two characters before a name's last four; the first two for a name shorter than six.
 std::string CompanionNumber(std::string_view name);
 
+/// The number a companion ends with: its own, or when `shifted` its own read as a number plus one,
+/// with at least two digits ("09" gives "10", " 3" gives "04").
+std::string FinalCompanionNumber(std::string_view number, bool shifted);
+
 /// `extension` with its dot: ".mp3" or ".wav".
 CompanionPlan PlanCompanionRenames(const std::vector<std::string>& companions, std::string_view title,
                                    std::string_view separator, std::string_view extension);
