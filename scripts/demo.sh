@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The quick-start demo: makes the demo data in the build folder and runs Cartovex on it.
 set -euo pipefail
-build=${1:-build/default}
+build=$(realpath "${1:-build/default}")
 demo="$build/demo"
 cli="$build/src/programs/cli/cartovex-cli"
 rm -rf "$demo"
