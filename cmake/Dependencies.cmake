@@ -22,7 +22,10 @@ else()
 endif()
 
 set(CARTOVEX_PLATFORM_LIBS)
-if(NOT WIN32)
+if(WIN32)
+    # Winsock for the update probe, urlmon and COM for its downloads.
+    list(APPEND CARTOVEX_PLATFORM_LIBS ws2_32 urlmon ole32 uuid)
+else()
     find_package(CURL REQUIRED)
     list(APPEND CARTOVEX_PLATFORM_LIBS CURL::libcurl)
 endif()

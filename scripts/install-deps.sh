@@ -8,7 +8,7 @@ declare -A GROUPS_PACKAGES=(
   [tests]="googletest libgtest-dev"
   [desktop]="qtbase5-dev fonts-dejavu-core xvfb xauth"
   [fuzz]="clang libclang-rt-14-dev"
-  [windows]="g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev wine64 xvfb xauth file zip unzip dpkg-dev"
+  [windows]="g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev wine64 xvfb xauth file zip unzip dpkg-dev python3 imagemagick fonts-dejavu-core fonts-wine"
 )
 
 wanted=()

@@ -1,0 +1,34 @@
+// Files on Windows, through the ANSI Win32 file functions.
+#pragma once
+
+#include "platform/Files.h"
+
+namespace cartovex {
+
+class Win32Files : public Files {
+public:
+    char Separator() const override { return '\\'; }
+    std::string CurrentDirectory() const override;
+    bool SetCurrentDirectory(const std::string& path) override;
+    std::vector<std::string> ListCurrentFolder(std::string_view pattern) const override;
+    std::vector<std::string> ListTopLevel(const std::string& folder) const override;
+    std::vector<std::string> ListFilesRecursive(const std::string& folder,
+                                                const std::vector<std::string>& extensions) const override;
+    bool IsRegularFile(const std::string& path) const override;
+    bool IsDirectory(const std::string& path) const override;
+    bool Exists(const std::string& path) const override;
+    std::optional<uint64_t> FileLength(const std::string& path) const override;
+    std::optional<size_t> ReadAt(const std::string& path, uint64_t offset,
+                                 std::span<uint8_t> out) const override;
+    bool WriteFile(const std::string& path, std::string_view content) override;
+    bool DeleteFile(const std::string& path) override;
+    bool Rename(const std::string& from, const std::string& to) override;
+    bool ReplaceFile(const std::string& from, const std::string& to) override;
+    bool ClearAttributes(const std::string& path) override;
+
+private:
+    // Numbers the temporary names beside a written or renamed file.
+    unsigned tempCounter_ = 0;
+};
+
+}  // namespace cartovex

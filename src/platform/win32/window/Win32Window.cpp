@@ -1,0 +1,100 @@
+#include "platform/win32/window/Win32Window.h"
+
+#include <string>
+
+#include "app/MenuModel.h"
+
+namespace cartovex {
+
+void Win32Window::Attach(HWND dialog, HMENU menuBar) {
+    dialog_ = dialog;
+    menuBar_ = menuBar;
+}
+
+// The program speaks of the state flags 8 (checked) and 2 (cannot be chosen); Win32 keeps a
+// disabled item as MFS_GRAYED, which sets both of its low bits, and adds bits such as the
+// highlight that mean nothing to the program.
+int Win32Window::MenuItemState(int commandId) const {
+    if (!menuBar_) return -1;
+    MENUITEMINFOA item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_STATE;
+    if (!GetMenuItemInfoA(menuBar_, static_cast<UINT>(commandId), FALSE, &item)) return -1;
+    int state = MENU_ENABLED;
+    if (item.fState & MFS_CHECKED) state |= MENU_CHECKED;
+    if (item.fState & MFS_DISABLED) state |= MENU_DISABLED;
+    return state;
+}
+
+void Win32Window::SetMenuItemState(int commandId, int state) {
+    if (!menuBar_) return;
+    MENUITEMINFOA item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_STATE;
+    item.fState = ((state & MENU_CHECKED) ? MFS_CHECKED : MFS_UNCHECKED) |
+                  ((state & MENU_DISABLED) ? MFS_GRAYED : MFS_ENABLED);
+    SetMenuItemInfoA(menuBar_, static_cast<UINT>(commandId), FALSE, &item);
+}
+
+void Win32Window::EnableControl(int controlId, bool enabled) {
+    if (HWND control = dialog_ ? GetDlgItem(dialog_, controlId) : nullptr) EnableWindow(control, enabled);
+}
+
+bool Win32Window::IsControlEnabled(int controlId) const {
+    HWND control = dialog_ ? GetDlgItem(dialog_, controlId) : nullptr;
+    return control && IsWindowEnabled(control);
+}
+
+void Win32Window::FocusControl(int controlId) {
+    if (HWND control = dialog_ && controlId != 0 ? GetDlgItem(dialog_, controlId) : nullptr)
+        SetFocus(control);
+}
+
+int Win32Window::FocusedControl() const {
+    HWND focus = GetFocus();
+    if (!dialog_ || !focus || !IsChild(dialog_, focus)) return 0;
+    return GetDlgCtrlID(focus);
+}
+
+HWND Win32Window::Pane() const {
+    return dialog_ ? GetDlgItem(dialog_, ID_OUTPUT_PANE) : nullptr;
+}
+
+void Win32Window::SetPaneText(std::string_view text) {
+    if (HWND pane = Pane()) {
+        SetWindowTextA(pane, std::string(text).c_str());
+        UpdateWindow(pane);
+    }
+}
+
+void Win32Window::AppendPaneText(std::string_view text) {
+    HWND pane = Pane();
+    if (!pane) return;
+    // Only the new text goes to the control, at its end, so appending stays linear in the output.
+    LRESULT end = SendMessageA(pane, WM_GETTEXTLENGTH, 0, 0);
+    SendMessageA(pane, EM_SETSEL, static_cast<WPARAM>(end), end);
+    SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(std::string(text).c_str()));
+    // Long commands don't return to the message loop between lines; paint now so they show progress.
+    UpdateWindow(pane);
+}
+
+int Win32Window::PaneLineCount() const {
+    HWND pane = Pane();
+    return pane ? static_cast<int>(SendMessageA(pane, EM_GETLINECOUNT, 0, 0)) : 0;
+}
+
+void Win32Window::ScrollPane(int lines) {
+    if (HWND pane = Pane()) {
+        SendMessageA(pane, EM_LINESCROLL, 0, lines);
+        UpdateWindow(pane);
+    }
+}
+
+void Win32Window::EndModal(int result) {
+    ended_ = true;
+    result_ = result;
+    // Wakes the modal loop in case the call came from outside a dispatched message.
+    if (dialog_) PostMessageA(dialog_, WM_NULL, 0, 0);
+}
+
+}  // namespace cartovex

@@ -1,0 +1,345 @@
+// The Win32 file, process and network backends against the real system calls (run under Wine by
+// tests/suites/wine/run.sh), and the desktop program's icon resource.
+//
+//   cartovex-win32-backend-test FOLDER [CARTOVEX.EXE]     works in FOLDER, which it empties first
+//   cartovex-win32-backend-test --echo OUTPUT ARG...      (child mode) writes its arguments and folder
+//   cartovex-win32-backend-test --exit N                  (child mode) ends with status N
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "platform/win32/CommandLine.h"
+#include "platform/win32/Win32Files.h"
+#include "platform/win32/Win32Handle.h"
+#include "platform/win32/Win32Network.h"
+#include "platform/win32/Win32Process.h"
+#include "platform/win32/WindowsHeaders.h"
+#include "wine/Check.h"
+
+using namespace cartovex;
+
+namespace {
+
+wine::Checks checks;
+Win32Files files;
+
+std::string SelfPath() {
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return path;
+}
+
+std::vector<std::string> Everything(const std::string& folder) {
+    // Every entry, hidden ones included, to see what a call left behind.
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA data{};
+    HANDLE find = FindFirstFileA((folder + "\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        std::string name = data.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
+    return names;
+}
+
+void Touch(const std::string& path, const std::string& content = "x") {
+    if (!files.WriteFile(path, content)) checks.Note("could not write " + path);
+}
+
+std::string Joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (const auto& name : names) text += (text.empty() ? "" : ",") + name;
+    return text;
+}
+
+void TestCommandLine() {
+    struct Case {
+        std::string argument, quoted;
+    };
+    const Case cases[] = {
+        {"plain", "plain"},
+        {"", "\"\""},
+        {"two words", "\"two words\""},
+        {"say \"hi\"", "\"say \\\"hi\\\"\""},
+        {"C:\\path\\", "C:\\path\\"},
+        {"C:\\my path\\", "\"C:\\my path\\\\\""},
+        {"a\\\\\"b", "\"a\\\\\\\\\\\"b\""},
+        {"tab\there", "\"tab\there\""},
+    };
+    for (const Case& c : cases)
+        checks.Equal(QuoteArgument(c.argument), c.quoted, "quoting [" + c.argument + "]");
+    checks.Equal(BuildCommandLine("C:\\conv\\convkvx110", {"-o", "a b"}),
+                 std::string("\"C:\\conv\\convkvx110\" -o \"a b\""),
+                 "the program name is quoted, the arguments as needed");
+}
+
+void TestProcess(const std::string& root) {
+    Win32Process process;
+    std::string self = SelfPath();
+    std::string folder = files.Join(root, "process");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string output = files.Join(folder, "args.txt");
+
+    // Each argument must come back whole, the long one uncut.
+    std::vector<std::string> arguments = {
+        "plain",         "",         "two words", "say \"hi\"",
+        "C:\\my path\\", "a\\\\\"b", "tab\there", "(CONV to u)" + std::string(300, 'x') + " end"};
+    std::vector<std::string> passed = {"--echo", output};
+    passed.insert(passed.end(), arguments.begin(), arguments.end());
+    auto status = process.Run(self, passed, ShowState::Hidden, folder);
+    checks.Equal(status.value_or(-1), 0, "a started program's status comes back");
+    std::string expected = folder + "\n";
+    for (const auto& a : arguments) expected += "[" + a + "]\n";
+    checks.Equal(files.ReadFile(output).value_or(""), expected,
+                 "every argument arrives whole, in the working folder");
+
+    // A bare name is found in the working folder, ".exe" added, before the search path.
+    std::string tools = files.Join(folder, "tools");
+    CreateDirectoryA(tools.c_str(), nullptr);
+    CopyFileA(self.c_str(), files.Join(tools, "convtool.exe").c_str(), FALSE);
+    checks.Equal(process.Run("convtool", {"--exit", "7"}, ShowState::Normal, tools).value_or(-1), 7,
+                 "a bare name runs the program in the working folder");
+    checks.Expect(!process.Run("convtool", {"--exit", "7"}, ShowState::Normal, folder).has_value(),
+                  "a bare name found nowhere doesn't start");
+    checks.Expect(
+        !process.Run(self, {"--exit", "0"}, ShowState::Hidden, files.Join(folder, "missing")).has_value(),
+        "a missing working folder doesn't start");
+}
+
+void TestListings(const std::string& root) {
+    std::string folder = files.Join(root, "listing");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    for (const char* name :
+         {"b.BIN", "a.bin", "C.bin", "image.binary", "track.mp3", "hidden.bin", "system.bin"})
+        Touch(files.Join(folder, name));
+    SetFileAttributesA(files.Join(folder, "hidden.bin").c_str(), FILE_ATTRIBUTE_HIDDEN);
+    SetFileAttributesA(files.Join(folder, "system.bin").c_str(), FILE_ATTRIBUTE_SYSTEM);
+    CreateDirectoryA(files.Join(folder, "folder.bin").c_str(), nullptr);
+    CreateDirectoryA(files.Join(folder, "sub").c_str(), nullptr);
+    Touch(files.Join(folder, "sub\\z.iso"));
+    Touch(files.Join(folder, "sub\\A.ZIP"));
+
+    std::string before = files.CurrentDirectory();
+    checks.Expect(files.SetCurrentDirectory(folder), "the listing folder becomes current");
+    checks.Equal(files.CurrentDirectory(), folder, "the current directory reads back as set");
+    checks.Equal(Joined(files.ListCurrentFolder("*.bin")), std::string("a.bin,b.BIN,C.bin"),
+                 "*.bin lists ordinary visible files of any case, by name, and no 8.3 matches");
+    checks.Equal(Joined(files.ListCurrentFolder("*")),
+                 std::string("a.bin,b.BIN,C.bin,image.binary,track.mp3"), "* lists no folders");
+    files.SetCurrentDirectory(before);
+    checks.Equal(Joined(files.ListTopLevel(folder)),
+                 std::string("a.bin,b.BIN,C.bin,folder.bin,image.binary,sub,track.mp3"),
+                 "the top level lists files and folders by name, hidden ones left out");
+    checks.Equal(Joined(files.ListFilesRecursive(folder, {"bin", "iso", "zip"})),
+                 folder + "\\a.bin," + folder + "\\b.BIN," + folder + "\\C.bin," + folder + "\\sub\\A.ZIP," +
+                     folder + "\\sub\\z.iso",
+                 "the recursive listing gives each folder's files, then its sub-folders");
+    checks.Expect(files.ListTopLevel(files.Join(folder, "missing")).empty(),
+                  "a missing folder lists nothing");
+}
+
+void TestFiles(const std::string& root) {
+    std::string folder = files.Join(root, "files");
+    CreateDirectoryA(folder.c_str(), nullptr);
+    std::string data = files.Join(folder, "data.bin");
+    std::string content;
+    for (int i = 0; i < 5000; ++i) content += static_cast<char>(i * 7);
+    checks.Expect(files.WriteFile(data, content), "a new file is written");
+    checks.Equal(files.FileLength(data).value_or(0), uint64_t{5000}, "its length");
+    uint8_t part[16] = {};
+    checks.Equal(files.ReadAt(data, 4990, part).value_or(0), size_t{10}, "a read at the end gets the rest");
+    checks.Expect(part[0] == static_cast<uint8_t>(4990 * 7) && part[9] == static_cast<uint8_t>(4999 * 7),
+                  "the bytes at the offset");
+    checks.Equal(files.ReadAt(data, 9000, part).value_or(99), size_t{0}, "a read past the end gets nothing");
+    checks.Expect(files.IsRegularFile(data) && !files.IsDirectory(data), "a file is a regular file");
+    checks.Expect(!files.FileLength(folder) && !files.ReadAt(folder, 0, part) && !files.IsRegularFile(folder),
+                  "a folder has no length and can't be read");
+    checks.Expect(!files.IsRegularFile("NUL") && !files.FileLength("CON") && !files.ReadAt("NUL", 0, part),
+                  "devices are no regular files");
+    checks.Expect(!files.FileLength(files.Join(folder, "missing")), "a missing file has no length");
+
+    checks.Expect(files.WriteFile(data, "short"), "a file is replaced");
+    checks.Equal(files.ReadFile(data).value_or(""), std::string("short"), "the replaced content");
+    checks.Expect(!files.WriteFile(folder, "x"), "a folder is not written over");
+    checks.Expect(!files.WriteFile(files.Join(folder, "missing\\new.txt"), "x"),
+                  "no file in a missing folder");
+    checks.Equal(Joined(Everything(folder)), std::string("data.bin"),
+                 "writing leaves no temporary file behind");
+
+    // Renames never replace; the same name and a case-only rename work.
+    std::string other = files.Join(folder, "other.bin");
+    Touch(other, "other");
+    checks.Expect(!files.Rename(data, other), "a rename onto a taken name fails");
+    checks.Equal(files.ReadFile(other).value_or(""), std::string("other"),
+                 "the taken name keeps its content");
+    checks.Expect(files.Exists(data), "the source is still there");
+    checks.Expect(files.Rename(data, data), "a rename to the same name succeeds");
+    std::string upper = files.Join(folder, "DATA.bin");
+    checks.Expect(files.Rename(data, upper), "a case-only rename succeeds");
+    checks.Equal(Joined(Everything(folder)), std::string("DATA.bin,other.bin"), "the new spelling is listed");
+    checks.Expect(files.Rename(upper, files.Join(folder, "moved.bin")), "a rename to a free name succeeds");
+    checks.Expect(!files.Rename(files.Join(folder, "missing"), files.Join(folder, "x")),
+                  "a missing source fails");
+    std::string sub = files.Join(folder, "sub");
+    CreateDirectoryA(sub.c_str(), nullptr);
+    checks.Expect(files.Rename(sub, files.Join(folder, "Renamed Folder")), "a folder is renamed");
+    checks.Expect(!files.Rename(files.Join(folder, "Renamed Folder"), other),
+                  "a folder doesn't replace a file");
+
+    checks.Expect(files.ReplaceFile(other, files.Join(folder, "moved.bin")), "ReplaceFile replaces");
+    checks.Equal(files.ReadFile(files.Join(folder, "moved.bin")).value_or(""), std::string("other"),
+                 "the replacement's content");
+
+    std::string locked = files.Join(folder, "locked.txt");
+    Touch(locked);
+    SetFileAttributesA(locked.c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    checks.Expect(!files.DeleteFile(locked), "a read-only file can't be deleted");
+    checks.Expect(files.ClearAttributes(locked) && !(GetFileAttributesA(locked.c_str()) &
+                                                     (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)),
+                  "its attributes are cleared");
+    checks.Expect(files.DeleteFile(locked) && !files.Exists(locked), "then it is deleted");
+}
+
+// A loopback HTTP server for the download tests: a fixed answer per path, a bounded number of
+// connections, and a time limit on each wait.
+struct Server {
+    SOCKET listener = INVALID_SOCKET;
+    int port = 0;
+    std::string bigBody = std::string(5000, 'b');
+};
+
+std::string Answer(const Server& server, const std::string& request) {
+    auto ok = [](const std::string& body) {
+        return "HTTP/1.0 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+               std::to_string(body.size()) + "\r\n\r\n" + body;
+    };
+    if (request.rfind("GET /zip/DATA.KVX ", 0) == 0) return ok("42\r\nline\r\n");
+    if (request.rfind("GET /big ", 0) == 0) return ok(server.bigBody);
+    if (request.rfind("GET /moved ", 0) == 0)
+        return "HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:" + std::to_string(server.port) +
+               "/zip/DATA.KVX\r\nContent-Length: 0\r\n\r\n";
+    if (request.rfind("GET /elsewhere ", 0) == 0)
+        return "HTTP/1.0 302 Found\r\nLocation: ftp://127.0.0.1/x\r\nContent-Length: 0\r\n\r\n";
+    return "HTTP/1.0 404 Not Found\r\nContent-Type: text/plain\r\nContent-Length: 9\r\n\r\nnot found";
+}
+
+DWORD WINAPI Serve(void* argument) {
+    auto* server = static_cast<Server*>(argument);
+    for (int served = 0; served < 20; ++served) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(server->listener, &readable);
+        timeval limit{10, 0};
+        if (select(0, &readable, nullptr, nullptr, &limit) <= 0) break;
+        SOCKET client = accept(server->listener, nullptr, nullptr);
+        if (client == INVALID_SOCKET) break;
+        std::string request;
+        char buffer[1024];
+        while (request.find("\r\n\r\n") == std::string::npos && request.size() < 16384) {
+            int n = recv(client, buffer, sizeof buffer, 0);
+            if (n <= 0) break;
+            request.append(buffer, static_cast<size_t>(n));
+        }
+        std::string answer = Answer(*server, request);
+        send(client, answer.data(), static_cast<int>(answer.size()), 0);
+        shutdown(client, SD_SEND);
+        closesocket(client);
+    }
+    return 0;
+}
+
+SOCKET Listen(int& port) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    if (bind(s, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || listen(s, 8) != 0 ||
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        closesocket(s);
+        return INVALID_SOCKET;
+    }
+    port = ntohs(address.sin_port);
+    return s;
+}
+
+void TestNetwork(const std::string& root) {
+    Win32Network network;  // starts Winsock for this test too
+    Server server;
+    server.listener = Listen(server.port);
+    if (!checks.Expect(server.listener != INVALID_SOCKET, "a loopback server listens")) return;
+    int closedPort = 0;
+    SOCKET closed = Listen(closedPort);
+    closesocket(closed);
+
+    checks.Expect(network.Probe("127.0.0.1", server.port, 3000), "the probe reaches a listening port");
+    checks.Expect(!network.Probe("127.0.0.1", closedPort, 3000), "the probe fails on a closed port");
+    checks.Expect(!network.Probe("", server.port, 3000), "an empty host is no update site");
+
+    // The probe's connection was accepted and closed by the server thread, which starts now; it
+    // answers each connection once.
+    HANDLE thread = CreateThread(nullptr, 0, Serve, &server, 0, nullptr);
+    std::string base = "http://127.0.0.1:" + std::to_string(server.port);
+    std::string target = files.Join(root, "file.tmp");
+    checks.Expect(network.Download(base + "/zip/DATA.KVX", target, 16 << 20, 30), "a download succeeds");
+    checks.Equal(files.ReadFile(target).value_or(""), std::string("42\r\nline\r\n"),
+                 "the body lands in the file");
+    checks.Expect(!network.Download(base + "/big", files.Join(root, "big.tmp"), 1000, 30),
+                  "a body over the size limit fails");
+    checks.Expect(
+        !files.Exists(files.Join(root, "big.tmp")) && !files.Exists(files.Join(root, "big.tmp.part")),
+        "and leaves no file");
+    checks.Expect(!network.Download(base + "/missing", files.Join(root, "missing.tmp"), 16 << 20, 30),
+                  "an HTTP error status fails");
+    checks.Expect(network.Download(base + "/moved", files.Join(root, "moved.tmp"), 16 << 20, 30) &&
+                      files.ReadFile(files.Join(root, "moved.tmp")).value_or("") == "42\r\nline\r\n",
+                  "a redirect to another http address is followed");
+    checks.Expect(!network.Download(base + "/elsewhere", files.Join(root, "ftp.tmp"), 16 << 20, 30),
+                  "a redirect away from http fails");
+    checks.Expect(!network.Download("file:///C:/windows/win.ini", files.Join(root, "file.txt"), 16 << 20, 30),
+                  "only http:// addresses are fetched");
+    closesocket(server.listener);
+    WaitForSingleObject(thread, 15000);
+    CloseHandle(thread);
+}
+
+void TestIcon(const std::string& program) {
+    HMODULE module = LoadLibraryExA(program.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    if (!checks.Expect(module != nullptr, "the desktop program loads as a resource file")) return;
+    for (int size : {32, 16}) {
+        HICON icon = static_cast<HICON>(LoadImageA(module, "IDI_APP", IMAGE_ICON, size, size, 0));
+        checks.Expect(icon != nullptr, "IDI_APP has a " + std::to_string(size) + " pixel image");
+        if (icon) DestroyIcon(icon);
+    }
+    FreeLibrary(module);
+}
+
+int ChildEcho(int argc, char** argv) {
+    FILE* out = std::fopen(argv[2], "wb");
+    if (!out) return 1;
+    std::fprintf(out, "%s\n", files.CurrentDirectory().c_str());
+    for (int i = 3; i < argc; ++i) std::fprintf(out, "[%s]\n", argv[i]);
+    std::fclose(out);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc >= 3 && std::string(argv[1]) == "--echo") return ChildEcho(argc, argv);
+    if (argc >= 3 && std::string(argv[1]) == "--exit") return std::atoi(argv[2]);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: cartovex-win32-backend-test FOLDER [CARTOVEX.EXE]\n");
+        return 2;
+    }
+    std::string root = argv[1];
+    TestCommandLine();
+    TestProcess(root);
+    TestListings(root);
+    TestFiles(root);
+    TestNetwork(root);
+    if (argc > 2) TestIcon(argv[2]);
+    return checks.Finish();
+}

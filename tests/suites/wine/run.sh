@@ -1,0 +1,165 @@
+#!/usr/bin/env bash
+# The end-to-end test of the 64-bit Windows programs under Wine; run it inside an X display
+# (scripts/windows-check.sh starts it under xvfb-run).
+#   tests/suites/wine/run.sh BUILD-DIR IMAGE-MAKER OUTPUT-DIR
+# BUILD-DIR is the windows-x86_64 build, IMAGE-MAKER the Linux cartovex-makedemo that writes a test
+# image, OUTPUT-DIR receives the pane texts, the programs' outputs and the screenshot.
+set -euo pipefail
+build=$(realpath "$1")
+makedemo=$(realpath "$2")
+mkdir -p "$3"
+out=$(realpath "$3")
+source_dir=$(realpath "$(dirname "$0")/../../..")
+wine=/usr/lib/wine/wine64
+failures=0
+passes=0
+
+fail() {
+  echo "FAIL - $*"
+  failures=$((failures + 1))
+}
+pass() {
+  echo "ok - $*"
+  passes=$((passes + 1))
+}
+# A Unix path as the Windows programs see it (Wine maps / to drive Z:).
+winpath() { local p; p=$(realpath -m "$1"); echo "Z:${p//\//\\}"; }
+
+scratch=$(mktemp -d /tmp/cartovex-wine.XXXXXX)
+export WINEPREFIX="$scratch/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+  "${wine}server" -k 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+
+# Wine draws the window frames itself (there is no window manager on the test display), and
+# "Terminal", a font Windows ships but Wine does not, is replaced by a fixed-pitch one.
+if ! "$wine" wineboot -i >"$scratch/wineboot.log" 2>&1; then
+  echo "SKIPPED: Wine cannot start on this machine:"
+  sed 's/^/  /' "$scratch/wineboot.log" | tail -5
+  exit 0
+fi
+cat >"$scratch/settings.reg" <<'EOF'
+REGEDIT4
+
+[HKEY_CURRENT_USER\Software\Wine\X11 Driver]
+"Managed"="N"
+"Decorated"="Y"
+
+[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]
+"Terminal"="DejaVu Sans Mono"
+EOF
+"$wine" regedit /S "$(winpath "$scratch/settings.reg")" >/dev/null 2>&1 || true
+
+# The start folder: the sample reference files, settings whose update site is this machine (the
+# probe is refused at once and nothing leaves the machine), and the converter.
+work="$scratch/work"
+mkdir -p "$work/convkvx" "$scratch/images"
+if [[ -d "$source_dir/data" ]]; then
+  find "$source_dir/data" -maxdepth 1 -type f \( -iname '*.kvx' -o -iname '*.txt' \) -exec cp {} "$work/" \;
+fi
+printf 'UpdateSite=127.0.0.1\r\nTOGGLE_RENAMEFOLDER=on\r\nTOGGLE_GENERATELOG=on\r\nTOGGLE_GENERATECUE=on\r\nTOGGLE_FIXBINCUESHEET=off\r\nTOGGLE_UNDERSCORE=on\r\n' \
+  >"$work/Cartovex.ini"
+converter=$(find "$build/src/programs" -name convkvx110.exe | head -1)
+[[ -n "$converter" ]] && cp "$converter" "$work/convkvx/"
+"$makedemo" "$scratch/images" >"$out/image.txt"
+image=$(find "$scratch/images" -maxdepth 1 -type f | head -1)
+echo "# test image: $image"
+
+program="$build/src/programs/desktop-win32/cartovex.exe"
+cli=$(find "$build/src/programs" -name cartovex-cli.exe | head -1)
+driver="$build/tests/suites/wine/cartovex-wine-driver.exe"
+backend="$build/tests/suites/wine/cartovex-win32-backend-test.exe"
+
+# The backend test works in a folder of its own.
+mkdir -p "$scratch/backend"
+if (cd "$scratch/backend" && "$wine" "$backend" "$(winpath "$scratch/backend")" "$(winpath "$program")") >"$out/backend.txt" 2>&1; then
+  pass "the Win32 backend test ($(tail -1 "$out/backend.txt"))"
+else
+  grep -E '^(FAIL|#)' "$out/backend.txt" || true
+  fail "the Win32 backend test ($(tail -1 "$out/backend.txt"))"
+fi
+
+# What cartovex-cli prints for the same folder and image, where it knows the command. Its output is
+# taken before the window runs, whose Exit rewrites the settings.
+declare -A cli_status=()
+run_cli() {
+  local name=$1
+  shift
+  [[ -n "$cli" ]] || return 0
+  local status=0
+  (cd "$work" && "$wine" "$cli" "$@") >"$out/cli-$name.txt" 2>"$out/cli-$name.err" || status=$?
+  cli_status[$name]=$status
+}
+run_cli about about
+run_cli update update
+run_cli analyse analyse "$(winpath "$image")"
+
+# The driver runs the window; it asks for the screenshot once the analysis is on screen.
+(cd "$work" && "$wine" "$driver" "$(winpath "$program")" "$(winpath "$work")" "$(winpath "$out")" \
+  "$(winpath "$image")") >"$out/driver.txt" 2>&1 &
+driver_pid=$!
+for _ in $(seq 1 1200); do
+  if [[ -f "$out/screenshot.request" ]]; then
+    import -window root "$out/cartovex-window.png" 2>/dev/null || echo "# screenshot failed"
+    touch "$out/screenshot.done"
+    break
+  fi
+  kill -0 "$driver_pid" 2>/dev/null || break
+  sleep 0.1
+done
+driver_status=0
+wait "$driver_pid" || driver_status=$?
+grep -v '^ok - ' "$out/driver.txt" || true
+if [[ $driver_status -eq 0 ]]; then
+  pass "the window driver ($(tail -1 "$out/driver.txt"))"
+else
+  fail "the window driver ($(tail -1 "$out/driver.txt"))"
+fi
+
+# The pane's text against the command-line program's output: the same lines, whatever the line ends.
+# The pane starts with the empty line every append puts first.
+pane_lines() { tr -d '\r' <"$1" | tail -c +2; echo; }
+cli_lines() { tr -d '\r' <"$1"; }
+compare() {
+  local what=$1 pane=$2
+  shift 2
+  local name
+  for name in "$@"; do
+    if [[ -z "$cli" ]]; then
+      echo "skip - $what: there is no cartovex-cli.exe yet"
+      return
+    fi
+    if [[ ${cli_status[$name]} -eq 2 ]]; then
+      echo "skip - $what: cartovex-cli has no '$name' command yet"
+      return
+    fi
+  done
+  if [[ ! -s "$out/$pane" ]]; then
+    fail "$what: the driver saved no $pane"
+    return
+  fi
+  if cmp -s <(pane_lines "$out/$pane") <(for name in "$@"; do cli_lines "$out/cli-$name.txt"; done); then
+    pass "$what"
+  else
+    fail "$what"
+    diff <(pane_lines "$out/$pane") <(for name in "$@"; do cli_lines "$out/cli-$name.txt"; done) | head -20
+  fi
+}
+compare "the About text matches cartovex-cli about" pane-about.txt about
+compare "the start-up pane matches cartovex-cli about and update" pane-startup.txt about update
+compare "the image's analysis matches cartovex-cli analyse" pane-image.txt analyse
+if [[ -n "$cli" && -f "$out/process-button.txt" && ${cli_status[analyse]:-2} -ne 2 ]]; then
+  expected=disabled
+  [[ ${cli_status[analyse]} -eq 0 ]] && expected=enabled
+  if [[ "$(cat "$out/process-button.txt")" == "$expected" ]]; then
+    pass "the PROCESS button is $expected, as cartovex-cli analyse's status says"
+  else
+    fail "the PROCESS button is $(cat "$out/process-button.txt"), cartovex-cli analyse says $expected"
+  fi
+fi
+[[ -f "$out/cartovex-window.png" ]] && echo "# screenshot: $out/cartovex-window.png"
+
+echo "wine: $passes passed, $failures failed"
+[[ $failures -eq 0 ]]
