@@ -36,10 +36,10 @@ const std::vector<std::string> IMAGE_EXTENSIONS = {"iso", "raw", "bin", "zip"};
 std::vector<std::string> WriteCollection(Files& files, const std::string& root, int count) {
     std::vector<std::string> entries;
     for (int i = 0; i < count; ++i) {
-        testkit::HeaderSpec spec;
-        spec.localName = spec.worldName = "BENCH DISC " + PlainNumber(i);
-        spec.salt = static_cast<uint32_t>(i + 1);
-        const HeaderBlock header = testkit::BuildHeader(spec);
+        testkit::HeaderSpec fields;
+        fields.localName = fields.worldName = "BENCH DISC " + PlainNumber(i);
+        fields.salt = static_cast<uint32_t>(i + 1);
+        const HeaderBlock header = testkit::BuildHeader(fields);
         const std::string title = "Bench Disc " + PlainNumber(10000 + i);
         const std::string folder = root + "/Group " + PlainNumber(i / 10) + "/DISC" + PlainNumber(i);
         std::filesystem::create_directories(folder);

@@ -5,6 +5,7 @@
 #include "disc/Archive.h"
 #include "disc/Crc32.h"
 #include "disc/Decoders.h"
+#include "disc/FieldLines.h"
 #include "disc/HeaderReader.h"
 #include "disc/Identification.h"
 #include "disc/ImageFormat.h"
@@ -92,34 +93,11 @@ void SetRegionItems(Window& window, bool enabled) {
 
 void AppendFieldBlock(Program& program, const FolderListing& folder) {
     const DiscInfo& disc = program.disc;
-    const HeaderBlock& h = disc.header;
-    std::string tracks = PlainNumber(disc.audioTracks);
-    if (disc.tracksMismatch == SET_VALUE) tracks += " (SOME MISSING)";
-    const std::pair<const char*, std::string> rows[] = {
-        {"Boot System         : ", BootSystem(h)},
-        {"CD Type             : ", CdType(h)},
-        {"System Name         : ", SystemName(h)},
-        {"System Version      : ", HexForm(SystemVersion(h))},
-        {"System Needed       : ", SystemNeeded(h)},
-        {"Copyright Info      : ", CopyrightInfo(h)},
-        {"Local Name          : ", LocalName(h)},
-        {"World Name          : ", WorldName(h)},
-        {"Software Type       : ", SoftwareType(h)},
-        {"Software Version    : ", disc.softwareVersion},
-        {"Supported Device(s) : ", DecodeDevices(disc)},
-        {"Develloped by       : ", DecodePublisher(disc, program.developers)},
-        {"Region Code         : ", DecodeRegion(disc)},
-        {"Reference ID        : ", disc.referenceId},
-        {"Time Stamp          : ", TimeStamp(h)},
-        {"Image Format        : ", DetectImageFormat(folder)},
-        {"CRC32 Checksum      : ", HexForm(disc.crc32)},
-        {"Audio Track(s)      : ", tracks},
-    };
     OutputPane& pane = program.pane;
     pane.AppendLine(RULE);
     pane.AppendLine(disc.displayName);
     pane.AppendLine(RULE);
-    for (const auto& [label, value] : rows) pane.AppendLine(label + value);
+    for (const auto& line : FieldLines(program, DetectImageFormat(folder))) pane.AppendLine(line);
     pane.AppendLine(RULE);
 }
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 
 #include "common/Text.h"
-#include "disc/Decoders.h"
+#include "disc/FieldLines.h"
 #include "disc/ImageFormat.h"
 
 namespace cartovex {
@@ -34,31 +34,7 @@ std::string DateTimeText(const LocalTime& t) {
 
 std::string InfoReportText(Program& program) {
     const DiscInfo& disc = program.disc;
-    const HeaderBlock& h = disc.header;
     const std::string rule(75, '-');
-    std::string tracks = PlainNumber(disc.audioTracks);
-    if (disc.tracksMismatch == SET_VALUE) tracks += " (SOME MISSING)";
-
-    const std::pair<const char*, std::string> fields[] = {
-        {"Boot System         : ", BootSystem(h)},
-        {"CD Type             : ", CdType(h)},
-        {"System Name         : ", SystemName(h)},
-        {"System Version      : ", HexForm(SystemVersion(h))},
-        {"System Needed       : ", SystemNeeded(h)},
-        {"Copyright Info      : ", CopyrightInfo(h)},
-        {"Local Name          : ", LocalName(h)},
-        {"World Name          : ", WorldName(h)},
-        {"Software Type       : ", SoftwareType(h)},
-        {"Software Version    : ", disc.softwareVersion},
-        {"Supported Device(s) : ", DecodeDevices(disc)},
-        {"Develloped by       : ", DecodePublisher(disc, program.developers)},
-        {"Region Code         : ", DecodeRegion(disc)},
-        {"Reference ID        : ", disc.referenceId},
-        {"Time Stamp          : ", TimeStamp(h)},
-        {"Image Format        : ", DetectImageFormat(program.files())},
-        {"CRC32 Checksum      : ", HexForm(disc.crc32)},
-        {"Audio Track(s)      : ", tracks},
-    };
 
     std::string text;
     auto line = [&text](std::string_view content) {
@@ -70,7 +46,7 @@ std::string InfoReportText(Program& program) {
     line("Generated           : " + DateTimeText(program.platform.clock.Now()));
     line("Database Name       : " + disc.displayName);
     line(rule);
-    for (const auto& [label, value] : fields) line(label + value);
+    for (const auto& field : FieldLines(program, DetectImageFormat(program.files()))) line(field);
     line(rule);
     return text;
 }

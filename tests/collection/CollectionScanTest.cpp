@@ -125,8 +125,8 @@ TEST_F(CollectionScanTest, HaveListKeepsEveryNameBeyondTheDatabaseSize) {
 
 // The HAVE list the scan writes is the one the analysis reads to spot a second copy.
 TEST_F(CollectionScanTest, AScannedTitleIsADupeWhenAnalysedAgain) {
-    testkit::HeaderSpec spec;
-    const HeaderBlock header = testkit::BuildHeader(spec);
+    testkit::HeaderSpec fields;
+    const HeaderBlock header = testkit::BuildHeader(fields);
     program.database.entries[0] = "Game Title#" + HexForm(HeaderChecksum(header)) + "#0";
     program.database.count = 1;
     collection.MakeFolder("Game_Title");

@@ -38,9 +38,9 @@ protected:
 
     // Writes a cooked image of a new disc at `relative`; with a title, the database knows it.
     std::string Image(const std::string& relative, const std::string& title = {}) {
-        testkit::HeaderSpec spec;
-        spec.salt = ++salt;
-        const HeaderBlock header = testkit::BuildHeader(spec);
+        testkit::HeaderSpec fields;
+        fields.salt = ++salt;
+        const HeaderBlock header = testkit::BuildHeader(fields);
         if (!title.empty()) {
             HeaderDatabase& db = program.database;
             db.entries[static_cast<size_t>(db.count++)] =

@@ -16,11 +16,11 @@ using testkit::HeaderSpec;
 using Lines = std::vector<std::string>;
 
 HeaderBlock Disc(const std::string& title, uint32_t salt = 0) {
-    HeaderSpec spec;
-    spec.localName = title;
-    spec.worldName = title;
-    spec.salt = salt;
-    return BuildHeader(spec);
+    HeaderSpec fields;
+    fields.localName = title;
+    fields.worldName = title;
+    fields.salt = salt;
+    return BuildHeader(fields);
 }
 
 class Analysis : public ::testing::Test {
@@ -100,16 +100,16 @@ TEST_F(Analysis, AQuietAnalysisPrintsOnlyItsMessagesButDoesEverythingElse) {
 }
 
 TEST_F(Analysis, TheFieldBlockByteForByte) {
-    HeaderSpec spec;
-    spec.localName = "STAR QUEST";
-    spec.worldName = "STAR QUEST - THE VOYAGE";
-    spec.copyrightInfo = "(C)T-25 1993.JAN";
-    spec.serialField = "T-25036 -01 ";
-    spec.timeStamp = std::string("0412\0\0\0\0", 8);
-    spec.deviceSupport = "J6";
-    spec.regionByte = 0x64;
-    spec.systemVersion = 0x0001;
-    const HeaderBlock header = BuildHeader(spec);
+    HeaderSpec fields;
+    fields.localName = "STAR QUEST";
+    fields.worldName = "STAR QUEST - THE VOYAGE";
+    fields.copyrightInfo = "(C)T-25 1993.JAN";
+    fields.serialField = "T-25036 -01 ";
+    fields.timeStamp = std::string("0412\0\0\0\0", 8);
+    fields.deviceSupport = "J6";
+    fields.regionByte = 0x64;
+    fields.systemVersion = 0x0001;
+    const HeaderBlock header = BuildHeader(fields);
     const std::string path = Image("Star Quest.iso", header);
     bench.images.Write("Star Quest 02.mp3", testkit::Mp3Track(2));
     bench.images.Write("Star Quest 03.mp3", testkit::Mp3Track(3));

@@ -16,9 +16,9 @@ using testkit::BuildZip;
 using testkit::ZipMember;
 
 HeaderBlock Disc(const std::string& title) {
-    testkit::HeaderSpec spec;
-    spec.localName = title;
-    return BuildHeader(spec);
+    testkit::HeaderSpec fields;
+    fields.localName = title;
+    return BuildHeader(fields);
 }
 
 ArchiveReadResult Read(const std::string& archive, HeaderBlock& header) {

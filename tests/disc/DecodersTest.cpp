@@ -45,10 +45,10 @@ TEST(DecodePublisher, RulesInTheirOrder) {
     };
     const DeveloperList developers = Developers();
     for (const auto& c : cases) {
-        HeaderSpec spec;
-        spec.copyrightInfo = c.copyright;
+        HeaderSpec fields;
+        fields.copyrightInfo = c.copyright;
         DiscInfo disc;
-        disc.header = BuildHeader(spec);
+        disc.header = BuildHeader(fields);
         disc.serialParts[0] = c.slot0;
         disc.serialParts[1] = c.slot1;
         disc.referenceId = c.referenceId;
@@ -111,11 +111,11 @@ TEST(DecodeRegion, RegionByteAndConversionMarks) {
         {0xA1, {"", "", "", "MoDU"}, "J : Japan" + note + "U"},
     };
     for (const auto& c : cases) {
-        HeaderSpec spec;
-        spec.regionByte = c.region;
-        spec.conversionMarks = c.marks;
+        HeaderSpec fields;
+        fields.regionByte = c.region;
+        fields.conversionMarks = c.marks;
         DiscInfo disc;
-        disc.header = BuildHeader(spec);
+        disc.header = BuildHeader(fields);
         EXPECT_EQ(DecodeRegion(disc), c.expected) << int(c.region) << " " << c.marks[0] << c.marks[3];
     }
 }

@@ -14,12 +14,12 @@ using testkit::HeaderSpec;
 
 DiscInfo DiscWith(const std::string& serial, const std::string& softwareType = "GM",
                   const std::string& localName = "TEST DISC") {
-    HeaderSpec spec;
-    spec.serialField = serial;
-    spec.softwareType = softwareType;
-    spec.localName = localName;
+    HeaderSpec fields;
+    fields.serialField = serial;
+    fields.softwareType = softwareType;
+    fields.localName = localName;
     DiscInfo disc;
-    disc.header = BuildHeader(spec);
+    disc.header = BuildHeader(fields);
     disc.crc32 = HeaderChecksum(disc.header);
     return disc;
 }
@@ -125,10 +125,10 @@ TEST(FindDatabaseEntry, FirstChecksumMatchWinsAndTracksAreCompared) {
 class DisplayName : public ::testing::Test {
 protected:
     void Identify(int16_t match, int16_t mismatch = NONE_VALUE, std::array<std::string, 4> marks = {}) {
-        HeaderSpec spec;
-        spec.conversionMarks = marks;
+        HeaderSpec fields;
+        fields.conversionMarks = marks;
         Program& p = bench.program();
-        p.disc.header = BuildHeader(spec);
+        p.disc.header = BuildHeader(fields);
         p.disc.matchIndex = match;
         p.disc.tracksMismatch = mismatch;
         BuildDisplayName(p);

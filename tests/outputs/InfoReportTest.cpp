@@ -14,8 +14,8 @@ protected:
     explicit InfoReport(Files* files = nullptr) : bench(files) {}
 
     // An identified ISO in its own folder, analysed, so the folder is current.
-    void AnalyseDisc(testkit::HeaderSpec spec) {
-        const HeaderBlock header = testkit::BuildHeader(spec);
+    void AnalyseDisc(testkit::HeaderSpec fields) {
+        const HeaderBlock header = testkit::BuildHeader(fields);
         bench.Know("Star Quest", header, 0);
         bench.Analyse(bench.images.Write("Star Quest/game.iso", testkit::CookedImage(header)));
         ASSERT_NE(disc.matchIndex, NONE_VALUE);
@@ -26,10 +26,10 @@ protected:
 };
 
 TEST_F(InfoReport, TwentyFourLinesInTheFieldListingsLayout) {
-    testkit::HeaderSpec spec;
-    spec.systemVersion = 0;
-    spec.localName = "STAR QUEST";
-    AnalyseDisc(spec);
+    testkit::HeaderSpec fields;
+    fields.systemVersion = 0;
+    fields.localName = "STAR QUEST";
+    AnalyseDisc(fields);
     disc.crc32 = 0x0000ABCD;
     disc.audioTracks = 3;
     disc.tracksMismatch = SET_VALUE;

@@ -20,15 +20,15 @@ constexpr const char* DEVELOPER_VERSION = "1";
 
 HeaderSpec Disc(const std::string& title, const std::string& copyright, const std::string& serial,
                 const std::string& devices, uint8_t region, uint32_t salt) {
-    HeaderSpec spec;
-    spec.localName = title;
-    spec.worldName = title;
-    spec.copyrightInfo = copyright;
-    spec.serialField = serial;
-    spec.deviceSupport = devices;
-    spec.regionByte = region;
-    spec.salt = salt;
-    return spec;
+    HeaderSpec fields;
+    fields.localName = title;
+    fields.worldName = title;
+    fields.copyrightInfo = copyright;
+    fields.serialField = serial;
+    fields.deviceSupport = devices;
+    fields.regionByte = region;
+    fields.salt = salt;
+    return fields;
 }
 
 std::string Lines(const std::vector<std::string>& lines) {
