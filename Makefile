@@ -1,5 +1,5 @@
 # The two quick-start commands and a few more. Each installs the Debian packages it needs first.
-.PHONY: demo test asan fuzz clean
+.PHONY: demo test asan fuzz bench clean
 
 DEPS := scripts/install-deps.sh
 
@@ -20,6 +20,13 @@ asan:
 	cmake --preset asan
 	cmake --build --preset asan
 	ctest --preset asan
+
+# The benchmarks build into the default build folder; each prints its figures against a baseline.
+bench:
+	$(DEPS) core tests
+	cmake --preset default -DCARTOVEX_BENCH=ON
+	cmake --build --preset default --target cartovex_bench_mass
+	build/default/bench/cartovex_bench_mass
 
 clean:
 	rm -rf build

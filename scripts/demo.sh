@@ -1,8 +1,48 @@
 #!/usr/bin/env bash
 # The quick-start demo: makes the demo data in the build folder and runs Cartovex on it.
 set -euo pipefail
-build=${1:-build/default}
+build=$(realpath "${1:-build/default}")
 demo="$build/demo"
+cli="$build/src/programs/cli/cartovex-cli"
 rm -rf "$demo"
 mkdir -p "$demo"
 "$build/tools/makedemo/cartovex-makedemo" "$demo"
+
+# cartovex-cli works in the folder it is started in, which holds DATA.KVX and DEVELOPPER.KVX.
+section() { printf '\n===== %s\n' "$*"; }
+section "Analysing two images: a known disc and one the database doesn't know"
+(cd "$demo" && "$cli" analyse "collection/Star Quest/Star Quest.iso")
+(cd "$demo" && "$cli" analyse "collection/Unsorted/mystery.iso") || echo "(exit status $?: not identified)"
+
+# Processing renames files, so it runs on a copy of part of the collection.
+work="$demo/processed"
+mkdir -p "$work/collection"
+cp "$demo/DATA.KVX" "$demo/DEVELOPPER.KVX" "$demo/KVX_HAVE.TXT" "$work/"
+for folder in "Star Quest" "Nebula Drift" "Harbor Lights" "Copper Canyon" "Unsorted"; do
+    cp -r "$demo/collection/$folder" "$work/collection/"
+done
+section "The copy before processing"
+(cd "$work" && find collection | sort)
+
+section "Processing each image of the copy (and repairing BIN/CUE sheets)"
+cd "$work"
+"$cli" toggle fixcue on
+find collection -type f \( -name '*.iso' -o -name '*.bin' -o -name '*.raw' \) | sort | while read -r image; do
+    printf -- '--- %s\n' "$image"
+    "$cli" process "$image" | grep -v -e '^-\{75\}$' -e ' : ' || true
+done
+
+section "The copy after processing"
+find collection | sort
+
+# Mass processing and the collection scan, on a second copy of the whole collection. The demo
+# folder is the start folder; the converter lives in its convkvx folder.
+cd "$demo"
+mkdir -p convkvx
+cp "$build/src/programs/convkvx110/convkvx110" convkvx/
+cp -r collection mass
+section "Mass processing the copy in mass/"
+"$cli" mass mass || true
+section "Scanning it for known discs"
+"$cli" scan mass || true
+"$cli" view miss || true

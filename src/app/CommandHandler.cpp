@@ -1,10 +1,113 @@
 #include "app/CommandHandler.h"
 
+#include "app/About.h"
+#include "app/MenuModel.h"
+#include "app/Settings.h"
+#include "collection/Collection.h"
+#include "disc/Analysis.h"
+#include "outputs/Processing.h"
+#include "refdata/Loader.h"
+#include "refdata/Update.h"
+
 namespace cartovex {
 
-// Filled in with the shell.
-void CommandHandler::Initialise() {}
-void CommandHandler::Activate(bool) {}
-void CommandHandler::Command(int, int) {}
+namespace {
+
+bool IsToggle(int commandId) {
+    for (const ToggleInfo& toggle : Toggles())
+        if (toggle.commandId == commandId) return true;
+    return false;
+}
+
+// Only a plain checked or a plain unchecked item flips; a disabled one keeps its state. Nothing is
+// saved here: Exit and every processing run write the settings.
+void FlipToggle(Window& window, int commandId) {
+    int state = window.MenuItemState(commandId);
+    if (state == MENU_CHECKED)
+        window.SetMenuItemState(commandId, MENU_ENABLED);
+    else if (state == MENU_ENABLED)
+        window.SetMenuItemState(commandId, MENU_CHECKED);
+}
+
+void ViewListFile(Program& program, const std::string& name) {
+    program.window().EnableControl(ID_PROCESS_BUTTON, false);
+    Files& files = program.files();
+    std::string path = program.StartFile(name);
+    auto length = files.FileLength(path);
+    if (!length || *length == 0 || !files.ReadFile(path, 1)) {
+        program.pane.AppendLine(name + " is missing.");
+        // An empty list is useless and goes; one that exists but can't be read stays for the user.
+        if (length && *length == 0) files.DeleteFile(path);
+        return;
+    }
+    program.pane.ShowTextFile(files, path);
+}
+
+}  // namespace
+
+void CommandHandler::Initialise() {
+    LoadDatabases(program_);
+    ReadSettings(program_);
+    ShowAbout(program_);
+    UpdateDatabases(program_);
+}
+
+void CommandHandler::Activate(bool active) {
+    Window& window = program_.window();
+    if (!active) {
+        savedFocus_ = window.FocusedControl();
+    } else if (savedFocus_ != 0) {
+        window.FocusControl(savedFocus_);
+        savedFocus_ = 0;
+    }
+}
+
+void CommandHandler::Command(int commandId, int notification) {
+    if (IsToggle(commandId)) {
+        FlipToggle(program_.window(), commandId);
+        return;
+    }
+    switch (commandId) {
+        case CMD_BROWSE_IMAGES:
+            OpenImageCommand(program_);
+            break;
+        case CMD_VIEW_MISS:
+            ViewListFile(program_, "KVX_MISS.TXT");
+            break;
+        case CMD_VIEW_HAVE:
+            ViewListFile(program_, "KVX_HAVE.TXT");
+            break;
+        case CMD_SCAN_MISSING:
+            ScanCollection(program_);
+            break;
+        case CMD_MASS_PROCESSING:
+            MassProcess(program_);
+            break;
+        case CMD_EXIT:
+            WriteSettings(program_);
+            program_.window().EndModal(0);
+            break;
+        case CMD_PROCESS:
+            // The button also sends focus and other notifications; only a click (0) or 1 processes.
+            if (notification == 0 || notification == 1) ProcessImage(program_);
+            break;
+        case CMD_ABOUT:
+            program_.window().EnableControl(ID_PROCESS_BUTTON, false);
+            ShowAbout(program_);
+            break;
+        case CMD_TO_EUROPE:
+            ConvertRegion(program_, "e");
+            break;
+        case CMD_TO_JAPAN:
+            ConvertRegion(program_, "j");
+            break;
+        case CMD_TO_USA:
+            ConvertRegion(program_, "u");
+            break;
+        default:
+            // Esc's cancel command and notifications from the pane or the banner.
+            break;
+    }
+}
 
 }  // namespace cartovex

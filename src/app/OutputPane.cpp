@@ -33,7 +33,8 @@ void OutputPane::ShowTextFile(Files& files, const std::string& path) {
     std::optional<std::string> data;
     if (length && *length > 0) data = files.ReadFile(path);
     if (!data || data->empty()) {
-        files.DeleteFile(path);
+        // An empty file goes; one that exists but can't be read is left for the user.
+        if (length && *length == 0) files.DeleteFile(path);
         return;
     }
     LineReader reader(*data);

@@ -19,7 +19,7 @@ public:
     void AppendLine(std::string_view text);
     /// Empties the pane text; the control keeps its old content until the next append.
     void ClearPane();
-    /// Clears the pane and appends every line of a text file. A missing or empty file is deleted
+    /// Clears the pane and appends every line of a text file. An empty file is deleted
     /// and nothing is appended.
     void ShowTextFile(Files& files, const std::string& path);
 

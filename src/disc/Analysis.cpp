@@ -1,9 +1,163 @@
 #include "disc/Analysis.h"
 
+#include "app/MenuModel.h"
+#include "common/Text.h"
+#include "disc/Archive.h"
+#include "disc/Crc32.h"
+#include "disc/Decoders.h"
+#include "disc/FieldLines.h"
+#include "disc/HeaderReader.h"
+#include "disc/Identification.h"
+#include "disc/ImageFormat.h"
+
 namespace cartovex {
 
-// Filled in with the analysis.
-void OpenImageCommand(Program&) {}
-void AnalyseImage(Program&) {}
+namespace {
+
+const std::string RULE(75, '-');
+
+void SplitImagePath(DiscInfo& disc, char separator) {
+    const std::string& path = disc.imagePath;
+    const size_t last = path.rfind(separator);
+    disc.fileName = last == std::string::npos ? path : path.substr(last + 1);
+    disc.folderPath = last == std::string::npos ? std::string() : path.substr(0, last);
+    const size_t before = disc.folderPath.rfind(separator);
+    disc.folderName = last == std::string::npos     ? std::string()
+                      : before == std::string::npos ? disc.folderPath
+                                                    : disc.folderPath.substr(before + 1);
+    disc.extension = AsciiLower(path.size() > 3 ? path.substr(path.size() - 3) : path);
+}
+
+// folderPath of an image at a root is empty ("/x.iso") or a bare drive ("C:\x.iso"), and a bare
+// drive names the drive's current folder, not its root: those get their separator back.
+std::string FolderToEnter(const DiscInfo& disc, char separator) {
+    std::string folder = disc.folderPath;
+    if (disc.imagePath.find(separator) == std::string::npos) return {};
+    if (folder.empty() || folder.back() == ':') folder += separator;
+    return folder;
+}
+
+// Every early end leaves the PROCESS button off: DiscInfo already names the new file, and the old
+// disc's identity must not be processed under it.
+void EndEarly(Program& program, const std::string& line) {
+    program.pane.AppendLine(line);
+    program.window().EnableControl(ID_PROCESS_BUTTON, false);
+}
+
+std::string CouldNotRead(const DiscInfo& disc) {
+    return "Could not read " + disc.fileName + "! File will be ignored.";
+}
+
+enum class Opened { YES, NO };
+
+Opened ReadImageHeader(Program& program) {
+    DiscInfo& disc = program.disc;
+    Files& files = program.files();
+    const bool known = disc.extension == "zip" || disc.extension == "iso" || disc.extension == "bin" ||
+                       disc.extension == "raw";
+    // "rar" and everything else: no header to read, and the old image's block must not be taken
+    // for this file's.
+    if (!known) {
+        EndEarly(program, "This is not a Sega CD Image! File will be ignored.");
+        return Opened::NO;
+    }
+    if (!files.IsRegularFile(disc.fileName)) {
+        EndEarly(program, CouldNotRead(disc));
+        return Opened::NO;
+    }
+    if (disc.extension == "zip") {
+        if (ReadArchiveHeader(program) != 1) {
+            EndEarly(program, "There is no Sega CD image in this archive!");
+            return Opened::NO;
+        }
+        return Opened::YES;
+    }
+    switch (ReadHeaderBlock(files, disc.fileName, disc.header)) {
+        case HeaderReadResult::ACCEPTED_COOKED:
+        case HeaderReadResult::ACCEPTED_RAW:
+            return Opened::YES;
+        case HeaderReadResult::NOT_SEGA_CD:
+            EndEarly(program, "This is not a Sega CD Image! File will be ignored.");
+            return Opened::NO;
+        case HeaderReadResult::UNREADABLE:
+            break;
+    }
+    EndEarly(program, CouldNotRead(disc));
+    return Opened::NO;
+}
+
+void SetRegionItems(Window& window, bool enabled) {
+    for (int id : {CMD_TO_EUROPE, CMD_TO_JAPAN, CMD_TO_USA})
+        window.SetMenuItemState(id, enabled ? MENU_ENABLED : MENU_DISABLED);
+}
+
+void AppendFieldBlock(Program& program, const FolderListing& folder) {
+    const DiscInfo& disc = program.disc;
+    OutputPane& pane = program.pane;
+    pane.AppendLine(RULE);
+    pane.AppendLine(disc.displayName);
+    pane.AppendLine(RULE);
+    for (const auto& line : FieldLines(program, DetectImageFormat(folder))) pane.AppendLine(line);
+    pane.AppendLine(RULE);
+}
+
+}  // namespace
+
+void OpenImageCommand(Program& program) {
+    OpenFileRequest request;
+    request.title = "Open a Sega CD Image or Archive...";
+    request.filter = "Sega CD images (*.ISO, *.BIN, *.RAW, *.ZIP)|*.ISO;*.BIN;*.RAW;*.ZIP|";
+    request.initialFolder = program.files().CurrentDirectory();
+    std::string path = program.platform.dialogs.OpenFile(request);
+    path = path.substr(0, path.find('\0'));
+    if (path.empty()) return;
+    program.disc.imagePath = path;
+    AnalyseImage(program);
+}
+
+void AnalyseImage(Program& program) {
+    DiscInfo& disc = program.disc;
+    Files& files = program.files();
+    Window& window = program.window();
+    const char separator = files.Separator();
+
+    disc.matchIndex = NONE_VALUE;
+    disc.tracksMismatch = NONE_VALUE;
+    disc.duplicate = NONE_VALUE;
+    SplitImagePath(disc, separator);
+
+    // The image is opened by its bare name from here on; a folder we couldn't enter would make that
+    // name point at a file of the same name in the old folder.
+    const std::string folder = FolderToEnter(disc, separator);
+    if (!folder.empty() && !files.SetCurrentDirectory(folder)) {
+        disc.cueFile.clear();
+        EndEarly(program, CouldNotRead(disc));
+        return;
+    }
+    // One listing answers every question about the folder in this analysis.
+    const FolderListing listing = FolderListing::OfCurrentFolder(files);
+    disc.cueFile = listing.FirstMatching("*.CUE");
+
+    if (ReadImageHeader(program) == Opened::NO) return;
+
+    program.pane.AppendLine("Opened (" + disc.fileName + ") Successfully!");
+    window.SetMenuItemState(CMD_TOGGLE_GENERATE_CUE, MENU_CHECKED);
+    if (DetectImageFormat(listing) == "BIN+CUE") {
+        // An image that comes with its own CUE sheet doesn't get a generated one.
+        program.pane.AppendLine("BIN+CUE detected! CUE generation has been turned off.");
+        window.SetMenuItemState(CMD_TOGGLE_GENERATE_CUE, MENU_ENABLED);
+    }
+    disc.crc32 = HeaderChecksum(disc.header);
+    CountAudioTracks(program, listing);
+    SetRegionItems(window, Contains(AsciiUpper(disc.fileName), "ISO"));
+    ApplyNulCuts(disc.header);
+    NormaliseSerial(disc);
+    FindDatabaseEntry(disc, program.database);
+    BuildDisplayName(program);
+
+    if (program.quietAnalysis == 1) return;
+    AppendFieldBlock(program, listing);
+    window.FocusControl(ID_PROCESS_BUTTON);
+}
 
 }  // namespace cartovex

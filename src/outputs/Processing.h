@@ -6,6 +6,9 @@
 
 namespace cartovex {
 
-void ProcessImage(Program& program);
+/// Processes the image the last analysis identified, in the current folder (the image's). False
+/// when it stopped before renaming anything: no identified disc, a title that can't be a file name,
+/// or a new name that is taken.
+bool ProcessImage(Program& program);
 
 }  // namespace cartovex

@@ -1,10 +1,24 @@
 // The start-up update of the two reference files from the update site.
 #pragma once
 
+#include <cstdint>
+
 #include "app/Program.h"
 
 namespace cartovex {
 
-void UpdateDatabases(Program& program);
+/// Bounds of each download, so a server that sends without end or at a trickle can't hold the
+/// start-up or fill the disc.
+struct DownloadLimits {
+    uint64_t maxBytes = 16u << 20;
+    int timeoutSeconds = 30;
+};
+
+/// How long the reachability probe may wait for the connection.
+constexpr int UPDATE_PROBE_TIMEOUT_MS = 3000;
+
+/// Probes the update site and replaces DATA.KVX and DEVELOPPER.KVX by newer downloaded copies,
+/// reloading the tables after each replacement.
+void UpdateDatabases(Program& program, DownloadLimits limits = {});
 
 }  // namespace cartovex

@@ -53,9 +53,9 @@ TEST_F(HeaderFiles, TheExtensionDoesNotDecideTheLayout) {
 
 TEST_F(HeaderFiles, SegaDiscMayStandAnywhereInTheFirstSixteenBytes) {
     for (int offset = 0; offset <= 9; ++offset) {
-        HeaderSpec spec;
-        spec.bootSystem = std::string(static_cast<size_t>(offset), ' ') + "SEGADISC";
-        auto path = dir.Write("w" + std::to_string(offset) + ".iso", testkit::CookedImage(BuildHeader(spec)));
+        HeaderSpec fields;
+        fields.bootSystem = std::string(static_cast<size_t>(offset), ' ') + "SEGADISC";
+        auto path = dir.Write("w" + std::to_string(offset) + ".iso", testkit::CookedImage(BuildHeader(fields)));
         auto expected = offset <= 8 ? HeaderReadResult::ACCEPTED_COOKED : HeaderReadResult::NOT_SEGA_CD;
         EXPECT_EQ(ReadHeaderBlock(files, path, header), expected) << "offset " << offset;
     }
@@ -86,12 +86,12 @@ TEST_F(HeaderFiles, FoldersFifosAndMissingFilesAreUnreadableAndKeepTheOldBlock) 
 }
 
 TEST(HeaderFields, NulCutsBlankTheRestOfTheirFieldOnly) {
-    HeaderSpec spec;
-    spec.timeStamp = std::string("0412\0\0\0\0", 8);
-    spec.systemName = "SEGASYSTEMX";
-    spec.serialField = std::string("G-6039\0xyzab", 12);
-    spec.localName = std::string("TITLE\0REST", 10);
-    HeaderBlock h = BuildHeader(spec);
+    HeaderSpec fields;
+    fields.timeStamp = std::string("0412\0\0\0\0", 8);
+    fields.systemName = "SEGASYSTEMX";
+    fields.serialField = std::string("G-6039\0xyzab", 12);
+    fields.localName = std::string("TITLE\0REST", 10);
+    HeaderBlock h = BuildHeader(fields);
     uint32_t before = HeaderChecksum(h);
     ApplyNulCuts(h);
     EXPECT_EQ(TimeStamp(h), "0412    ");

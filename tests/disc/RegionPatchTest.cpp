@@ -33,9 +33,9 @@ protected:
 };
 
 TEST_F(Converter, WritesTheTargetRegionAndTheOriginalRegionsMark) {
-    testkit::HeaderSpec spec;
-    spec.regionByte = 0xA1;
-    std::string image = testkit::CookedImage(testkit::BuildHeader(spec));
+    testkit::HeaderSpec fields;
+    fields.regionByte = 0xA1;
+    std::string image = testkit::CookedImage(testkit::BuildHeader(fields));
     std::string source = dir.Write("game.iso", image);
     ASSERT_EQ(Convert(dir / "(CONV to e)game.iso", "e", source), 0);
     HeaderBlock out = Read(dir / "(CONV to e)game.iso");

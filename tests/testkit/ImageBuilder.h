@@ -31,7 +31,7 @@ struct HeaderSpec {
     uint32_t salt = 0;
 };
 
-HeaderBlock BuildHeader(const HeaderSpec& spec);
+HeaderBlock BuildHeader(const HeaderSpec& fields);
 
 /// A cooked image: the block at offset 0 of the first 2048-byte sector, `sectors` sectors long.
 std::string CookedImage(const HeaderBlock& header, size_t sectors = 16);

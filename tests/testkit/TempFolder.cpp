@@ -23,15 +23,17 @@ TempFolder::TempFolder() {
 TempFolder::~TempFolder() {
     std::error_code ec;
     // Tests make files and folders read-only on purpose; give the owner write access back first.
-    for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(path_, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
     }
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(path_, ec);
 }
 
-std::string TempFolder::operator/(std::string_view name) const { return path_ + "/" + std::string(name); }
+std::string TempFolder::operator/(std::string_view name) const {
+    return path_ + "/" + std::string(name);
+}
 
 std::string TempFolder::Write(std::string_view name, std::string_view content) const {
     fs::path path = *this / name;
@@ -61,14 +63,15 @@ bool TempFolder::Exists(std::string_view name) const {
 std::vector<std::string> TempFolder::Snapshot() const {
     std::vector<std::string> rows;
     std::error_code ec;
-    for (auto it = fs::recursive_directory_iterator(path_, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(path_, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         std::string rel = fs::relative(it->path(), path_).string();
         if (it->is_directory()) {
             rows.push_back(rel + "/");
         } else {
             std::string bytes = Read(rel);
-            uint32_t crc = Crc32Update(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), ~0u) ^ ~0u;
+            uint32_t crc =
+                Crc32Update(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), ~0u) ^ ~0u;
             rows.push_back(rel + "=" + std::to_string(bytes.size()) + ":" + std::to_string(crc));
         }
     }

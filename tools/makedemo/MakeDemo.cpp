@@ -2,11 +2,8 @@
 #include <cstdio>
 #include <string>
 
-#include "common/Text.h"
-#include "disc/Crc32.h"
-#include "disc/HeaderReader.h"
 #include "platform/posix/PosixFiles.h"
-#include "testkit/ImageBuilder.h"
+#include "testkit/DemoCollection.h"
 
 using namespace cartovex;
 
@@ -16,20 +13,23 @@ int main(int argc, char** argv) {
         return 2;
     }
     PosixFiles files;
-    std::string folder = argv[1];
-    testkit::HeaderSpec spec;
-    spec.localName = "STAR QUEST";
-    spec.worldName = "STAR QUEST";
-    spec.copyrightInfo = "(C)T-25 1993.JAN";
-    spec.serialField = "T-25036 -00 ";
-    std::string path = files.Join(folder, "Star Quest.bin");
-    if (!files.WriteFile(path, testkit::RawImage(testkit::BuildHeader(spec)))) {
-        std::fprintf(stderr, "could not write %s\n", path.c_str());
+    const std::string folder = argv[1];
+    if (!files.IsDirectory(folder)) {
+        std::fprintf(stderr, "cartovex-makedemo: %s is not a folder\n", folder.c_str());
         return 1;
     }
-    HeaderBlock header{};
-    if (!IsAccepted(ReadHeaderBlock(files, path, header))) return 1;
-    std::printf("%s\nCRC32 Checksum      : %s\nLocal Name          : %s\nSerial              : %s\n", path.c_str(),
-                HexForm(HeaderChecksum(header)).c_str(), LocalName(header).c_str(), SerialField(header).c_str());
+    auto demo = testkit::WriteDemoCollection(files, folder);
+    if (!demo) {
+        std::fprintf(stderr, "cartovex-makedemo: could not write the demo collection into %s\n",
+                     folder.c_str());
+        return 1;
+    }
+    std::printf("Demo collection in %s (run Cartovex from this folder):\n", folder.c_str());
+    std::printf("  DATA.KVX        %zu known discs\n", demo->databaseEntries.size());
+    std::printf("  DEVELOPPER.KVX  %zu developers\n", demo->developers.size());
+    std::printf("  KVX_HAVE.TXT    %zu disc(s) already owned\n", demo->haveList.size());
+    for (const testkit::DemoDisc& disc : demo->discs)
+        std::printf("  %-48s %-8s -> %s, %d audio track(s)\n", disc.imagePath.c_str(), disc.layout.c_str(),
+                    disc.displayName.c_str(), disc.audioTracks);
     return 0;
 }

@@ -1,0 +1,65 @@
+// The command-line program's logic: one command per run, through the same command handler as the
+// window. Every text the pane receives is printed on the output stream; usage errors go to the
+// error stream.
+//
+// Commands are rows of a table (CliCommands()). A row names the command, its operands and the
+// function that runs it once the operands have been checked and the reference files and settings
+// have been read.
+#pragma once
+
+#include <array>
+#include <functional>
+#include <iosfwd>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/CommandHandler.h"
+#include "app/Program.h"
+
+namespace cartovex {
+
+/// Exit statuses of the command-line program.
+constexpr int CLI_OK = 0;
+/// An image was rejected or not identified.
+constexpr int CLI_NOT_IDENTIFIED = 1;
+constexpr int CLI_USAGE = 2;
+
+struct CliContext {
+    Program& program;
+    CommandHandler& handler;
+    std::ostream& out;
+    std::ostream& err;
+    /// Queue the answer of the next open-file or folder dialog (the program's dialogs answer from
+    /// a queue, so "Browse for images..." can be given its file up front).
+    std::function<void(std::string)> answerOpenFile;
+    std::function<void(std::string)> answerFolder;
+};
+
+/// One command. Each operand is either a placeholder in capitals ("IMAGE", "FOLDER": any text) or
+/// the words allowed, separated by "|" ("on|off"). Unused operand slots are empty.
+struct CliCommand {
+    using Run = int (*)(CliContext& context, const std::vector<std::string>& operands);
+    static constexpr size_t MAX_OPERANDS = 3;
+
+    std::string_view name;
+    std::array<std::string_view, MAX_OPERANDS> operands;
+    Run run;
+
+    size_t OperandCount() const;
+};
+
+std::span<const CliCommand> CliCommands();
+
+/// The usage text: one line per command.
+std::string CliUsage();
+
+/// `args` without the program's own name. Checks the command line, reads the reference files and
+/// the settings, runs the command and returns the exit status.
+int RunCli(CliContext& context, const std::vector<std::string>& args);
+
+/// A path relative to the current directory made absolute; absolute paths are returned unchanged.
+std::string AbsolutePath(Program& program, const std::string& path);
+
+}  // namespace cartovex

@@ -1,0 +1,50 @@
+#include "app/Settings.h"
+
+#include "app/MenuModel.h"
+#include "common/Text.h"
+
+namespace cartovex {
+
+namespace {
+
+constexpr std::string_view SETTINGS_FILE = "Cartovex.ini";
+// Six short lines; anything past this is not ours and is never looked at.
+constexpr size_t SETTINGS_READ_LIMIT = 1u << 20;
+
+// The text between the first "=" and the next one (or the end); empty without any "=".
+std::string SettingValue(std::string_view line) {
+    return Piece(line, '=', 1);
+}
+
+}  // namespace
+
+void ReadSettings(Program& program) {
+    Files& files = program.files();
+    auto data = files.ReadFile(files.Join(files.CurrentDirectory(), SETTINGS_FILE), SETTINGS_READ_LIMIT);
+    LineReader reader(data ? std::string_view(*data) : std::string_view());
+    std::string line;
+
+    // The first line is the update site whatever its key says; a file without it leaves no site.
+    program.updateSite = reader.Next(line) ? SettingValue(line) : std::string();
+
+    // The keys are written for the user's benefit only: a line's position says which toggle it is.
+    for (const ToggleInfo& toggle : Toggles()) {
+        if (!reader.Next(line)) break;
+        std::string value = SettingValue(line);
+        if (value == "on")
+            program.window().SetMenuItemState(toggle.commandId, MENU_CHECKED);
+        else if (value == "off")
+            program.window().SetMenuItemState(toggle.commandId, MENU_ENABLED);
+    }
+}
+
+void WriteSettings(Program& program) {
+    std::string content = "UpdateSite=" + program.updateSite + "\r\n";
+    for (const ToggleInfo& toggle : Toggles()) {
+        bool on = program.window().MenuItemState(toggle.commandId) == MENU_CHECKED;
+        content += std::string(toggle.settingsKey) + (on ? "=on" : "=off") + "\r\n";
+    }
+    program.files().WriteFile(program.StartFile(SETTINGS_FILE), content);
+}
+
+}  // namespace cartovex

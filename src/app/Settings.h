@@ -1,0 +1,16 @@
+// The settings file "Cartovex.ini": the update site and the five toggles, whose only store while
+// the program runs is the check marks of the Toggle menu.
+#pragma once
+
+#include "app/Program.h"
+
+namespace cartovex {
+
+/// Reads "Cartovex.ini" from the current directory (the start folder at this point). Lines are
+/// taken by position; a toggle changes only for the exact values "on" and "off".
+void ReadSettings(Program& program);
+
+/// Rewrites "Cartovex.ini" in the start folder from the check marks and the update site.
+void WriteSettings(Program& program);
+
+}  // namespace cartovex

@@ -1,0 +1,87 @@
+#include <algorithm>
+#include <vector>
+
+#include "app/MenuModel.h"
+#include "collection/Collection.h"
+#include "common/Text.h"
+
+namespace cartovex {
+
+namespace {
+
+// Processing names a folder or file after its title, with blanks possibly turned into
+// underscores, so an entry's title is its name with the underscores undone and the extension cut.
+// Everything from the first dot goes, which is why a title holding a dot never matches.
+std::string MatchKey(std::string name) {
+    std::replace(name.begin(), name.end(), '_', ' ');
+    return name.substr(0, name.find('.'));
+}
+
+std::string DatabaseName(const std::string& entry) {
+    return entry.substr(0, entry.find('#'));
+}
+
+struct ScanResult {
+    std::vector<std::string> have;  // in listing order; a title found twice is listed twice
+    std::vector<std::string> miss;  // in database order
+};
+
+ScanResult MatchAgainstDatabase(const std::vector<std::string>& listing, const HeaderDatabase& database) {
+    std::vector<std::string> names;
+    for (int i = 0; i < database.count; ++i)
+        names.push_back(DatabaseName(database.entries[static_cast<size_t>(i)]));
+    ScanResult result;
+    for (const std::string& entry : listing) {
+        const std::string key = MatchKey(entry);
+        if (std::find(names.begin(), names.end(), key) != names.end()) result.have.push_back(key);
+    }
+    for (const std::string& name : names)
+        if (std::find(result.have.begin(), result.have.end(), name) == result.have.end())
+            result.miss.push_back(name);
+    return result;
+}
+
+std::string Summary(const std::string& lead, size_t count, const HeaderDatabase& database) {
+    return lead + NumberText(static_cast<long long>(count)) + " of" + NumberText(database.count) +
+           " known Sega CD images from Cartovex list" + NumberText(database.version);
+}
+
+std::string ListFile(const std::string& summary, const std::vector<std::string>& names) {
+    std::string text = summary + "\r\n\r\n";
+    for (const std::string& name : names) text += name + "\r\n";
+    return text;
+}
+
+}  // namespace
+
+void ScanCollection(Program& program) {
+    Files& files = program.files();
+    program.window().EnableControl(ID_PROCESS_BUTTON, false);
+    const std::string folder = BrowseForFolder(program);
+    if (folder.empty()) return;
+
+    files.SetCurrentDirectory(program.startFolder);
+    // An empty listing of a folder that isn't there would claim the whole database as missing and
+    // overwrite the user's lists with that; the old lists stay instead.
+    if (!files.IsDirectory(folder)) {
+        program.pane.ClearPane();
+        program.pane.AppendLine("Could not read the directory (" + folder + ")!");
+        return;
+    }
+    const ScanResult result = MatchAgainstDatabase(files.ListTopLevel(folder), program.database);
+
+    const std::string missSummary = Summary("You are missing", result.miss.size(), program.database);
+    // Each list is replaced whole once its new content is complete, so no delete comes first.
+    const bool haveWritten =
+        files.WriteFile(program.StartFile("KVX_HAVE.TXT"),
+                        ListFile(Summary("You have", result.have.size(), program.database), result.have));
+    const bool missWritten =
+        files.WriteFile(program.StartFile("KVX_MISS.TXT"), ListFile(missSummary, result.miss));
+
+    program.pane.ClearPane();
+    program.pane.AppendLine(missSummary + ".");
+    if (!haveWritten) program.pane.AppendLine("KVX_HAVE.TXT could not be written.");
+    if (!missWritten) program.pane.AppendLine("KVX_MISS.TXT could not be written.");
+}
+
+}  // namespace cartovex

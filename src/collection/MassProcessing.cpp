@@ -1,0 +1,121 @@
+#include <optional>
+#include <vector>
+
+#include "app/MenuModel.h"
+#include "app/Settings.h"
+#include "collection/Collection.h"
+#include "disc/Analysis.h"
+#include "outputs/Processing.h"
+
+namespace cartovex {
+
+namespace {
+
+const std::vector<std::string> IMAGE_EXTENSIONS = {"iso", "raw", "bin", "zip"};
+
+std::string ParentOf(const std::string& path, char separator) {
+    const size_t last = path.rfind(separator);
+    return last == std::string::npos ? std::string() : path.substr(0, last);
+}
+
+std::string LastPiece(const std::string& path, char separator) {
+    const size_t last = path.rfind(separator);
+    return last == std::string::npos ? path : path.substr(last + 1);
+}
+
+std::string WithoutTrailingSeparators(std::string path, char separator) {
+    while (!path.empty() && path.back() == separator) path.pop_back();
+    return path;
+}
+
+// Where the image's folder went when processing renamed it. Processing leaves the current
+// directory in the folder under its new name; only a folder that is really gone by its old name
+// counts as renamed (on a case-insensitive disc a case-only rename leaves the old paths valid).
+std::optional<std::string> RenamedFolder(Program& program, const std::string& before) {
+    Files& files = program.files();
+    const char separator = files.Separator();
+    if (files.IsDirectory(before)) return std::nullopt;
+    const std::string parent = ParentOf(before, separator);
+    for (const std::string& name :
+         {LastPiece(files.CurrentDirectory(), separator), program.disc.folderName}) {
+        if (name.empty()) continue;
+        const std::string candidate = parent + separator + name;
+        if (files.IsDirectory(candidate)) return candidate;
+    }
+    return std::nullopt;
+}
+
+// The listing was taken before the run, so paths below a folder that was just renamed still carry
+// its old name; without this they would all be unreadable.
+void FollowRename(std::vector<std::string>& images, size_t from, const std::string& before,
+                  const std::string& after, char separator) {
+    const std::string prefix = before + separator;
+    for (size_t i = from; i < images.size(); ++i)
+        if (images[i].compare(0, prefix.size(), prefix) == 0)
+            images[i] = after + separator + images[i].substr(prefix.size());
+}
+
+// An image lying directly in the chosen folder would have processing rename the chosen folder
+// itself, the whole collection's folder, after that one disc, and again after the next one. That
+// folder keeps its name: the folder toggle is off for that image, and the user's choice is put
+// back in the menu and in the settings file that processing has just written.
+void ProcessKeepingFolderName(Program& program) {
+    Window& window = program.window();
+    if (window.MenuItemState(CMD_TOGGLE_RENAME_FOLDER) != MENU_CHECKED) {
+        ProcessImage(program);
+        return;
+    }
+    window.SetMenuItemState(CMD_TOGGLE_RENAME_FOLDER, MENU_ENABLED);
+    ProcessImage(program);
+    window.SetMenuItemState(CMD_TOGGLE_RENAME_FOLDER, MENU_CHECKED);
+    WriteSettings(program);
+}
+
+}  // namespace
+
+void MassProcess(Program& program) {
+    Files& files = program.files();
+    OutputPane& pane = program.pane;
+    const char separator = files.Separator();
+
+    pane.ClearPane();
+    const std::string folder = BrowseForFolder(program);
+    if (folder.empty()) return;
+
+    std::vector<std::string> images = files.ListFilesRecursive(folder, IMAGE_EXTENSIONS);
+    files.SetCurrentDirectory(folder);
+    if (images.empty()) {
+        pane.AppendLine("There is no Sega CD images in the directory (" + folder + ")!");
+        // The current directory moved, so the last analysed image can't be processed from here.
+        program.window().EnableControl(ID_PROCESS_BUTTON, false);
+        return;
+    }
+    pane.AppendLine("Mass process engaged on folder : " + folder + " ...");
+
+    const std::string chosen = WithoutTrailingSeparators(folder, separator);
+    program.quietAnalysis = 1;
+    for (size_t i = 0; i < images.size(); ++i) {
+        const std::string image = images[i];
+        files.ClearAttributes(image);
+        program.disc.imagePath = image;
+        // A file that vanished or can't be read ends the analysis with its own message and without a
+        // match, so it is never processed under the previous image's identity.
+        AnalyseImage(program);
+        if (program.disc.matchIndex == NONE_VALUE) continue;
+
+        const std::string before = ParentOf(image, separator);
+        if (before == chosen) {
+            ProcessKeepingFolderName(program);
+            continue;
+        }
+        ProcessImage(program);
+        if (auto after = RenamedFolder(program, before))
+            FollowRename(images, i + 1, before, *after, separator);
+    }
+    pane.AppendLine("Mass renaming of directory (" + folder + ") finished!");
+    program.quietAnalysis = 0;
+    files.SetCurrentDirectory(folder);
+    program.window().EnableControl(ID_PROCESS_BUTTON, false);
+}
+
+}  // namespace cartovex

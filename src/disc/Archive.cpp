@@ -1,0 +1,227 @@
+#include "disc/Archive.h"
+
+#include <unzip.h>
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "app/MenuModel.h"
+#include "common/Text.h"
+
+namespace cartovex {
+
+namespace {
+
+// The name buffer is one byte larger than the library is told: it leaves a name that fills the
+// buffer unterminated, and we terminate it ourselves.
+constexpr uLong NAME_BUFFER_SIZE = 256;
+constexpr size_t READ_CACHE_SIZE = 64 * 1024;
+
+// minizip reads the central directory a few bytes at a time; a small cache turns that into a
+// handful of reads of the underlying source.
+struct SourceStream {
+    SourceStream(const ByteSource& s, uint64_t length) : source(s), size(length) {}
+
+    const ByteSource& source;
+    uint64_t size;
+    uint64_t pos = 0;
+    bool failed = false;
+    std::vector<uint8_t> cache;
+    uint64_t cacheStart = 0;
+
+    size_t Read(uint8_t* out, size_t wanted) {
+        size_t done = 0;
+        while (done < wanted && pos < size) {
+            if (pos < cacheStart || pos >= cacheStart + cache.size()) {
+                if (!Fill(wanted - done)) break;
+            }
+            size_t offset = static_cast<size_t>(pos - cacheStart);
+            size_t n = std::min(wanted - done, cache.size() - offset);
+            std::memcpy(out + done, cache.data() + offset, n);
+            done += n;
+            pos += n;
+        }
+        return done;
+    }
+
+    // The directory is searched for backwards from the archive's end, so a read before the cached
+    // window fills the window that ends where this read ends.
+    bool Fill(size_t wanted) {
+        uint64_t start = pos;
+        if (!cache.empty() && pos < cacheStart)
+            start = pos + wanted > READ_CACHE_SIZE ? pos + wanted - READ_CACHE_SIZE : 0;
+        cache.resize(static_cast<size_t>(std::min<uint64_t>(READ_CACHE_SIZE, size - start)));
+        auto got = source(start, cache);
+        if (!got || start + *got <= pos) {
+            failed = !got;
+            cache.clear();
+            return false;
+        }
+        cache.resize(*got);
+        cacheStart = start;
+        return true;
+    }
+};
+
+voidpf ZCALLBACK OpenStream(voidpf opaque, const void*, int mode) {
+    return (mode & ZLIB_FILEFUNC_MODE_READ) ? opaque : nullptr;
+}
+uLong ZCALLBACK ReadStream(voidpf, voidpf stream, void* buf, uLong size) {
+    return static_cast<uLong>(static_cast<SourceStream*>(stream)->Read(static_cast<uint8_t*>(buf), size));
+}
+uLong ZCALLBACK WriteStream(voidpf, voidpf, const void*, uLong) {
+    return 0;
+}
+ZPOS64_T ZCALLBACK TellStream(voidpf, voidpf stream) {
+    return static_cast<SourceStream*>(stream)->pos;
+}
+long ZCALLBACK SeekStream(voidpf, voidpf stream, ZPOS64_T offset, int origin) {
+    auto* s = static_cast<SourceStream*>(stream);
+    uint64_t base = origin == ZLIB_FILEFUNC_SEEK_SET   ? 0
+                    : origin == ZLIB_FILEFUNC_SEEK_CUR ? s->pos
+                                                       : s->size;
+    if (offset > s->size || base > s->size - offset) return -1;
+    s->pos = base + offset;
+    return 0;
+}
+int ZCALLBACK CloseStream(voidpf, voidpf) {
+    return 0;
+}
+int ZCALLBACK StreamError(voidpf, voidpf stream) {
+    return static_cast<SourceStream*>(stream)->failed ? 1 : 0;
+}
+
+class ArchiveHandle {
+public:
+    explicit ArchiveHandle(SourceStream& stream) {
+        zlib_filefunc64_def functions{};
+        functions.zopen64_file = OpenStream;
+        functions.zread_file = ReadStream;
+        functions.zwrite_file = WriteStream;
+        functions.ztell64_file = TellStream;
+        functions.zseek64_file = SeekStream;
+        functions.zclose_file = CloseStream;
+        functions.zerror_file = StreamError;
+        functions.opaque = &stream;
+        handle_ = unzOpen2_64("archive", &functions);
+    }
+    ~ArchiveHandle() {
+        if (handle_) unzClose(handle_);
+    }
+    ArchiveHandle(const ArchiveHandle&) = delete;
+    ArchiveHandle& operator=(const ArchiveHandle&) = delete;
+    unzFile get() const { return handle_; }
+
+private:
+    unzFile handle_ = nullptr;
+};
+
+// A name is judged by its whole text: one too long for the buffer, or with a NUL inside, could end
+// in anything, so it is no image name.
+bool IsImageMemberName(const char* name, uLong fullLength) {
+    if (fullLength > NAME_BUFFER_SIZE || std::strlen(name) != fullLength) return false;
+    std::string_view text(name, fullLength);
+    std::string ending = AsciiLower(text.substr(text.size() >= 3 ? text.size() - 3 : 0));
+    return ending == "iso" || ending == "raw" || ending == "bin";
+}
+
+bool GoToFirstImageMember(unzFile zip) {
+    if (unzGoToFirstFile(zip) != UNZ_OK) return false;
+    while (true) {
+        unz_file_info64 info{};
+        char name[NAME_BUFFER_SIZE + 1] = {};
+        if (unzGetCurrentFileInfo64(zip, &info, name, NAME_BUFFER_SIZE, nullptr, 0, nullptr, 0) != UNZ_OK)
+            return false;
+        name[NAME_BUFFER_SIZE] = '\0';
+        if (IsImageMemberName(name, info.size_filename)) return true;
+        if (unzGoToNextFile(zip) != UNZ_OK) return false;
+    }
+}
+
+// Reads `out.size()` decompressed bytes after skipping `skip` of them. Only that much is ever
+// inflated, whatever the member's size; what a short or broken member doesn't give stays zero.
+void ReadMemberPrefix(unzFile zip, size_t skip, std::span<uint8_t> out) {
+    std::fill(out.begin(), out.end(), uint8_t{0});
+    if (unzOpenCurrentFile(zip) != UNZ_OK) return;
+    uint8_t discard[RAW_SECTOR_PREFIX];
+    size_t skipped = 0;
+    while (skipped < skip) {
+        int n =
+            unzReadCurrentFile(zip, discard, static_cast<unsigned>(std::min(skip - skipped, sizeof discard)));
+        if (n <= 0) break;
+        skipped += static_cast<size_t>(n);
+    }
+    size_t done = 0;
+    while (skipped == skip && done < out.size()) {
+        int n = unzReadCurrentFile(zip, out.data() + done, static_cast<unsigned>(out.size() - done));
+        if (n <= 0) {
+            // A decompression error (a broken or encrypted member) leaves nothing trustworthy.
+            if (n < 0) std::fill(out.begin(), out.end(), uint8_t{0});
+            break;
+        }
+        done += static_cast<size_t>(n);
+    }
+    unzCloseCurrentFile(zip);
+}
+
+// Inside archives the test is for "SEGA" only, not the whole "SEGADISC".
+bool HasSegaId(const HeaderBlock& block) {
+    std::string_view window(reinterpret_cast<const char*>(block.data()), 16);
+    return window.find("SEGA") != std::string_view::npos;
+}
+
+}  // namespace
+
+ArchiveReadResult ReadArchiveHeaderFrom(const ByteSource& source, uint64_t size, HeaderBlock& header) {
+    SourceStream stream(source, size);
+    ArchiveHandle zip(stream);
+    if (!zip.get()) return ArchiveReadResult::NOT_AN_ARCHIVE;
+    if (!GoToFirstImageMember(zip.get())) return ArchiveReadResult::NO_IMAGE_MEMBER;
+    // A cooked image has the block at the member's start, a raw one behind the sector's sync and
+    // header.
+    for (size_t skip : {size_t{0}, RAW_SECTOR_PREFIX}) {
+        HeaderBlock block{};
+        ReadMemberPrefix(zip.get(), skip, block);
+        if (HasSegaId(block)) {
+            header = block;
+            return ArchiveReadResult::IMAGE_FOUND;
+        }
+    }
+    return ArchiveReadResult::MEMBER_NOT_SEGA_CD;
+}
+
+ArchiveReadResult ReadArchiveHeaderFrom(std::span<const uint8_t> archive, HeaderBlock& header) {
+    ByteSource source = [archive](uint64_t offset, std::span<uint8_t> out) -> std::optional<size_t> {
+        if (offset >= archive.size()) return 0;
+        size_t n = std::min(out.size(), static_cast<size_t>(archive.size() - offset));
+        std::memcpy(out.data(), archive.data() + offset, n);
+        return n;
+    };
+    return ReadArchiveHeaderFrom(source, archive.size(), header);
+}
+
+int16_t ReadArchiveHeader(Program& program) {
+    Files& files = program.files();
+    const std::string& name = program.disc.fileName;
+    if (!files.IsRegularFile(name)) return NONE_VALUE;
+    const auto size = files.FileLength(name);
+    if (!size) return NONE_VALUE;
+    ByteSource source = [&](uint64_t offset, std::span<uint8_t> out) {
+        return files.ReadAt(name, offset, out);
+    };
+    switch (ReadArchiveHeaderFrom(source, *size, program.disc.header)) {
+        case ArchiveReadResult::IMAGE_FOUND:
+            return 1;
+        case ArchiveReadResult::MEMBER_NOT_SEGA_CD:
+            program.pane.AppendLine("This archive does not contain any Sega CD Image! File will be ignored.");
+            program.window().EnableControl(ID_PROCESS_BUTTON, false);
+            return NONE_VALUE;
+        case ArchiveReadResult::NOT_AN_ARCHIVE:
+        case ArchiveReadResult::NO_IMAGE_MEMBER:
+            break;
+    }
+    return NONE_VALUE;
+}
+
+}  // namespace cartovex

@@ -1,0 +1,137 @@
+#include "disc/Identification.h"
+
+#include <algorithm>
+
+#include "app/MenuModel.h"
+#include "common/Text.h"
+#include "disc/Decoders.h"
+
+namespace cartovex {
+
+namespace {
+
+constexpr size_t SERIAL_SLOTS = 5;
+
+void FillSerialParts(DiscInfo& disc, std::string_view serial) {
+    auto pieces = Split(Trim(serial), '-', SERIAL_SLOTS);
+    for (size_t slot = 0; slot < SERIAL_SLOTS; ++slot)
+        disc.serialParts[slot] = slot < pieces.size() ? pieces[slot] : std::string();
+}
+
+bool EndsInDigit(std::string_view text) {
+    return !text.empty() && text.back() >= '0' && text.back() <= '9';
+}
+
+std::string JoinedReference(const DiscInfo& disc) {
+    return Trim(disc.serialParts[0]) + "-" + Trim(disc.serialParts[1]);
+}
+
+// Some discs carry the serial's prefix where the software type belongs ("MK" at 0x180) and the
+// rest of the serial behind it; putting the prefix back in front gives the serial the box shows.
+void RepairShiftedSerial(DiscInfo& disc) {
+    const std::string shifted = SoftwareType(disc.header).substr(0, 12) + "-" + SerialField(disc.header);
+    SetFieldText(disc.header, field::SERIAL_FIELD, shifted);
+    SetFieldText(disc.header, field::SOFTWARE_TYPE, "  ");
+    FillSerialParts(disc, shifted);
+    disc.referenceId = JoinedReference(disc);
+}
+
+}  // namespace
+
+void NormaliseSerial(DiscInfo& disc) {
+    const std::string serial = SerialField(disc.header);
+    FillSerialParts(disc, serial);
+    std::string& version = disc.serialParts[2];
+    if (!EndsInDigit(Trim(version))) version = version.substr(0, std::min<size_t>(2, version.size()));
+
+    const auto pieces = std::count(serial.begin(), serial.end(), '-') + 1;
+    if (pieces == 2) {
+        // "MK-4429" is a serial without a version; "ABC-01" is a name with its version.
+        const std::string& prefix = disc.serialParts[0];
+        if (Contains(prefix, "MK") || Contains(prefix, "T") || Contains(prefix, "G")) {
+            disc.referenceId = JoinedReference(disc);
+            version.clear();
+        } else {
+            disc.referenceId = prefix;
+            version = Trim(disc.serialParts[1]);
+        }
+    } else {
+        disc.referenceId = JoinedReference(disc);
+    }
+    version = Trim(version);
+
+    // Discs whose headers are known to carry their serial in an odd form.
+    if (disc.referenceId == "MK-004429") disc.referenceId = "MK-4429";
+    if (disc.referenceId == "G-006039") disc.referenceId = "G-6039";
+    if (disc.referenceId == "MK 0xxxx-01") {
+        disc.referenceId = "MK-0xxxx";
+        version = "01";
+    }
+    const std::string localName = LocalName(disc.header);
+    if (Contains(SoftwareType(disc.header), "MK") && Contains(localName, "WONDERDOG"))
+        RepairShiftedSerial(disc);
+    if (Contains(SoftwareType(disc.header), "MK") && Contains(localName, "ROAD BLASTER"))
+        RepairShiftedSerial(disc);
+    if (HexForm(disc.crc32) == "D95F67AC") {
+        disc.referenceId = "G-6043";
+        SetFieldText(disc.header, field::SOFTWARE_TYPE, "  ");
+        version.clear();
+    }
+    disc.softwareVersion = disc.serialParts[2];
+}
+
+void FindDatabaseEntry(DiscInfo& disc, const HeaderDatabase& database) {
+    const std::string checksum = HexForm(disc.crc32);
+    const int count = std::clamp<int>(database.count, 0, HEADER_DATABASE_SLOTS);
+    for (int slot = 0; slot < count; ++slot) {
+        const auto fields = Split(database.entries[static_cast<size_t>(slot)], '#', 6);
+        if (fields.size() < 2 || fields[1] != checksum) continue;
+        // The first entry with the checksum decides, even when a later one has the right count.
+        disc.matchIndex = static_cast<int16_t>(slot);
+        const long long tracks = fields.size() > 2 ? ReadNumber(fields[2]) : 0;
+        if (tracks != disc.audioTracks) disc.tracksMismatch = SET_VALUE;
+        return;
+    }
+}
+
+namespace {
+
+bool ListedInHaveFile(Program& program, const std::string& name) {
+    Files& files = program.files();
+    const std::string path = program.StartFile("KVX_HAVE.TXT");
+    const auto length = files.FileLength(path);
+    if (length && *length == 0) {
+        files.DeleteFile(path);
+        return false;
+    }
+    // A list that can't be read is left alone: it is the user's file, and only an empty one is junk.
+    const auto content = files.ReadFile(path);
+    if (!content) return false;
+    LineReader reader(*content);
+    for (std::string line; reader.Next(line);)
+        if (line == name) return true;
+    return false;
+}
+
+}  // namespace
+
+void BuildDisplayName(Program& program) {
+    DiscInfo& disc = program.disc;
+    const bool matched = disc.matchIndex >= 0 && disc.matchIndex < HEADER_DATABASE_SLOTS;
+    if (matched)
+        disc.displayName = Piece(program.database.entries[static_cast<size_t>(disc.matchIndex)], '#', 0);
+
+    const bool listed = ListedInHaveFile(program, disc.displayName);
+    if (matched) {
+        disc.duplicate = listed ? SET_VALUE : NONE_VALUE;
+        if (listed) disc.displayName += "(DUPE)";
+        if (disc.tracksMismatch == SET_VALUE) disc.displayName += "(MISSING AUDIO TRACKS)";
+        program.window().EnableControl(ID_PROCESS_BUTTON, true);
+        return;
+    }
+    disc.duplicate = NONE_VALUE;
+    disc.displayName = Contains(DecodeRegion(disc), "CONVERTED") ? "CONVERTED IMAGE" : "NOT IN DATABASE";
+    program.window().EnableControl(ID_PROCESS_BUTTON, false);
+}
+
+}  // namespace cartovex

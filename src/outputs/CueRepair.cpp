@@ -1,0 +1,74 @@
+#include "outputs/CueRepair.h"
+
+#include <algorithm>
+
+#include "common/Text.h"
+#include "disc/ImageFormat.h"
+
+namespace cartovex {
+
+namespace {
+
+// A real sheet is a few kilobytes; anything past this is not one, and must not be cut and saved.
+constexpr uint64_t CUE_SHEET_LIMIT = 16u << 20;
+
+// After the new sheet is written, the old one is a separate file only when the folder lists both
+// spellings: a case-insensitive file system has just written the new content into the old file.
+bool IsSeparateFile(const Files& files, const std::string& oldName, const std::string& newName) {
+    if (oldName == newName) return false;
+    if (!EqualsIgnoringAsciiCase(oldName, newName)) return true;
+    const auto names = files.ListCurrentFolder(oldName);
+    return std::find(names.begin(), names.end(), oldName) != names.end() &&
+           std::find(names.begin(), names.end(), newName) != names.end();
+}
+
+}  // namespace
+
+std::string RepairedCueSheetText(std::string_view sheet, std::string_view dataFile) {
+    const std::string fileLine = "FILE \"" + std::string(dataFile) + "\" BINARY";
+    std::string text;
+    for (const std::string& line : SplitAnyLineEnds(sheet)) {
+        text += Contains(line, "FILE") ? fileLine : line;
+        text += "\r\n";
+    }
+    return text;
+}
+
+void RepairCueSheet(Program& program) {
+    DiscInfo& disc = program.disc;
+    Files& files = program.files();
+    OutputPane& pane = program.pane;
+    if (DetectImageFormat(files) != "BIN+CUE") return;
+
+    const auto length = disc.cueFile.empty() ? std::nullopt : files.FileLength(disc.cueFile);
+    if (!length || *length == 0) {
+        pane.AppendLine("Could not find a concording CUE sheet to this BIN.");
+        return;
+    }
+    if (*length > CUE_SHEET_LIMIT) {
+        pane.AppendLine("CUE sheet could not be repaired.");
+        return;
+    }
+    const auto sheet = files.ReadFile(disc.cueFile, CUE_SHEET_LIMIT);
+    if (!sheet) {
+        pane.AppendLine("Could not find a concording CUE sheet to this BIN.");
+        return;
+    }
+    // A sheet that changed under us while it was read is not saved half.
+    if (sheet->size() != *length) {
+        pane.AppendLine("CUE sheet could not be repaired.");
+        return;
+    }
+
+    // The sheet names the image by the name processing just gave it, its extension as written.
+    const std::string newName = disc.displayName + ".cue";
+    if (!files.WriteFile(newName, RepairedCueSheetText(*sheet, disc.displayName + "." + disc.extension))) {
+        pane.AppendLine("CUE sheet could not be repaired.");
+        return;
+    }
+    if (IsSeparateFile(files, disc.cueFile, newName)) files.DeleteFile(disc.cueFile);
+    disc.cueFile = newName;
+    pane.AppendLine("Fixing of BIN/CUE cue sheet finished.");
+}
+
+}  // namespace cartovex

@@ -1,0 +1,70 @@
+#include "outputs/CueSheet.h"
+
+#include "common/Text.h"
+
+namespace cartovex {
+
+namespace {
+
+constexpr int COOKED_SECTOR = 2048;
+constexpr int RAW_SECTOR = 2352;
+
+std::string TrackNumber(int number) {
+    std::string text = PlainNumber(number);
+    return text.size() < 2 ? "0" + text : text;
+}
+
+}  // namespace
+
+std::optional<int> SectorSizeForLength(uint64_t length) {
+    // A length that fits both (every multiple of 301,056 bytes, and 0) is taken for raw sectors.
+    if (length % RAW_SECTOR == 0) return RAW_SECTOR;
+    if (length % COOKED_SECTOR == 0) return COOKED_SECTOR;
+    return std::nullopt;
+}
+
+std::string CueSheetText(std::string_view dataFile, int sectorSize,
+                         const std::vector<std::string>& mp3Files) {
+    std::string text;
+    auto line = [&text](std::string_view content) {
+        text += content;
+        text += "\r\n";
+    };
+    line("FILE \"" + std::string(dataFile) + "\" BINARY");
+    line("  TRACK 01 MODE1/" + PlainNumber(sectorSize));
+    line("    INDEX 01 00:00:00");
+    int track = 2;
+    for (const std::string& name : mp3Files) {
+        line("FILE \"" + name + "\" MP3");
+        line("  TRACK " + TrackNumber(track) + " AUDIO");
+        // Only the first audio track follows the data track, which needs the two-second gap.
+        if (track == 2) line("    PREGAP 00:02:00");
+        line("    INDEX 01 00:00:00");
+        ++track;
+    }
+    return text;
+}
+
+void GenerateCueSheet(Program& program) {
+    DiscInfo& disc = program.disc;
+    Files& files = program.files();
+    if (disc.extension == "zip") return;
+
+    // The current folder is the image's already; folderPath may name it under its old name.
+    const auto length = files.FileLength(disc.fileName);
+    if (!length) {
+        program.pane.AppendLine("CUE sheet could not be written.");
+        return;
+    }
+    const auto sectorSize = SectorSizeForLength(*length);
+    if (!sectorSize) {
+        program.pane.AppendLine("CUE sheet CAN'T be generated the sector size of the image is invalid.");
+        return;
+    }
+    const std::string text =
+        CueSheetText(disc.displayName + "." + disc.extension, *sectorSize, files.ListCurrentFolder("*.mp3"));
+    const bool written = files.WriteFile(disc.displayName + ".CUE", text);
+    program.pane.AppendLine(written ? "CUE sheet generated." : "CUE sheet could not be written.");
+}
+
+}  // namespace cartovex

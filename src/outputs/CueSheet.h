@@ -1,0 +1,26 @@
+// CUE sheet generation: one MODE1 data track (the image, its sector size worked out from its
+// length) and one audio track per MP3 file of the image's folder, in name order.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/Program.h"
+
+namespace cartovex {
+
+/// 2352 when the length is a multiple of it, else 2048 when it is a multiple of that; nothing
+/// when it is neither.
+std::optional<int> SectorSizeForLength(uint64_t length);
+
+/// The sheet's lines, each ended by CR LF.
+std::string CueSheetText(std::string_view dataFile, int sectorSize, const std::vector<std::string>& mp3Files);
+
+/// Writes `displayName` + ".CUE" into the current folder, the image's, and reports the outcome in
+/// the pane. An archive gets no sheet and no line.
+void GenerateCueSheet(Program& program);
+
+}  // namespace cartovex

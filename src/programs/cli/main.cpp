@@ -1,0 +1,33 @@
+// cartovex-cli: the desktop program's operations from a terminal. It runs in the current folder,
+// which is its start folder, with a window and dialogs kept in memory.
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/CommandHandler.h"
+#include "app/CommandLine.h"
+#include "app/Program.h"
+#include "platform/Clock.h"
+#include "platform/Native.h"
+#include "platform/headless/HeadlessWindow.h"
+
+int main(int argc, char** argv) {
+    using namespace cartovex;
+    auto files = MakeNativeFiles();
+    auto process = MakeNativeProcess();
+    auto network = MakeNativeNetwork();
+    HeadlessWindow window;
+    HeadlessDialogs dialogs;
+    SystemClock clock;
+    Program program(Platform{*files, window, dialogs, *process, *network, clock});
+    CommandHandler handler(program);
+
+    CliContext context{program,
+                       handler,
+                       std::cout,
+                       std::cerr,
+                       [&dialogs](std::string path) { dialogs.QueueOpenFile(std::move(path)); },
+                       [&dialogs](std::string path) { dialogs.QueueFolder(std::move(path)); }};
+    std::vector<std::string> args(argv + 1, argv + argc);
+    return RunCli(context, args);
+}

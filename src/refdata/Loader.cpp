@@ -1,0 +1,79 @@
+#include "refdata/Loader.h"
+
+#include <optional>
+
+#include "common/Text.h"
+
+namespace cartovex {
+
+namespace {
+
+// The reference files are a few kilobytes; the update never fetches more than this either, so a
+// larger file is cut here instead of filling the memory.
+constexpr size_t REFERENCE_FILE_LIMIT = 16u << 20;
+
+// The file's bytes, or nothing after reporting it as missing. Only a file that is really empty is
+// deleted: one that exists but can't be read may still be the user's good copy.
+std::optional<std::string> ReadReferenceFile(Program& program, const std::string& name,
+                                             std::string_view missingMessage) {
+    Files& files = program.files();
+    std::string path = files.Join(files.CurrentDirectory(), name);
+    auto length = files.FileLength(path);
+    std::optional<std::string> data;
+    if (length && *length > 0) data = files.ReadFile(path, REFERENCE_FILE_LIMIT);
+    if (data && !data->empty()) return data;
+    program.pane.AppendLine(missingMessage);
+    if (length && *length == 0) files.DeleteFile(path);
+    return std::nullopt;
+}
+
+void LoadDeveloperList(Program& program) {
+    DeveloperList& list = program.developers;
+    for (int code = 0; code < DEVELOPER_DEFAULT_SLOTS; ++code) list.names[code] = DefaultDeveloperName(code);
+
+    auto data = ReadReferenceFile(program, "DEVELOPPER.KVX",
+                                  "DEVELOPPER.KVX not found. Developper detection is disabled.");
+    if (!data) return;
+    LineReader reader(*data);
+    std::string line;
+    reader.Next(line);
+    list.version = SaturateInt16(ReadNumber(line));
+    while (reader.Next(line)) {
+        long long code = ReadNumber(line);
+        // The table has a slot for codes 0 to 300 only; anything else names no developer we show.
+        if (code < 0 || code >= DEVELOPER_SLOTS) continue;
+        list.names[static_cast<size_t>(code)] = Piece(line, '#', 1);
+    }
+}
+
+void LoadHeaderDatabase(Program& program) {
+    auto data =
+        ReadReferenceFile(program, "DATA.KVX", "DATA.KVX not found. Rename feature will be disabled.");
+    if (!data) return;
+    HeaderDatabase& database = program.database;
+    database.count = 0;
+    LineReader reader(*data);
+    std::string line;
+    reader.Next(line);
+    database.version = SaturateInt16(ReadNumber(line));
+    bool overflow = false;
+    while (reader.Next(line)) {
+        if (database.count == HEADER_DATABASE_SLOTS) {
+            overflow = true;
+            break;
+        }
+        database.entries[static_cast<size_t>(database.count)] = line;
+        ++database.count;
+    }
+    if (overflow) program.pane.AppendLine("DATA.KVX holds more than 451 entries, the rest is ignored.");
+}
+
+}  // namespace
+
+void LoadDatabases(Program& program) {
+    program.files().SetCurrentDirectory(program.startFolder);
+    LoadDeveloperList(program);
+    LoadHeaderDatabase(program);
+}
+
+}  // namespace cartovex

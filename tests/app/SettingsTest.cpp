@@ -1,0 +1,124 @@
+#include <gtest/gtest.h>
+
+#include <array>
+
+#include "app/CommandHandler.h"
+#include "app/MenuModel.h"
+#include "app/Settings.h"
+#include "testkit/TestProgram.h"
+
+namespace cartovex {
+namespace {
+
+// Check states in the file's order: rename folder, log, cue, fix cue, underscore.
+using States = std::array<int, 5>;
+constexpr int ON = MENU_CHECKED;
+constexpr int OFF = MENU_ENABLED;
+constexpr States DEFAULTS{ON, ON, ON, OFF, ON};
+
+class SettingsTest : public ::testing::Test {
+protected:
+    testkit::StartFolderProgram start;
+    Program& program = start.program();
+
+    States Read() const {
+        States states{};
+        for (size_t i = 0; i < states.size(); ++i)
+            states[i] = start.test->window.MenuItemState(Toggles()[i].commandId);
+        return states;
+    }
+};
+
+TEST_F(SettingsTest, ReadTakesLinesByPositionAndOnlyExactValues) {
+    struct Case {
+        const char* name;
+        std::string file;  // empty: no settings file at all
+        std::string site;
+        States states;
+    };
+    const Case cases[] = {
+        {"no file", "", "", DEFAULTS},
+        {"all set",
+         "UpdateSite=host.example\r\nTOGGLE_RENAMEFOLDER=off\r\nTOGGLE_GENERATELOG=off\r\n"
+         "TOGGLE_GENERATECUE=off\r\nTOGGLE_FIXBINCUESHEET=on\r\nTOGGLE_UNDERSCORE=off\r\n",
+         "host.example",
+         {OFF, OFF, OFF, ON, OFF}},
+        {"line 2 always sets rename folder",
+         "UpdateSite=h\r\nTOGGLE_UNDERSCORE=off\r\n",
+         "h",
+         {OFF, ON, ON, OFF, ON}},
+        {"values must be exact", "UpdateSite=h\r\nX=on \r\nTOGGLE_GENERATELOG=ON\r\nC= off\r\nF=\r\nU\r\n",
+         "h", DEFAULTS},
+        {"second '=' ends the value",
+         "UpdateSite=a.example=b\r\nK=off=on\r\n",
+         "a.example",
+         {OFF, ON, ON, OFF, ON}},
+        {"site line without '='", "updates.example\r\n", "", DEFAULTS},
+        {"short file", "UpdateSite=h\r\n", "h", DEFAULTS},
+        {"1A ends the file", "UpdateSite=h\r\nR=off\r\n\x1AL=off\r\n", "h", {OFF, ON, ON, OFF, ON}},
+        {"binary junk", std::string("\0\xff=\x01\r\r\r\n=off=\r\0=on", 18), "\x01", {ON, ON, OFF, ON, ON}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        testkit::StartFolderProgram fresh;
+        if (!c.file.empty()) fresh.dir.Write("Cartovex.ini", c.file);
+        ReadSettings(fresh.program());
+        EXPECT_EQ(fresh.program().updateSite, c.site);
+        for (size_t i = 0; i < 5; ++i)
+            EXPECT_EQ(fresh.window().MenuItemState(Toggles()[i].commandId), c.states[i]) << i;
+    }
+}
+
+TEST_F(SettingsTest, MissingLinesLeaveEarlierStatesAlone) {
+    start.window().SetMenuItemState(CMD_TOGGLE_UNDERSCORE, OFF);
+    start.dir.Write("Cartovex.ini", "UpdateSite=h\r\nTOGGLE_RENAMEFOLDER=off\r\n");
+    ReadSettings(program);
+    EXPECT_EQ(Read(), (States{OFF, ON, ON, OFF, OFF}));
+}
+
+TEST_F(SettingsTest, WriteGivesSixCrLfLinesInTheStartFolder) {
+    program.updateSite = "updates.example";
+    start.window().SetMenuItemState(CMD_TOGGLE_FIX_CUE, ON);
+    start.window().SetMenuItemState(CMD_TOGGLE_GENERATE_LOG, OFF);
+    // A disabled or otherwise odd state is not "on".
+    start.window().SetMenuItemState(CMD_TOGGLE_UNDERSCORE, ON | MENU_DISABLED);
+    program.files().SetCurrentDirectory(start.dir.MakeFolder("elsewhere"));
+    WriteSettings(program);
+    EXPECT_EQ(start.dir.Read("Cartovex.ini"),
+              "UpdateSite=updates.example\r\nTOGGLE_RENAMEFOLDER=on\r\nTOGGLE_GENERATELOG=off\r\n"
+              "TOGGLE_GENERATECUE=on\r\nTOGGLE_FIXBINCUESHEET=on\r\nTOGGLE_UNDERSCORE=off\r\n");
+    EXPECT_FALSE(start.dir.Exists("elsewhere/Cartovex.ini"));
+}
+
+TEST_F(SettingsTest, WrittenFileReadsBackTheSameStates) {
+    program.updateSite = "round.example";
+    const States states{OFF, ON, OFF, ON, OFF};
+    for (size_t i = 0; i < 5; ++i) start.window().SetMenuItemState(Toggles()[i].commandId, states[i]);
+    WriteSettings(program);
+
+    testkit::StartFolderProgram other;
+    other.dir.Write("Cartovex.ini", start.dir.Read("Cartovex.ini"));
+    ReadSettings(other.program());
+    EXPECT_EQ(other.program().updateSite, "round.example");
+    for (size_t i = 0; i < 5; ++i) EXPECT_EQ(other.window().MenuItemState(Toggles()[i].commandId), states[i]);
+}
+
+TEST_F(SettingsTest, ExitWritesTheFileAndAFlipAloneDoesNot) {
+    const std::string original = "UpdateSite=h\r\nTOGGLE_RENAMEFOLDER=on\r\n";
+    start.dir.Write("Cartovex.ini", original);
+    CommandHandler handler(program);
+    ReadSettings(program);
+    handler.Command(CMD_TOGGLE_GENERATE_LOG);
+    EXPECT_EQ(start.dir.Read("Cartovex.ini"), original);  // the close box ends the run here
+    EXPECT_FALSE(start.window().Ended());
+
+    handler.Command(CMD_EXIT);
+    EXPECT_TRUE(start.window().Ended());
+    EXPECT_EQ(start.window().Result(), 0);
+    EXPECT_EQ(start.dir.Read("Cartovex.ini"),
+              "UpdateSite=h\r\nTOGGLE_RENAMEFOLDER=on\r\nTOGGLE_GENERATELOG=off\r\n"
+              "TOGGLE_GENERATECUE=on\r\nTOGGLE_FIXBINCUESHEET=off\r\nTOGGLE_UNDERSCORE=on\r\n");
+}
+
+}  // namespace
+}  // namespace cartovex

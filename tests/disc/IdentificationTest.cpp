@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+
+#include "disc/Identification.h"
+#include "testkit/AnalysisBench.h"
+#include "testkit/ImageBuilder.h"
+
+namespace cartovex {
+namespace {
+
+using testkit::BuildHeader;
+using testkit::HeaderSpec;
+
+DiscInfo DiscWith(const std::string& serial, const std::string& softwareType = "GM",
+                  const std::string& localName = "TEST DISC") {
+    HeaderSpec fields;
+    fields.serialField = serial;
+    fields.softwareType = softwareType;
+    fields.localName = localName;
+    DiscInfo disc;
+    disc.header = BuildHeader(fields);
+    disc.crc32 = HeaderChecksum(disc.header);
+    return disc;
+}
+
+TEST(NormaliseSerial, ReferenceIdAndVersion) {
+    struct Case {
+        std::string serial;
+        std::string referenceId, version;
+    };
+    const std::vector<Case> cases = {
+        {"MK-4429 -00 ", "MK-4429", "00"},
+        {"G-6039      ", "G-6039", ""},
+        {"MK-004429   ", "MK-4429", ""},
+        {"G-006039    ", "G-6039", ""},
+        {"MK 0xxxx-01 ", "MK-0xxxx", "01"},
+        {"T-25036 -00 ", "T-25036", "00"},
+        {"T-25036 -A  ", "T-25036", "A"},  // a version not ending in a digit keeps two characters
+        {"T-25036-ABC ", "T-25036", "AB"},
+        {"ABC-12      ", "ABC", "12"},   // two pieces without MK, T or G: a name and its version
+        {"ABC -12     ", "ABC ", "12"},  // ... the name untrimmed
+        {"GAME        ", "GAME-", ""},   // no "-" at all
+        {"            ", "-", ""},
+        {"A-B-C-D-E-F ", "A-B", "C"},  // pieces after the fifth are dropped
+    };
+    for (const auto& c : cases) {
+        DiscInfo disc = DiscWith(c.serial);
+        NormaliseSerial(disc);
+        EXPECT_EQ(disc.referenceId, c.referenceId) << c.serial;
+        EXPECT_EQ(disc.softwareVersion, c.version) << c.serial;
+        EXPECT_EQ(disc.softwareVersion, disc.serialParts[2]) << c.serial;
+    }
+}
+
+TEST(NormaliseSerial, ShiftedSerialsAreRepairedOnce) {
+    for (const std::string title : {"WONDERDOG", "ROAD BLASTER FX"}) {
+        DiscInfo disc = DiscWith("4407 -01   ", "MK", title);
+        NormaliseSerial(disc);
+        EXPECT_EQ(disc.referenceId, "MK-4407") << title;
+        EXPECT_EQ(disc.softwareVersion, "01") << title;
+        EXPECT_EQ(SoftwareType(disc.header), "  ") << title;
+    }
+    // Without "MK" in the software type the serial is taken as it stands.
+    DiscInfo plain = DiscWith("4407 -01   ", "GM", "WONDERDOG");
+    NormaliseSerial(plain);
+    EXPECT_EQ(plain.referenceId, "4407 ");
+    EXPECT_EQ(SoftwareType(plain.header), "GM");
+}
+
+TEST(NormaliseSerial, OneChecksumAlwaysGetsItsFixedSerial) {
+    DiscInfo disc = DiscWith("MK-1234 -05 ");
+    disc.crc32 = 0xD95F67AC;
+    NormaliseSerial(disc);
+    EXPECT_EQ(disc.referenceId, "G-6043");
+    EXPECT_EQ(disc.softwareVersion, "");
+    EXPECT_EQ(SoftwareType(disc.header), "  ");
+    // A checksum with leading zero digits is a different one.
+    DiscInfo other = DiscWith("MK-1234 -05 ");
+    other.crc32 = 0x0D95F67A;
+    NormaliseSerial(other);
+    EXPECT_EQ(other.referenceId, "MK-1234");
+}
+
+TEST(FindDatabaseEntry, FirstChecksumMatchWinsAndTracksAreCompared) {
+    HeaderDatabase db;
+    auto add = [&](const std::string& line) { db.entries[static_cast<size_t>(db.count++)] = line; };
+    add("Other#1234#2");
+    add("Lower#abcdef12#3");
+    add("Leading#0BCDEF1#3");
+    add("Eight#ABCDEF12#8");
+    add("Ten#ABCDEF12#10");
+    add("Short#BCDEF1");
+
+    DiscInfo disc;
+    disc.crc32 = 0xABCDEF12;
+    disc.audioTracks = 10;
+    FindDatabaseEntry(disc, db);
+    EXPECT_EQ(disc.matchIndex, 3);
+    EXPECT_EQ(disc.tracksMismatch, SET_VALUE);
+
+    disc = {};
+    disc.crc32 = 0x0BCDEF1;  // shown as BCDEF1: the entry with the leading zero never matches
+    FindDatabaseEntry(disc, db);
+    EXPECT_EQ(disc.matchIndex, 5);
+    EXPECT_EQ(disc.tracksMismatch, NONE_VALUE);  // a missing track count reads as 0
+
+    disc = {};
+    disc.crc32 = 0x12345;
+    FindDatabaseEntry(disc, db);
+    EXPECT_EQ(disc.matchIndex, NONE_VALUE);
+    EXPECT_EQ(disc.tracksMismatch, NONE_VALUE);
+
+    // Slots beyond `count` are never consulted, and a broken count can't reach outside the table.
+    db.count = 3;
+    disc = {};
+    disc.crc32 = 0xABCDEF12;
+    FindDatabaseEntry(disc, db);
+    EXPECT_EQ(disc.matchIndex, NONE_VALUE);
+    db.count = 30000;
+    FindDatabaseEntry(disc, db);
+    EXPECT_EQ(disc.matchIndex, 3);
+}
+
+class DisplayName : public ::testing::Test {
+protected:
+    void Identify(int16_t match, int16_t mismatch = NONE_VALUE, std::array<std::string, 4> marks = {}) {
+        HeaderSpec fields;
+        fields.conversionMarks = marks;
+        Program& p = bench.program();
+        p.disc.header = BuildHeader(fields);
+        p.disc.matchIndex = match;
+        p.disc.tracksMismatch = mismatch;
+        BuildDisplayName(p);
+    }
+    std::string Have() const { return bench.start / "KVX_HAVE.TXT"; }
+    const std::string& Name() { return bench.program().disc.displayName; }
+
+    testkit::AnalysisBench bench;
+};
+
+TEST_F(DisplayName, MarkersFollowTheDatabaseName) {
+    bench.KnowLine("Star Quest#1234#3#x#y#z");
+    bench.start.Write("KVX_HAVE.TXT", "Nebula\r\nStar Quest \r\n");
+    Identify(0);
+    EXPECT_EQ(Name(), "Star Quest");  // a trailing space is another name
+    EXPECT_EQ(bench.program().disc.duplicate, NONE_VALUE);
+    EXPECT_TRUE(bench.ProcessEnabled());
+
+    bench.start.Write("KVX_HAVE.TXT", "Nebula\r\nStar Quest\r\n");
+    Identify(0);
+    EXPECT_EQ(Name(), "Star Quest(DUPE)");
+    EXPECT_EQ(bench.program().disc.duplicate, SET_VALUE);
+
+    Identify(0, SET_VALUE);
+    EXPECT_EQ(Name(), "Star Quest(DUPE)(MISSING AUDIO TRACKS)");
+
+    std::remove(Have().c_str());
+    Identify(0, SET_VALUE);
+    EXPECT_EQ(Name(), "Star Quest(MISSING AUDIO TRACKS)");
+}
+
+TEST_F(DisplayName, UnknownAndConvertedImages) {
+    bench.window().EnableControl(ID_PROCESS_BUTTON, true);
+    Identify(NONE_VALUE);
+    EXPECT_EQ(Name(), "NOT IN DATABASE");
+    EXPECT_FALSE(bench.ProcessEnabled());
+    Identify(NONE_VALUE, NONE_VALUE, {"", "", "", "MoDU"});
+    EXPECT_EQ(Name(), "CONVERTED IMAGE");
+    EXPECT_FALSE(bench.ProcessEnabled());
+}
+
+TEST_F(DisplayName, AnEmptyHaveListIsDeletedAndAnUnreadableOneKept) {
+    bench.KnowLine("Star Quest#1234#3");
+    bench.start.Write("KVX_HAVE.TXT", "");
+    Identify(0);
+    EXPECT_EQ(Name(), "Star Quest");
+    EXPECT_FALSE(bench.start.Exists("KVX_HAVE.TXT"));
+
+    // A folder of that name is no list, and it is no file to delete either.
+    bench.start.MakeFolder("KVX_HAVE.TXT");
+    Identify(0);
+    EXPECT_EQ(Name(), "Star Quest");
+    EXPECT_TRUE(bench.start.Exists("KVX_HAVE.TXT"));
+}
+
+TEST_F(DisplayName, TheListEndsAtByte1A) {
+    bench.KnowLine("Star Quest#1234#3");
+    bench.start.Write("KVX_HAVE.TXT", std::string("Nebula\r\n\x1A") + "Star Quest\r\n");
+    Identify(0);
+    EXPECT_EQ(Name(), "Star Quest");
+}
+
+}  // namespace
+}  // namespace cartovex

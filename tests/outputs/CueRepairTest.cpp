@@ -1,0 +1,137 @@
+#include <gtest/gtest.h>
+
+#include "outputs/CueRepair.h"
+#include "testkit/AnalysisBench.h"
+#include "testkit/Companions.h"
+#include "testkit/ImageBuilder.h"
+#include "testkit/SpyFiles.h"
+
+namespace cartovex {
+namespace {
+
+const std::string STAR_QUEST_FILE_LINE = "FILE \"Star_Quest.bin\" BINARY";
+
+TEST(RepairedCueSheetText, EveryLineEndKindGivesTheSameLines) {
+    const std::string expected =
+        STAR_QUEST_FILE_LINE + "\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 00:00:00\r\n";
+    for (std::string end : {"\r\n", "\n", "\r"}) {
+        const std::string sheet =
+            "FILE \"track.bin\" BINARY" + end + "  TRACK 01 MODE1/2352" + end + "    INDEX 01 00:00:00" + end;
+        EXPECT_EQ(RepairedCueSheetText(sheet, "Star_Quest.bin"), expected) << int(end.back());
+    }
+}
+
+TEST(RepairedCueSheetText, OnlyLinesHoldingCapitalFileAreReplaced) {
+    const std::string sheet =
+        "REM made from FILE list\r\nfile \"a.bin\" binary\r\nFILE \"a.bin\" BINARY\r\n  TRACK 01 "
+        "MODE1/2352\r\n"
+        "FILE \"b.bin\" BINARY\r\n  TRACK 02 AUDIO\r\n    PREGAP 00:02:00\r\n    INDEX 01 00:00:00";
+    EXPECT_EQ(RepairedCueSheetText(sheet, "Star_Quest.bin"),
+              STAR_QUEST_FILE_LINE + "\r\nfile \"a.bin\" binary\r\n" + STAR_QUEST_FILE_LINE +
+                  "\r\n  TRACK 01 MODE1/2352\r\n" + STAR_QUEST_FILE_LINE +
+                  "\r\n  TRACK 02 AUDIO\r\n    PREGAP 00:02:00\r\n    INDEX 01 00:00:00\r\n");
+}
+
+class CueRepair : public ::testing::Test {
+protected:
+    explicit CueRepair(Files* files = nullptr) : bench(files) {}
+
+    // A BIN+CUE folder whose image already carries the title, as processing leaves it.
+    void Folder(const std::string& cueName, const std::string& sheet,
+                const std::string& binName = "Star_Quest.bin") {
+        bench.images.Write(binName, testkit::RawImage(testkit::BuildHeader({})));
+        bench.images.Write(cueName, sheet);
+        disc.fileName = binName;
+        disc.extension = "bin";
+        disc.displayName = "Star_Quest";
+        disc.cueFile = cueName;
+        bench.program().files().SetCurrentDirectory(bench.images.Path());
+    }
+    std::vector<std::string> Repair() {
+        const size_t before = bench.program().pane.Text().size();
+        RepairCueSheet(bench.program());
+        return bench.NewLines(before);
+    }
+
+    testkit::AnalysisBench bench;
+    DiscInfo& disc = bench.program().disc;
+    const std::vector<std::string> finished{"Fixing of BIN/CUE cue sheet finished."};
+};
+
+TEST_F(CueRepair, TheSheetIsSavedUnderTheTitleAndTheOldOneGoes) {
+    Folder("game.CUE", testkit::CueSheet("track.bin", 2));
+    EXPECT_EQ(Repair(), finished);
+    EXPECT_FALSE(bench.images.Exists("game.CUE"));
+    EXPECT_EQ(bench.images.Read("Star_Quest.cue"),
+              RepairedCueSheetText(testkit::CueSheet("track.bin", 2), "Star_Quest.bin"));
+    EXPECT_EQ(bench.images.Read("Star_Quest.cue").rfind(STAR_QUEST_FILE_LINE + "\r\n  TRACK 01", 0), 0u);
+    EXPECT_EQ(disc.cueFile, "Star_Quest.cue");
+}
+
+TEST_F(CueRepair, ASheetAlreadyUnderTheTitleIsRewrittenInPlace) {
+    Folder("Star_Quest.cue", testkit::CueSheet("track.bin", 1, "\n"));
+    EXPECT_EQ(Repair(), finished);
+    EXPECT_EQ(bench.images.Read("Star_Quest.cue"),
+              RepairedCueSheetText(testkit::CueSheet("track.bin", 1), "Star_Quest.bin"));
+}
+
+TEST_F(CueRepair, ACaseOnlyDifferentNameIsASecondFileOnACaseSensitiveDisc) {
+    Folder("Star_Quest.CUE", testkit::CueSheet("track.bin", 1, "\r"));
+    EXPECT_EQ(Repair(), finished);
+    EXPECT_FALSE(bench.images.Exists("Star_Quest.CUE"));
+    EXPECT_TRUE(bench.images.Exists("Star_Quest.cue"));
+}
+
+TEST_F(CueRepair, LongSheetsAreHeldWhole) {
+    std::string sheet;
+    for (int i = 0; i < 10000; ++i)
+        sheet += (i % 3 == 0 ? "FILE \"x.bin\" BINARY" : "REM " + std::to_string(i)) + "\r\n";
+    Folder("big.cue", sheet);
+    EXPECT_EQ(Repair(), finished);
+    const std::string repaired = bench.images.Read("Star_Quest.cue");
+    EXPECT_EQ(std::count(repaired.begin(), repaired.end(), '\n'), 10000);
+    EXPECT_NE(repaired.find("\r\nREM 9998\r\n" + STAR_QUEST_FILE_LINE + "\r\n"), std::string::npos);
+}
+
+TEST_F(CueRepair, AnEmptyOrMissingSheetIsReportedAndLeftAlone) {
+    Folder("empty.cue", "");
+    EXPECT_EQ(Repair(), std::vector<std::string>{"Could not find a concording CUE sheet to this BIN."});
+    EXPECT_TRUE(bench.images.Exists("empty.cue"));
+    EXPECT_FALSE(bench.images.Exists("Star_Quest.cue"));
+    EXPECT_EQ(disc.cueFile, "empty.cue");
+
+    disc.cueFile = "gone.cue";
+    EXPECT_EQ(Repair(), std::vector<std::string>{"Could not find a concording CUE sheet to this BIN."});
+}
+
+TEST_F(CueRepair, OtherFormatsAreLeftAloneSilently) {
+    // A BIN+WAV folder: the sheet the analysis found has gone since.
+    Folder("game.cue", testkit::CueSheet("track.bin", 1));
+    std::filesystem::remove(bench.images / "game.cue");
+    bench.images.Write("Star_Quest_02.wav", testkit::WavTrack(2));
+    const auto before = bench.images.Snapshot();
+    EXPECT_TRUE(Repair().empty());
+    EXPECT_EQ(bench.images.Snapshot(), before);
+}
+
+struct SpyHolder {
+    testkit::SpyFiles spy;
+};
+
+class FailingCueRepair : protected SpyHolder, public CueRepair {
+protected:
+    FailingCueRepair() : CueRepair(&spy) {}
+};
+
+TEST_F(FailingCueRepair, AFailedWriteKeepsTheOldSheet) {
+    Folder("game.cue", testkit::CueSheet("track.bin", 1));
+    const auto before = bench.images.Snapshot();
+    spy.Fail("WriteFile", "Star_Quest.cue");
+    EXPECT_EQ(Repair(), std::vector<std::string>{"CUE sheet could not be repaired."});
+    EXPECT_EQ(bench.images.Snapshot(), before);
+    EXPECT_EQ(disc.cueFile, "game.cue");
+    EXPECT_EQ(spy.Calls("DeleteFile"), 0);
+}
+
+}  // namespace
+}  // namespace cartovex

@@ -1,0 +1,290 @@
+#include <gtest/gtest.h>
+
+#include "outputs/CueRepair.h"
+#include "outputs/Processing.h"
+#include "testkit/AnalysisBench.h"
+#include "testkit/Companions.h"
+#include "testkit/ImageBuilder.h"
+
+namespace cartovex {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+// Real files on a medium that takes no change below `root`: every write, delete, rename and
+// attribute change there fails, the way a read-only disc or share answers even a root user.
+class ReadOnlyMedia : public PosixFiles {
+public:
+    std::string root;
+
+    bool WriteFile(const std::string& path, std::string_view content) override {
+        return !Inside(path) && PosixFiles::WriteFile(path, content);
+    }
+    bool DeleteFile(const std::string& path) override {
+        return !Inside(path) && PosixFiles::DeleteFile(path);
+    }
+    bool Rename(const std::string& from, const std::string& to) override {
+        return !Inside(from) && !Inside(to) && PosixFiles::Rename(from, to);
+    }
+    bool ReplaceFile(const std::string& from, const std::string& to) override {
+        return !Inside(to) && PosixFiles::ReplaceFile(from, to);
+    }
+    bool ClearAttributes(const std::string& path) override {
+        return !Inside(path) && PosixFiles::ClearAttributes(path);
+    }
+
+private:
+    bool Inside(const std::string& path) const {
+        const std::string full = path.starts_with('/') ? path : CurrentDirectory() + "/" + path;
+        return !root.empty() && full.starts_with(root + "/");
+    }
+};
+
+// Real files whose Exists answers as a case-insensitive file system (NTFS, FAT) would.
+class CaseBlindExists : public PosixFiles {
+public:
+    bool Exists(const std::string& path) const override {
+        const size_t cut = path.rfind('/');
+        const std::string folder = cut == std::string::npos ? CurrentDirectory() : path.substr(0, cut);
+        const std::string name = cut == std::string::npos ? path : path.substr(cut + 1);
+        for (const std::string& entry : ListTopLevel(folder))
+            if (EqualsIgnoringAsciiCase(entry, name)) return true;
+        return PosixFiles::Exists(path);
+    }
+};
+
+struct FilesHolder {
+    ReadOnlyMedia media;
+    CaseBlindExists caseBlind;
+};
+
+class Processing : public ::testing::Test {
+protected:
+    explicit Processing(Files* files = nullptr) : bench(files) {}
+
+    // Writes an image into `folder`, makes the database know it as `title` with as many tracks as
+    // the analysis counts beside it, and analyses it. Companions are written first.
+    void Analysed(const std::string& folder, const std::string& image, const std::string& title,
+                  bool raw = true) {
+        const HeaderBlock header = testkit::BuildHeader({});
+        const std::string bytes = raw ? testkit::RawImage(header) : testkit::CookedImage(header);
+        const std::string path = bench.images.Write(folder + "/" + image, bytes);
+        bench.Analyse(path);
+        bench.Know(title, header, disc.audioTracks);
+        bench.Analyse(path);
+        ASSERT_NE(disc.matchIndex, NONE_VALUE);
+    }
+    void Track(const std::string& path, int number) {
+        bench.images.Write(path,
+                           path.ends_with(".wav") ? testkit::WavTrack(number) : testkit::Mp3Track(number));
+    }
+    void Toggle(int id, bool on) { bench.window().SetMenuItemState(id, on ? MENU_CHECKED : MENU_ENABLED); }
+    Lines Process() {
+        const size_t before = bench.program().pane.Text().size();
+        ProcessImage(bench.program());
+        return bench.NewLines(before);
+    }
+    std::string Cwd() { return bench.program().files().CurrentDirectory(); }
+    // Every file and folder below the images folder, with its size and checksum.
+    std::vector<std::string> Tree() const { return bench.images.Snapshot(); }
+    std::vector<std::string> Names() const {
+        auto rows = Tree();
+        for (std::string& row : rows) row = row.substr(0, row.find('='));
+        return rows;
+    }
+
+    testkit::AnalysisBench bench;
+    DiscInfo& disc = bench.program().disc;
+};
+
+TEST_F(Processing, NumberingFromOneShiftsAndEveryOutputTakesTheTitle) {
+    Track("Some Folder/Track 01.mp3", 1);
+    Track("Some Folder/Track 02.MP3", 2);
+    Track("Some Folder/Track 03.wav", 3);  // MP3 tracks win: the WAV stays as it is
+    Analysed("Some Folder", "GAME.BIN", "Game Title");
+
+    EXPECT_EQ(Process(),
+              (Lines{"KVX_INFO.TXT generated.", "CUE sheet generated.", "Folder renamed.", "Process done."}));
+    EXPECT_EQ(bench.images.Read("Game_Title/Game_Title_02.mp3"), testkit::Mp3Track(1));
+    EXPECT_EQ(bench.images.Read("Game_Title/Game_Title_03.mp3"), testkit::Mp3Track(2));
+    EXPECT_EQ(bench.images.Read("Game_Title/Track 03.wav"), testkit::WavTrack(3));
+    EXPECT_TRUE(bench.images.Exists("Game_Title/Game_Title.bin"));
+    EXPECT_NE(
+        bench.images.Read("Game_Title/Game_Title.CUE").find("FILE \"Game_Title_03.mp3\" MP3\r\n  TRACK 03"),
+        std::string::npos);
+    EXPECT_NE(bench.images.Read("Game_Title/KVX_INFO.TXT").find("\r\nDatabase Name       : Game_Title\r\n"),
+              std::string::npos);
+    EXPECT_EQ(Tree().size(), 7u);  // the folder and its six files
+    EXPECT_EQ(disc.displayName, "Game_Title");
+    EXPECT_EQ(disc.fileName, "Game_Title.bin");
+    EXPECT_EQ(disc.folderName, "Game_Title");
+    EXPECT_EQ(Cwd(), bench.images / "Game_Title");
+    EXPECT_TRUE(bench.start.Exists("Cartovex.ini"));
+
+    // A second run finds every name in place and ends with the same folder. (The report differs:
+    // the folder now holds a CUE sheet, which changes the image format it names.)
+    auto withoutReport = [this] {
+        auto rows = Tree();
+        std::erase_if(rows,
+                      [](const std::string& row) { return row.find("KVX_INFO.TXT") != std::string::npos; });
+        return rows;
+    };
+    const auto first = withoutReport();
+    EXPECT_EQ(Process().back(), "Process done.");
+    EXPECT_EQ(withoutReport(), first);
+    EXPECT_EQ(Cwd(), bench.images / "Game_Title");
+}
+
+TEST_F(Processing, NumberingFromTwoStaysAndAOneDigitNumberKeepsItsBlank) {
+    Track("disc/Track 3.mp3", 3);
+    Track("disc/Track 04.mp3", 4);
+    Analysed("disc", "game.iso", "Game Title", false);
+    Process();
+    EXPECT_EQ(bench.images.Read("Game_Title/Game_Title_ 3.mp3"), testkit::Mp3Track(3));
+    EXPECT_EQ(bench.images.Read("Game_Title/Game_Title_04.mp3"), testkit::Mp3Track(4));
+}
+
+TEST_F(Processing, WithoutUnderscoresTheBlanksStay) {
+    Track("disc/a 02.wav", 2);
+    Analysed("disc", "GAME.BIN", "Game Title");
+    Toggle(CMD_TOGGLE_UNDERSCORE, false);
+    Process();
+    EXPECT_EQ(Names(), (Lines{"Game Title/", "Game Title/Game Title 02.wav", "Game Title/Game Title.CUE",
+                              "Game Title/Game Title.bin", "Game Title/KVX_INFO.TXT"}));
+    EXPECT_NE(bench.images.Read("Game Title/Game Title.CUE").find("FILE \"Game Title.bin\" BINARY"),
+              std::string::npos);
+}
+
+TEST_F(Processing, TheDupeMarkerIsInEveryNewName) {
+    bench.start.Write("KVX_HAVE.TXT", "Game Title\r\n");
+    Track("disc/x 02.mp3", 2);
+    Analysed("disc", "x.bin", "Game Title");
+    ASSERT_EQ(disc.displayName, "Game Title(DUPE)");
+    Process();
+    for (const char* name :
+         {"Game_Title(DUPE)/Game_Title(DUPE).bin", "Game_Title(DUPE)/Game_Title(DUPE)_02.mp3",
+          "Game_Title(DUPE)/Game_Title(DUPE).CUE"})
+        EXPECT_TRUE(bench.images.Exists(name)) << name;
+}
+
+TEST_F(Processing, ABinWithItsOwnSheetIsRepairedInItsFolder) {
+    bench.images.Write("disc/track.cue", testkit::CueSheet("track.bin", 2));
+    Analysed("disc", "track.bin", "Game Title");
+    Toggle(CMD_TOGGLE_FIX_CUE, true);
+    Toggle(CMD_TOGGLE_RENAME_FOLDER, false);
+    EXPECT_EQ(Process(),
+              (Lines{"KVX_INFO.TXT generated.", "Fixing of BIN/CUE cue sheet finished.", "Process done."}));
+    EXPECT_EQ(Cwd(), bench.images / "disc");
+    EXPECT_EQ(bench.images.Read("disc/Game_Title.cue"),
+              RepairedCueSheetText(testkit::CueSheet("track.bin", 2), "Game_Title.bin"));
+    EXPECT_FALSE(bench.images.Exists("disc/track.cue"));
+    EXPECT_FALSE(bench.images.Exists("disc/Game_Title.CUE"));
+    EXPECT_NE(bench.start.Read("Cartovex.ini").find("TOGGLE_RENAMEFOLDER=off\r\n"), std::string::npos);
+}
+
+TEST_F(Processing, UnusableTitlesStopBeforeAnythingChanges) {
+    for (const std::string title :
+         {"Sub/Game", "..", "Game \"Two\"", "Game\rTitle", "CON", "Game\\Title", "Ends."}) {
+        SCOPED_TRACE(title);
+        bench.program().database = {};
+        Track("disc/t 02.mp3", 2);
+        Analysed("disc", "game.bin", title);
+        const auto before = Tree();
+        std::string shown = title;
+        std::replace(shown.begin(), shown.end(), ' ', '_');
+        EXPECT_EQ(Process(), Lines{"Title can't be used as a file name: " + shown});
+        EXPECT_EQ(Tree(), before);
+        EXPECT_FALSE(bench.start.Exists("Cartovex.ini"));
+        EXPECT_EQ(disc.fileName, "game.bin");
+    }
+}
+
+TEST_F(Processing, TakenNamesStopBeforeTheFirstRename) {
+    struct Case {
+        std::vector<std::string> files;  // besides disc/GAME.BIN
+        std::string taken;
+    };
+    const Case cases[] = {
+        {{"disc/Game_Title.bin", "disc/t 02.mp3"}, "Game_Title.bin"},             // a second image
+        {{"disc/t 02.mp3", "disc/u 02.mp3"}, "Game_Title_02.mp3"},                // two tracks numbered 02
+        {{"disc/t 01.mp3", "disc/Game_Title_02.mp3/keep"}, "Game_Title_02.mp3"},  // a folder of that name
+        {{"disc/t 02.mp3", "disc/PREGame_Title_02.mp3/keep"}, "PREGame_Title_02.mp3"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.taken);
+        std::filesystem::remove_all(bench.images / "disc");
+        bench.program().database = {};
+        for (const std::string& file : c.files) Track(file, 2);
+        Analysed("disc", "GAME.BIN", "Game Title");
+        const auto before = Tree();
+        EXPECT_EQ(Process(), Lines{"Can't rename, " + c.taken + " exists already."});
+        EXPECT_EQ(Tree(), before);
+        EXPECT_EQ(disc.fileName, "GAME.BIN");
+    }
+}
+
+TEST_F(Processing, AFolderOfTheTitleElsewhereIsNeverEntered) {
+    bench.images.Write("Game_Title/track.cue", "FILE \"other.bin\" BINARY\r\n");
+    bench.images.Write("Game_Title/other.bin", "not ours");
+    const auto other = bench.images.Snapshot();
+    bench.images.Write("disc/track.cue", testkit::CueSheet("track.bin", 1));
+    Analysed("disc", "track.bin", "Game Title");
+    Toggle(CMD_TOGGLE_FIX_CUE, true);
+    EXPECT_EQ(Process(), (Lines{"KVX_INFO.TXT generated.", "Folder could not be renamed.",
+                                "Fixing of BIN/CUE cue sheet finished.", "Process done."}));
+    EXPECT_EQ(Cwd(), bench.images / "disc");
+    EXPECT_EQ(disc.folderName, "disc");
+    EXPECT_TRUE(bench.images.Exists("disc/Game_Title.cue"));
+    for (const std::string& row : other)
+        EXPECT_NE(std::find(Tree().begin(), Tree().end(), row), Tree().end()) << row;
+}
+
+TEST_F(Processing, AnUnidentifiedImageIsNotProcessed) {
+    bench.Analyse(bench.images.Write("disc/x.iso", testkit::CookedImage(testkit::BuildHeader({}))));
+    const auto before = Tree();
+    EXPECT_FALSE(ProcessImage(bench.program()));
+    EXPECT_EQ(Tree(), before);
+}
+
+class ReadOnlyProcessing : protected FilesHolder, public Processing {
+protected:
+    ReadOnlyProcessing() : Processing(&media) {}
+};
+
+TEST_F(ReadOnlyProcessing, EveryFailedStepSaysSoAndNothingIsLost) {
+    Track("disc/t 02.mp3", 2);
+    Analysed("disc", "GAME.BIN", "Game Title");
+    media.root = bench.images.Path();
+    const auto before = Tree();
+    EXPECT_EQ(Process(), (Lines{"t 02.mp3 could not be renamed.", "GAME.BIN could not be renamed.",
+                                "KVX_INFO.TXT could not be written.", "CUE sheet could not be written.",
+                                "Folder could not be renamed.", "Process done."}));
+    EXPECT_EQ(Tree(), before);
+    EXPECT_EQ(disc.fileName, "GAME.BIN");
+    EXPECT_EQ(disc.folderName, "disc");
+    EXPECT_EQ(Cwd(), bench.images / "disc");
+    EXPECT_TRUE(bench.start.Exists("Cartovex.ini"));
+}
+
+class CaseBlindProcessing : protected FilesHolder, public Processing {
+protected:
+    CaseBlindProcessing() : Processing(&caseBlind) {}
+};
+
+TEST_F(CaseBlindProcessing, ANameThatDiffersOnlyInCaseIsTheFilesOwn) {
+    Track("disc/GAME_TITLE_02.MP3", 2);
+    Analysed("disc", "GAME_TITLE.BIN", "Game Title");
+    EXPECT_EQ(Process().back(), "Process done.");
+    EXPECT_EQ(Names(), (Lines{"Game_Title/", "Game_Title/Game_Title.CUE", "Game_Title/Game_Title.bin",
+                              "Game_Title/Game_Title_02.mp3", "Game_Title/KVX_INFO.TXT"}));
+}
+
+TEST_F(CaseBlindProcessing, ANameTakenInAnotherCaseStopsTheRun) {
+    Track("disc/t 02.mp3", 2);
+    bench.images.Write("disc/GAME_TITLE.BIN", "another image");
+    Analysed("disc", "x.bin", "Game Title");
+    EXPECT_EQ(Process(), Lines{"Can't rename, Game_Title.bin exists already."});
+}
+
+}  // namespace
+}  // namespace cartovex

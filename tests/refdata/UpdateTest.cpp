@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include "platform/posix/PosixNetwork.h"
+#include "refdata/Loader.h"
+#include "refdata/Update.h"
+#include "testkit/HttpServer.h"
+#include "testkit/SpyFiles.h"
+#include "testkit/TestProgram.h"
+
+namespace cartovex {
+namespace {
+
+using testkit::HttpRoute;
+using testkit::PaneLines;
+
+const std::string LOCAL_DATABASE = "3\r\nStar Quest#1A2B#3\r\n";
+const std::string LOCAL_DEVELOPERS = "7\r\n25#Nimbus Works\r\n";
+// Short bounds keep the endless and trickling servers' cases quick.
+const DownloadLimits TEST_LIMITS{4096, 1};
+
+class UpdateTest : public ::testing::Test {
+protected:
+    testkit::SpyFiles spy;
+    PosixNetwork network;
+    testkit::HttpServer server;
+    testkit::StartFolderProgram start{{&spy, nullptr, &network}};
+    Program& program = start.program();
+
+    void SetUp() override {
+        start.dir.Write("DATA.KVX", LOCAL_DATABASE);
+        start.dir.Write("DEVELOPPER.KVX", LOCAL_DEVELOPERS);
+        LoadDatabases(program);
+        program.updateSite = "127.0.0.1";
+        program.updatePort = server.Port();
+    }
+
+    // How often the loader reads DATA.KVX from here on (each reload reads it once).
+    std::shared_ptr<int> CountLoads() {
+        auto loads = std::make_shared<int>(0);
+        for (int i = 0; i < 3; ++i) spy.Before("ReadAt", "DATA.KVX", [loads] { ++*loads; });
+        return loads;
+    }
+
+    void ExpectLocalFilesKept() {
+        EXPECT_EQ(start.dir.Read("DATA.KVX"), LOCAL_DATABASE);
+        EXPECT_EQ(start.dir.Read("DEVELOPPER.KVX"), LOCAL_DEVELOPERS);
+        EXPECT_EQ(program.database.version, 3);
+        EXPECT_EQ(program.developers.version, 7);
+        EXPECT_FALSE(start.dir.Exists("file.tmp"));
+    }
+};
+
+TEST_F(UpdateTest, NewerFilesReplaceTheLocalOnesAndAreLoaded) {
+    server.Route("/zip/DATA.KVX", HttpRoute::Ok("4\r\nStar Quest#1A2B#3\r\nNebula Drift#3C4D#2\r\n"));
+    server.Route("/zip/DEVELOPPER.KVX", HttpRoute::Ok("8\r\n25#Nimbus Works\r\n37#Tidewater Soft\r\n"));
+    auto loads = CountLoads();
+    UpdateDatabases(program, TEST_LIMITS);
+
+    EXPECT_EQ(server.Requests(), (std::vector<std::string>{"/zip/DATA.KVX", "/zip/DEVELOPPER.KVX"}));
+    EXPECT_EQ(start.dir.Read("DATA.KVX"), "4\r\nStar Quest#1A2B#3\r\nNebula Drift#3C4D#2\r\n");
+    EXPECT_EQ(start.dir.Read("DEVELOPPER.KVX"), "8\r\n25#Nimbus Works\r\n37#Tidewater Soft\r\n");
+    EXPECT_EQ(program.database.version, 4);
+    EXPECT_EQ(program.database.count, 2);
+    EXPECT_EQ(program.developers.version, 8);
+    EXPECT_EQ(program.developers.NameFor(37), "Tidewater Soft");
+    EXPECT_EQ(*loads, 2);
+    EXPECT_FALSE(start.dir.Exists("file.tmp"));
+    EXPECT_EQ(spy.Calls("DeleteFile"), 0) << "a local file is replaced, never deleted first";
+    EXPECT_EQ(program.pane.Text(), "");
+}
+
+TEST_F(UpdateTest, FilesThatAreNotNewerAreThrownAway) {
+    struct Case {
+        const char* what;
+        HttpRoute data, developers;
+    };
+    const Case cases[] = {
+        {"same versions", HttpRoute::Ok("3\r\nOther#1#0\r\n"), HttpRoute::Ok("7\r\n1#Other\r\n")},
+        {"older versions", HttpRoute::Ok("2\r\n"), HttpRoute::Ok("-9\r\n")},
+        {"error pages", HttpRoute::Ok("<html><body>Moved</body></html>\r\n"),
+         HttpRoute::Ok("<!DOCTYPE html>\n")},
+        {"first line not a number", HttpRoute::Ok("version 9\r\n"), HttpRoute::Ok("\r\n99\r\n")},
+        {"empty bodies", HttpRoute::Ok(""), HttpRoute::Ok("")},
+    };
+    for (const Case& c : cases) {
+        server.Route("/zip/DATA.KVX", c.data);
+        server.Route("/zip/DEVELOPPER.KVX", c.developers);
+        auto loads = CountLoads();
+        UpdateDatabases(program, TEST_LIMITS);
+        ExpectLocalFilesKept();
+        EXPECT_EQ(*loads, 0) << c.what;
+        EXPECT_EQ(program.pane.Text(), "") << c.what;
+    }
+}
+
+TEST_F(UpdateTest, FailedDownloadsLeaveEverythingAsItWas) {
+    struct Case {
+        const char* what;
+        HttpRoute route;
+    };
+    const Case cases[] = {
+        {"404", HttpRoute{404, "9\r\n", "", 0, false}},
+        {"endless body", HttpRoute::Endless("9999999999\r\n")},
+        {"trickle", HttpRoute::Trickle("9\r\nStar Quest#1A2B#3\r\n", 200)},
+        {"redirect to a file", HttpRoute::Redirect(302, "file://" + start.dir.Path() + "/DATA.KVX")},
+    };
+    for (const Case& c : cases) {
+        server.Route("/zip/DATA.KVX", c.route);
+        server.Route("/zip/DEVELOPPER.KVX", c.route);
+        const auto started = std::chrono::steady_clock::now();
+        UpdateDatabases(program, TEST_LIMITS);
+        ExpectLocalFilesKept();
+        EXPECT_EQ(program.pane.Text(), "") << c.what;
+        EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(6)) << c.what;
+    }
+    // One failed download doesn't stop the other.
+    server.Route("/zip/DEVELOPPER.KVX", HttpRoute::Ok("8\r\n"));
+    UpdateDatabases(program, TEST_LIMITS);
+    EXPECT_EQ(program.developers.version, 8);
+    EXPECT_EQ(program.database.version, 3);
+}
+
+TEST_F(UpdateTest, AReplacementThatFailsKeepsTheLocalFile) {
+    server.Route("/zip/DATA.KVX", HttpRoute::Ok("4\r\nNew#1#0\r\n"));
+    server.Route("/zip/DEVELOPPER.KVX", HttpRoute::Ok("8\r\n"));
+    spy.Fail("ReplaceFile", "DATA.KVX");
+    spy.Fail("ReplaceFile", "DEVELOPPER.KVX");
+    UpdateDatabases(program, TEST_LIMITS);
+    ExpectLocalFilesKept();
+}
+
+TEST_F(UpdateTest, AnUnreachableSiteIsReportedAndNothingIsFetched) {
+    int closedPort = 0;
+    {
+        testkit::HttpServer gone;
+        closedPort = gone.Port();
+    }
+    struct Case {
+        std::string site;
+        int port;
+    };
+    const Case cases[] = {{"", server.Port()},
+                          {"127.0.0.1", closedPort},
+                          {"127.0.0.1/zip", server.Port()},
+                          {"http://127.0.0.1", server.Port()}};
+    for (const Case& c : cases) {
+        program.pane.ClearPane();
+        program.updateSite = c.site;
+        program.updatePort = c.port;
+        UpdateDatabases(program, TEST_LIMITS);
+        EXPECT_EQ(PaneLines(program.pane.Text()),
+                  (std::vector<std::string>{"", "Could not connect to update site!"}))
+            << c.site;
+        ExpectLocalFilesKept();
+    }
+    EXPECT_TRUE(server.Requests().empty());
+}
+
+}  // namespace
+}  // namespace cartovex

@@ -1,0 +1,103 @@
+#include "testkit/SpyFiles.h"
+
+namespace cartovex::testkit {
+
+int SpyFiles::Calls(const std::string& method) const {
+    auto it = calls_.find(method);
+    return it == calls_.end() ? 0 : it->second;
+}
+
+bool SpyFiles::Matches(const std::string& path, const std::string& target) const {
+    if (path == target) return true;
+    const size_t last = path.find_last_of(inner_.Separator());
+    return last != std::string::npos && path.compare(last + 1, std::string::npos, target) == 0;
+}
+
+bool SpyFiles::Record(const std::string& method, const std::string& path) const {
+    ++calls_[method];
+    for (size_t i = 0; i < hooks_.size(); ++i) {
+        if (hooks_[i].method != method || !Matches(path, hooks_[i].path)) continue;
+        // Taken out first: the action may call back into these files.
+        auto action = std::move(hooks_[i].action);
+        hooks_.erase(hooks_.begin() + static_cast<std::ptrdiff_t>(i));
+        action();
+        break;
+    }
+    for (const auto& [failing, target] : failures_)
+        if (failing == method && Matches(path, target)) return true;
+    return false;
+}
+
+char SpyFiles::Separator() const {
+    return inner_.Separator();
+}
+
+std::string SpyFiles::CurrentDirectory() const {
+    Record("CurrentDirectory");
+    return inner_.CurrentDirectory();
+}
+
+bool SpyFiles::SetCurrentDirectory(const std::string& path) {
+    return !Record("SetCurrentDirectory", path) && inner_.SetCurrentDirectory(path);
+}
+
+std::vector<std::string> SpyFiles::ListCurrentFolder(std::string_view pattern) const {
+    if (Record("ListCurrentFolder", std::string(pattern))) return {};
+    return inner_.ListCurrentFolder(pattern);
+}
+
+std::vector<std::string> SpyFiles::ListTopLevel(const std::string& folder) const {
+    if (Record("ListTopLevel", folder)) return {};
+    return inner_.ListTopLevel(folder);
+}
+
+std::vector<std::string> SpyFiles::ListFilesRecursive(const std::string& folder,
+                                                      const std::vector<std::string>& extensions) const {
+    if (Record("ListFilesRecursive", folder)) return {};
+    return inner_.ListFilesRecursive(folder, extensions);
+}
+
+bool SpyFiles::IsRegularFile(const std::string& path) const {
+    return !Record("IsRegularFile", path) && inner_.IsRegularFile(path);
+}
+
+bool SpyFiles::IsDirectory(const std::string& path) const {
+    return !Record("IsDirectory", path) && inner_.IsDirectory(path);
+}
+
+bool SpyFiles::Exists(const std::string& path) const {
+    return !Record("Exists", path) && inner_.Exists(path);
+}
+
+std::optional<uint64_t> SpyFiles::FileLength(const std::string& path) const {
+    if (Record("FileLength", path)) return std::nullopt;
+    return inner_.FileLength(path);
+}
+
+std::optional<size_t> SpyFiles::ReadAt(const std::string& path, uint64_t offset,
+                                       std::span<uint8_t> out) const {
+    if (Record("ReadAt", path)) return std::nullopt;
+    return inner_.ReadAt(path, offset, out);
+}
+
+bool SpyFiles::WriteFile(const std::string& path, std::string_view content) {
+    return !Record("WriteFile", path) && inner_.WriteFile(path, content);
+}
+
+bool SpyFiles::DeleteFile(const std::string& path) {
+    return !Record("DeleteFile", path) && inner_.DeleteFile(path);
+}
+
+bool SpyFiles::Rename(const std::string& from, const std::string& to) {
+    return !Record("Rename", from) && inner_.Rename(from, to);
+}
+
+bool SpyFiles::ReplaceFile(const std::string& from, const std::string& to) {
+    return !Record("ReplaceFile", to) && inner_.ReplaceFile(from, to);
+}
+
+bool SpyFiles::ClearAttributes(const std::string& path) {
+    return !Record("ClearAttributes", path) && inner_.ClearAttributes(path);
+}
+
+}  // namespace cartovex::testkit
