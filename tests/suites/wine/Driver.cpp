@@ -154,9 +154,14 @@ bool PaneBecomes(const Running& running, const std::string& expected, int millis
     return false;
 }
 
-/// Asks the calling script for a screenshot and waits until it has been taken.
-void Screenshot(const std::string& out) {
-    Save(files.Join(out, "screenshot.request"), "");
+/// Asks the calling script for a screenshot of the window and waits until it has been taken. The
+/// request names the window's place on the screen as X geometry (WIDTHxHEIGHT+X+Y).
+void Screenshot(const Running& running, const std::string& out) {
+    RECT at{};
+    GetWindowRect(running.window, &at);
+    Save(files.Join(out, "screenshot.request"), std::to_string(at.right - at.left) + "x" +
+                                                    std::to_string(at.bottom - at.top) + "+" +
+                                                    std::to_string(at.left) + "+" + std::to_string(at.top));
     std::string done = files.Join(out, "screenshot.done");
     for (int waited = 0; waited < 30000 && !files.Exists(done); waited += 100) Sleep(100);
     checks.Expect(files.Exists(done), "the screenshot was taken");
@@ -284,7 +289,7 @@ int main(int argc, char** argv) {
             PressKeys({VK_CONTROL, 'B'});
             checks.Expect(PaneBecomes(*running, after, 10000), "Ctrl+B runs Browse for images");
 
-            Screenshot(out);
+            Screenshot(*running, out);
         }
 
         std::string iniBefore = ReadAll(ini);
@@ -298,7 +303,7 @@ int main(int argc, char** argv) {
                          "\r\n") != std::string::npos,
             "Cartovex.ini holds the flipped \"Generate log\" toggle");
     } else {
-        Screenshot(out);
+        Screenshot(*running, out);
         PostMessageA(running->window, WM_CLOSE, 0, 0);
         checks.Expect(Ended(*running, 10000), "the close command ends the program");
     }

@@ -9,7 +9,9 @@ build=$(realpath "$1")
 makedemo=$(realpath "$2")
 mkdir -p "$3"
 out=$(realpath "$3")
-source_dir=$(realpath "$(dirname "$0")/../../..")
+# Nothing of an earlier run may stand in for this one's results.
+rm -f "$out"/pane-*.txt "$out"/cli-*.txt "$out"/cli-*.err "$out"/process-button.txt "$out"/screenshot.* \
+  "$out/cartovex-window.png"
 wine=/usr/lib/wine/wine64
 failures=0
 passes=0
@@ -52,20 +54,18 @@ REGEDIT4
 EOF
 "$wine" regedit /S "$(winpath "$scratch/settings.reg")" >/dev/null 2>&1 || true
 
-# The start folder: the sample reference files, settings whose update site is this machine (the
-# probe is refused at once and nothing leaves the machine), and the converter.
+# The start folder: the demo collection with its reference files, settings whose update site is
+# this machine (the probe is refused at once and nothing leaves the machine), and the converter.
 work="$scratch/work"
-mkdir -p "$work/convkvx" "$scratch/images"
-if [[ -d "$source_dir/data" ]]; then
-  find "$source_dir/data" -maxdepth 1 -type f \( -iname '*.kvx' -o -iname '*.txt' \) -exec cp {} "$work/" \;
-fi
+mkdir -p "$work/convkvx"
+"$makedemo" "$work" >"$out/demo.txt"
 printf 'UpdateSite=127.0.0.1\r\nTOGGLE_RENAMEFOLDER=on\r\nTOGGLE_GENERATELOG=on\r\nTOGGLE_GENERATECUE=on\r\nTOGGLE_FIXBINCUESHEET=off\r\nTOGGLE_UNDERSCORE=on\r\n' \
   >"$work/Cartovex.ini"
 converter=$(find "$build/src/programs" -name convkvx110.exe | head -1)
 [[ -n "$converter" ]] && cp "$converter" "$work/convkvx/"
-"$makedemo" "$scratch/images" >"$out/image.txt"
-image=$(find "$scratch/images" -maxdepth 1 -type f | head -1)
-echo "# test image: $image"
+# A known disc: the analysis enables PROCESS, and the region commands for its ISO.
+image="$work/collection/Star Quest/Star Quest.iso"
+[[ -f "$image" ]] || { fail "the demo collection has no $image"; exit 1; }
 
 program="$build/src/programs/desktop-win32/cartovex.exe"
 cli=$(find "$build/src/programs" -name cartovex-cli.exe | head -1)
@@ -102,7 +102,9 @@ run_cli analyse analyse "$(winpath "$image")"
 driver_pid=$!
 for _ in $(seq 1 1200); do
   if [[ -f "$out/screenshot.request" ]]; then
-    import -window root "$out/cartovex-window.png" 2>/dev/null || echo "# screenshot failed"
+    geometry=$(cat "$out/screenshot.request")
+    import -window root ${geometry:+-crop "$geometry"} +repage "$out/cartovex-window.png" 2>/dev/null ||
+      echo "# screenshot failed"
     touch "$out/screenshot.done"
     break
   fi

@@ -141,6 +141,14 @@ int RunMainWindow(HINSTANCE instance, Win32Window& window, CommandHandler& handl
             }
             if (got < 0) break;
             if (TranslateAcceleratorA(dialog, accelerators, &message)) continue;
+            // A multi-line edit control in a dialog answers Esc by closing the dialog, and the pane
+            // has the focus after every append. Esc is the cancel command here, which the handler
+            // ignores, wherever the focus is.
+            if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE &&
+                (message.hwnd == dialog || IsChild(dialog, message.hwnd))) {
+                SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                continue;
+            }
             if (IsDialogMessageA(dialog, &message)) continue;
             TranslateMessage(&message);
             DispatchMessageA(&message);
