@@ -9,11 +9,13 @@ demo:
 	cmake --build --preset default
 	scripts/demo.sh build/default
 
+# The Windows check (both cross builds, the archives, the Wine end-to-end test) runs after the suite.
 test:
-	$(DEPS) core tests desktop
+	$(DEPS) core tests desktop windows
 	cmake --preset default
 	cmake --build --preset default
 	ctest --preset default
+	scripts/windows-check.sh build/default
 
 asan:
 	$(DEPS) core tests

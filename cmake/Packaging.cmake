@@ -2,16 +2,32 @@
 # themselves (src/programs/desktop-qt); the rest is gathered here. Each platform adds its generator.
 include(GNUInstallDirs)
 
-# The sample reference files and settings, copied into a user's working folder on first start.
 file(GLOB sample_data CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/data/*.KVX ${CMAKE_SOURCE_DIR}/data/*.ini)
-if(sample_data)
-    install(FILES ${sample_data} DESTINATION ${CMAKE_INSTALL_DATADIR}/cartovex/data)
-endif()
-if(TARGET convkvx110)
-    install(TARGETS convkvx110 RUNTIME DESTINATION ${CMAKE_INSTALL_DATADIR}/cartovex/convkvx)
-endif()
-if(TARGET cartovex-cli)
-    install(TARGETS cartovex-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+if(WIN32)
+    # The Windows archive is a working folder as it is unpacked: the program starts in its own
+    # folder when opened from Explorer, and that folder holds the reference files, the settings
+    # and the converter's convkvx folder.
+    install(TARGETS cartovex cartovex-cli RUNTIME DESTINATION .)
+    install(TARGETS convkvx110 RUNTIME DESTINATION convkvx)
+    install(FILES ${sample_data} DESTINATION .)
+    configure_file(${CMAKE_SOURCE_DIR}/src/programs/desktop-win32/README.txt ${CMAKE_BINARY_DIR}/README.txt
+                   @ONLY NEWLINE_STYLE CRLF)
+    install(FILES ${CMAKE_BINARY_DIR}/README.txt DESTINATION .)
+    set(CPACK_GENERATOR ZIP)
+    set(CPACK_STRIP_FILES ON)
+    set(CPACK_PACKAGE_FILE_NAME cartovex-${PROJECT_VERSION}-windows-${CMAKE_SYSTEM_PROCESSOR})
+else()
+    # The sample reference files and settings, copied into a user's working folder on first start.
+    if(sample_data)
+        install(FILES ${sample_data} DESTINATION ${CMAKE_INSTALL_DATADIR}/cartovex/data)
+    endif()
+    if(TARGET convkvx110)
+        install(TARGETS convkvx110 RUNTIME DESTINATION ${CMAKE_INSTALL_DATADIR}/cartovex/convkvx)
+    endif()
+    if(TARGET cartovex-cli)
+        install(TARGETS cartovex-cli RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    endif()
 endif()
 
 set(CPACK_PACKAGE_NAME cartovex)

@@ -15,6 +15,7 @@
 
 #include "app/MenuModel.h"
 #include "common/Constants.h"
+#include "common/Text.h"
 #include "platform/Window.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Handle.h"
@@ -282,6 +283,12 @@ int main(int argc, char** argv) {
             Save(files.Join(out, "pane-image.txt"), after.substr(std::min(shown.size(), after.size())));
             Save(files.Join(out, "process-button.txt"),
                  ProcessButtonEnabled(*running) ? "enabled" : "disabled");
+            // Region conversion is offered for images whose name says ISO, in any case.
+            std::string name = AsciiUpper(image.substr(image.find_last_of("\\/") + 1));
+            int regionState = Contains(name, "ISO") ? MENU_ENABLED : MENU_DISABLED;
+            for (int id : {CMD_TO_EUROPE, CMD_TO_JAPAN, CMD_TO_USA})
+                checks.Equal(MenuState(*running, id), regionState,
+                             "after the analysis, region command " + std::to_string(id) + "'s state");
 
             // The same through Ctrl+B, translated by the window's accelerator table.
             Command(*running, CMD_ABOUT);

@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # The end-to-end test of the 64-bit Windows programs under Wine; run it inside an X display
 # (scripts/windows-check.sh starts it under xvfb-run).
-#   tests/suites/wine/run.sh BUILD-DIR IMAGE-MAKER OUTPUT-DIR
-# BUILD-DIR is the windows-x86_64 build, IMAGE-MAKER the Linux cartovex-makedemo that writes a test
-# image, OUTPUT-DIR receives the pane texts, the programs' outputs and the screenshot.
+#   tests/suites/wine/run.sh BUILD-DIR IMAGE-MAKER OUTPUT-DIR [UNPACKED-ARCHIVE]
+# BUILD-DIR is the windows-x86_64 build, IMAGE-MAKER the Linux cartovex-makedemo that writes the
+# demo collection, OUTPUT-DIR receives the pane texts, the programs' outputs and the screenshot.
+# UNPACKED-ARCHIVE, when given, is the release archive's folder, whose programs must run on their
+# own with the files bundled beside them.
 set -euo pipefail
 build=$(realpath "$1")
 makedemo=$(realpath "$2")
@@ -79,6 +81,21 @@ if (cd "$scratch/backend" && "$wine" "$backend" "$(winpath "$scratch/backend")" 
 else
   grep -E '^(FAIL|#)' "$out/backend.txt" || true
   fail "the Win32 backend test ($(tail -1 "$out/backend.txt"))"
+fi
+
+# The release archive as a user unpacks it: its command-line program starts (no DLL is missing)
+# and finds the bundled reference files in its folder.
+if [[ -n "${4:-}" ]]; then
+  unpacked=$(realpath "$4")
+  status=0
+  (cd "$unpacked" && "$wine" ./cartovex-cli.exe about) >"$out/archive-about.txt" 2>&1 || status=$?
+  if [[ $status -eq 0 ]] && grep -q '(DATA.KVX) version' "$out/archive-about.txt" &&
+    ! grep -q 'not found' "$out/archive-about.txt"; then
+    pass "the unpacked archive's cartovex-cli.exe runs with its bundled files"
+  else
+    fail "the unpacked archive's cartovex-cli.exe (status $status):"
+    head -5 "$out/archive-about.txt"
+  fi
 fi
 
 # What cartovex-cli prints for the same folder and image, where it knows the command. Its output is
