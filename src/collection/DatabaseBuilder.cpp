@@ -66,8 +66,8 @@ BuiltDatabase BuildDatabase(Program& program, const std::string& folder) {
     for (const Entry& entry : entries) {
         auto [first, isNew] = byChecksum.emplace(entry.checksum, &entry);
         if (!isNew) {
-            result.problems.push_back(entry.path + ": the checksum " + entry.checksum + " of " +
-                                      first->second->path + " again; listed once.");
+            result.problems.push_back(entry.path + ": the checksum " + entry.checksum +
+                                      " is listed already, for " + first->second->path + ".");
             continue;
         }
         result.text += entry.name + "#" + entry.checksum + "#" + PlainNumber(entry.tracks) + "\r\n";

@@ -116,9 +116,16 @@ std::vector<std::string> PlanningFiles::Entries(const std::string& folder) const
                 names.push_back(name);
         }
     }
-    for (const Change& change : changes_) {
+    for (size_t i = 0; i < changes_.size(); ++i) {
+        const Change& change = changes_[i];
         if (change.kind == Change::Kind::DELETE) continue;
-        const std::string& arrived = change.kind == Change::Kind::WRITE ? change.path : change.target;
+        // What arrived may have moved on since, with its folder or by itself.
+        std::string arrived = change.kind == Change::Kind::WRITE ? change.path : change.target;
+        for (size_t later = i + 1; later < changes_.size(); ++later) {
+            const Change& move = changes_[later];
+            if (move.kind == Change::Kind::RENAME && IsAtOrBelow(arrived, move.path))
+                arrived = move.target + arrived.substr(move.path.size());
+        }
         if (Parent(arrived) != folder) continue;
         const std::string name = LastPiece(arrived);
         if (IsHiddenName(name) || std::find(names.begin(), names.end(), name) != names.end()) continue;
