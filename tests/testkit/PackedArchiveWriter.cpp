@@ -112,6 +112,7 @@ std::string Build7z(const std::vector<PackedMember>& members, bool compress) {
     bool ok = writer && archive_write_set_format_7zip(writer) == ARCHIVE_OK &&
               archive_write_set_format_option(writer, "7zip", "compression", compress ? "lzma1" : "store") ==
                   ARCHIVE_OK &&
+              archive_write_set_bytes_in_last_block(writer, 1) == ARCHIVE_OK &&
               archive_write_open(writer, &archive, nullptr, Append, nullptr) == ARCHIVE_OK;
     for (const PackedMember& member : members) {
         if (!ok) break;

@@ -1,0 +1,17 @@
+// The 7z and RAR reader over an in-memory archive: whatever the bytes, it ends with one of its
+// results and changes the block only when it found an image.
+#include <cstddef>
+#include <cstdint>
+
+#include "disc/Archive.h"
+
+using namespace cartovex;
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    HeaderBlock header{};
+    header.fill(0xEE);
+    const ArchiveReadResult result = ReadPackedArchiveHeaderFrom(std::span<const uint8_t>(data, size), header);
+    if (result != ArchiveReadResult::IMAGE_FOUND && header[0] != 0xEE) __builtin_trap();
+    if (result == ArchiveReadResult::IMAGE_FOUND && !HasSegaId(header)) __builtin_trap();
+    return 0;
+}
