@@ -130,6 +130,7 @@ int RunMakeDb(CliContext& context, const std::vector<std::string>& operands) {
         return CLI_NOT_IDENTIFIED;
     }
     const BuiltDatabase database = BuildDatabase(program, folder);
+    if (context.rawOutput) context.rawOutput();
     context.out << database.text;
     context.out.flush();
     for (const std::string& problem : database.problems)

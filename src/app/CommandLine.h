@@ -35,6 +35,9 @@ struct CliContext {
     /// a queue, so "Browse for images..." can be given its file up front).
     std::function<void(std::string)> answerOpenFile;
     std::function<void(std::string)> answerFolder;
+    /// Called before a command writes a file's exact bytes to `out` (make-db's CR LF lines): where
+    /// the standard output translates line ends, the caller switches it to binary. May be empty.
+    std::function<void()> rawOutput = {};
 };
 
 /// How a command's run meets the disc and the output.

@@ -1,5 +1,6 @@
 // cartovex-cli: the desktop program's operations from a terminal. It runs in the current folder,
 // which is its start folder, with a window and dialogs kept in memory.
+#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -10,6 +11,24 @@
 #include "platform/Clock.h"
 #include "platform/Native.h"
 #include "platform/headless/HeadlessWindow.h"
+
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#endif
+
+namespace {
+
+// The Windows C library turns each LF written to a text-mode stream into CR LF; bytes that already
+// carry their CR LF must pass through untouched.
+void MakeStandardOutputRaw() {
+    std::cout.flush();
+#ifdef _WIN32
+    _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
     using namespace cartovex;
@@ -27,7 +46,8 @@ int main(int argc, char** argv) {
                        std::cout,
                        std::cerr,
                        [&dialogs](std::string path) { dialogs.QueueOpenFile(std::move(path)); },
-                       [&dialogs](std::string path) { dialogs.QueueFolder(std::move(path)); }};
+                       [&dialogs](std::string path) { dialogs.QueueFolder(std::move(path)); },
+                       MakeStandardOutputRaw};
     std::vector<std::string> args(argv + 1, argv + argc);
     return RunCli(context, args);
 }
