@@ -29,3 +29,27 @@ else()
     find_package(CURL REQUIRED)
     list(APPEND CARTOVEX_PLATFORM_LIBS CURL::libcurl)
 endif()
+
+# 7z and RAR archives are read through libarchive where the build finds it (pkg-config on Linux).
+# Without it those archives are rejected like any other file kind: the Windows cross build has no
+# libarchive for MinGW.
+option(CARTOVEX_LIBARCHIVE "Read 7z and RAR archives when libarchive is found" ON)
+set(CARTOVEX_HAVE_LIBARCHIVE OFF)
+if(CARTOVEX_LIBARCHIVE AND NOT WIN32)
+    find_package(PkgConfig REQUIRED)
+    pkg_check_modules(LIBARCHIVE IMPORTED_TARGET libarchive)
+    if(LIBARCHIVE_FOUND)
+        set(CARTOVEX_HAVE_LIBARCHIVE ON)
+        add_library(cartovex::libarchive ALIAS PkgConfig::LIBARCHIVE)
+    endif()
+endif()
+message(STATUS "7z and RAR archives (libarchive): ${CARTOVEX_HAVE_LIBARCHIVE}")
+
+# The command-line program's JSON output; nlohmann's JSON library is header-only. A cross build
+# only sees packages below its target's root, so it goes without.
+set(CARTOVEX_HAVE_JSON OFF)
+find_package(nlohmann_json 3 QUIET)
+if(nlohmann_json_FOUND)
+    set(CARTOVEX_HAVE_JSON ON)
+endif()
+message(STATUS "JSON output (nlohmann_json): ${CARTOVEX_HAVE_JSON}")

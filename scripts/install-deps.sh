@@ -4,7 +4,7 @@
 set -euo pipefail
 
 declare -A GROUPS_PACKAGES=(
-  [core]="build-essential cmake make pkg-config zlib1g-dev libminizip-dev libcurl4-openssl-dev"
+  [core]="build-essential cmake make pkg-config zlib1g-dev libminizip-dev libcurl4-openssl-dev libarchive-dev nlohmann-json3-dev"
   [tests]="googletest libgtest-dev"
   [desktop]="qtbase5-dev fonts-dejavu-core xvfb xauth"
   [fuzz]="clang libclang-rt-14-dev"

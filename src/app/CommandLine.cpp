@@ -1,10 +1,15 @@
 #include "app/CommandLine.h"
 
+#include <algorithm>
 #include <ostream>
 
+#include "app/JsonReport.h"
 #include "app/MenuModel.h"
 #include "app/Settings.h"
+#include "collection/DatabaseBuilder.h"
+#include "disc/Analysis.h"
 #include "outputs/Processing.h"
+#include "platform/PlanningFiles.h"
 #include "refdata/Loader.h"
 #include "refdata/Update.h"
 
@@ -87,26 +92,83 @@ int RunUpdate(CliContext& context, const std::vector<std::string>&) {
     return CLI_OK;
 }
 
+std::string LastPaneLine(const Program& program) {
+    const std::string& text = program.pane.Text();
+    const size_t at = text.rfind("\r\n");
+    return at == std::string::npos ? text : text.substr(at + 2);
+}
+
+// One JSON object per line and image, in the order given; nothing else on the output stream.
+int RunAnalyseJson(CliContext& context, const std::vector<std::string>& operands) {
+    Program& program = context.program;
+    if (!JsonOutputSupported()) {
+        context.err << "cartovex-cli: this build writes no JSON.\n";
+        return CLI_USAGE;
+    }
+    // Every analysis moves into its image's folder: relative paths are taken from where we started.
+    std::vector<std::string> paths;
+    for (const std::string& image : operands) paths.push_back(AbsolutePath(program, image));
+    int status = CLI_OK;
+    for (size_t i = 0; i < paths.size(); ++i) {
+        program.disc.imagePath = paths[i];
+        const bool accepted = AnalyseImageAccepted(program);
+        context.out << ImageReportJson(program, operands[i], accepted, accepted ? "" : LastPaneLine(program))
+                    << '\n';
+        if (program.disc.matchIndex == NONE_VALUE) status = CLI_NOT_IDENTIFIED;
+    }
+    context.out.flush();
+    return status;
+}
+
+// The database goes to the output stream as the file's bytes (lines end in CR LF, as the loader
+// wants them); what was left out goes to the error stream.
+int RunMakeDb(CliContext& context, const std::vector<std::string>& operands) {
+    Program& program = context.program;
+    const std::string folder = AbsolutePath(program, operands[0]);
+    if (!program.files().IsDirectory(folder)) {
+        context.err << "cartovex-cli: make-db: " << operands[0] << " is no folder.\n";
+        return CLI_NOT_IDENTIFIED;
+    }
+    const BuiltDatabase database = BuildDatabase(program, folder);
+    context.out << database.text;
+    context.out.flush();
+    for (const std::string& problem : database.problems)
+        context.err << "cartovex-cli: make-db: " << problem << "\n";
+    return database.problems.empty() ? CLI_OK : CLI_NOT_IDENTIFIED;
+}
+
 constexpr CliCommand COMMANDS[] = {
     {"about", {}, RunAbout},
     {"analyse", {"IMAGE"}, RunAnalyse},
+    {"analyse", {"--json", "IMAGE..."}, RunAnalyseJson, CliMode::REPORT},
     {"process", {"IMAGE"}, RunProcess},
+    {"process", {"--dry-run", "IMAGE"}, RunProcess, CliMode::DRY_RUN},
     {"scan", {"FOLDER"}, RunScan},
     {"mass", {"FOLDER"}, RunMass},
+    {"mass", {"--dry-run", "FOLDER"}, RunMass, CliMode::DRY_RUN},
+    {"make-db", {"FOLDER"}, RunMakeDb, CliMode::REPORT},
     {"convert", {"IMAGE", "e|j|u"}, RunConvert},
     {"update", {}, RunUpdate},
     {"view", {"have|miss"}, RunView},
     {"toggle", {"log|cue|folder|fixcue|underscore", "on|off"}, RunToggle},
 };
 
+constexpr std::string_view MORE = "...";
+
+bool IsOption(std::string_view operand) {
+    return operand.starts_with("--");
+}
+
 bool IsPlaceholder(std::string_view operand) {
+    if (operand.ends_with(MORE)) operand.remove_suffix(MORE.size());
     for (char c : operand)
         if (c < 'A' || c > 'Z') return false;
     return true;
 }
 
 bool OperandAllowed(std::string_view allowed, std::string_view value) {
-    if (IsPlaceholder(allowed)) return !value.empty();
+    // A text that looks like an option is no file name we were given: most likely a misspelt option.
+    if (IsPlaceholder(allowed)) return !value.empty() && !IsOption(value);
     size_t start = 0;
     while (true) {
         size_t bar = allowed.find('|', start);
@@ -116,10 +178,17 @@ bool OperandAllowed(std::string_view allowed, std::string_view value) {
     }
 }
 
-const CliCommand* FindCommand(std::string_view name) {
+// The row of `name` whose option is `option` (empty: the row without one).
+const CliCommand* FindCommand(std::string_view name, std::string_view option) {
     for (const CliCommand& command : COMMANDS)
-        if (command.name == name) return &command;
+        if (command.name == name && command.Option() == option) return &command;
     return nullptr;
+}
+
+bool KnownCommand(std::string_view name) {
+    for (const CliCommand& command : COMMANDS)
+        if (command.name == name) return true;
+    return false;
 }
 
 int UsageError(CliContext& context, const std::string& problem) {
@@ -158,6 +227,10 @@ size_t CliCommand::OperandCount() const {
     return count;
 }
 
+std::string_view CliCommand::Option() const {
+    return IsOption(operands[0]) ? operands[0] : std::string_view();
+}
+
 std::span<const CliCommand> CliCommands() {
     return COMMANDS;
 }
@@ -172,22 +245,56 @@ std::string CliUsage() {
     return usage;
 }
 
+namespace {
+
+// Reads the reference files and the settings, then runs the command.
+int RunLoaded(CliContext& context, const CliCommand& command, const std::vector<std::string>& operands) {
+    Program& program = context.program;
+    AppendObserverScope printing(program.pane, command.mode == CliMode::REPORT ? context.err : context.out);
+    LoadDatabases(program);
+    ReadSettings(program);
+    if (command.mode == CliMode::REPORT) program.pane.SetAppendObserver(nullptr);
+    return command.run(context, operands);
+}
+
+// The same program over files that only plan: its own state, the same window, dialogs and
+// services, so the run is the real one up to the disc.
+int RunPlanned(CliContext& context, const CliCommand& command, const std::vector<std::string>& operands) {
+    const Platform& real = context.program.platform;
+    std::ostream& out = context.out;
+    PlanningFiles planning(real.files, [&out](const std::string& line) {
+        out << line << '\n' << std::flush;
+    });
+    Program program(Platform{planning, real.window, real.dialogs, real.process, real.network, real.clock});
+    program.updatePort = context.program.updatePort;
+    CommandHandler handler(program);
+    CliContext planned{
+        program, handler, context.out, context.err, context.answerOpenFile, context.answerFolder};
+    return RunLoaded(planned, command, operands);
+}
+
+}  // namespace
+
 int RunCli(CliContext& context, const std::vector<std::string>& args) {
     if (args.empty()) return UsageError(context, "no command given");
-    const CliCommand* command = FindCommand(args[0]);
-    if (!command) return UsageError(context, "unknown command: " + args[0]);
+    if (!KnownCommand(args[0])) return UsageError(context, "unknown command: " + args[0]);
+    const std::string option = args.size() > 1 && IsOption(args[1]) ? args[1] : std::string();
+    const CliCommand* command = FindCommand(args[0], option);
+    if (!command) return UsageError(context, "unknown option for " + args[0] + ": " + option);
+
     std::vector<std::string> operands(args.begin() + 1, args.end());
-    size_t expected = command->OperandCount();
-    if (operands.size() != expected)
-        return UsageError(context, args[0] + " takes " + std::to_string(expected) + " operand(s)");
-    for (size_t i = 0; i < expected; ++i)
-        if (!OperandAllowed(command->operands[i], operands[i]))
+    const size_t expected = command->OperandCount();
+    const bool more = expected > 0 && command->operands[expected - 1].ends_with(MORE);
+    if (more ? operands.size() < expected : operands.size() != expected)
+        return UsageError(context, args[0] + " takes " + (more ? "at least " : "") +
+                                       std::to_string(expected) + " operand(s)");
+    for (size_t i = 0; i < operands.size(); ++i)
+        if (!OperandAllowed(command->operands[std::min(i, expected - 1)], operands[i]))
             return UsageError(context, "invalid operand for " + args[0] + ": " + operands[i]);
 
-    AppendObserverScope printing(context.program.pane, context.out);
-    LoadDatabases(context.program);
-    ReadSettings(context.program);
-    return command->run(context, operands);
+    if (!option.empty()) operands.erase(operands.begin());
+    if (command->mode == CliMode::DRY_RUN) return RunPlanned(context, *command, operands);
+    return RunLoaded(context, *command, operands);
 }
 
 std::string AbsolutePath(Program& program, const std::string& path) {

@@ -37,8 +37,21 @@ struct CliContext {
     std::function<void(std::string)> answerFolder;
 };
 
-/// One command. Each operand is either a placeholder in capitals ("IMAGE", "FOLDER": any text) or
-/// the words allowed, separated by "|" ("on|off"). Unused operand slots are empty.
+/// How a command's run meets the disc and the output.
+enum class CliMode {
+    /// The pane is printed on the output stream.
+    PANE,
+    /// As PANE, over files that change nothing and print what the run would change instead.
+    DRY_RUN,
+    /// The command prints a report of its own on the output stream; the messages of the reference
+    /// files' load go to the error stream, the pane's later lines nowhere.
+    REPORT,
+};
+
+/// One command. Each operand is either a placeholder in capitals ("IMAGE", "FOLDER": any text; a
+/// last one ending in "..." takes one or more), an option ("--json": exactly that, and only first),
+/// or the words allowed, separated by "|" ("on|off"). Unused operand slots are empty. One name may
+/// have several rows, told apart by their option. The run gets the operands without the option.
 struct CliCommand {
     using Run = int (*)(CliContext& context, const std::vector<std::string>& operands);
     static constexpr size_t MAX_OPERANDS = 3;
@@ -46,8 +59,11 @@ struct CliCommand {
     std::string_view name;
     std::array<std::string_view, MAX_OPERANDS> operands;
     Run run;
+    CliMode mode = CliMode::PANE;
 
     size_t OperandCount() const;
+    /// The option that selects this row ("--dry-run"), or empty.
+    std::string_view Option() const;
 };
 
 std::span<const CliCommand> CliCommands();

@@ -6,13 +6,14 @@
 #include "collection/Collection.h"
 #include "collection/SharedListings.h"
 #include "disc/Analysis.h"
+#include "disc/Archive.h"
 #include "outputs/Processing.h"
 
 namespace cartovex {
 
 namespace {
 
-const std::vector<std::string> IMAGE_EXTENSIONS = {"iso", "raw", "bin", "zip"};
+const std::vector<std::string>& IMAGE_EXTENSIONS = ImageFileExtensions();
 
 std::string ParentOf(const std::string& path, char separator) {
     const size_t last = path.rfind(separator);

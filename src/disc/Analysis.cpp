@@ -26,6 +26,9 @@ void SplitImagePath(DiscInfo& disc, char separator) {
                       : before == std::string::npos ? disc.folderPath
                                                     : disc.folderPath.substr(before + 1);
     disc.extension = AsciiLower(path.size() > 3 ? path.substr(path.size() - 3) : path);
+    // The one kind whose extension is shorter than three letters; without this its images would be
+    // renamed to "Title..7z".
+    if (disc.extension == ".7z") disc.extension = "7z";
 }
 
 // folderPath of an image at a root is empty ("/x.iso") or a bare drive ("C:\x.iso"), and a bare
@@ -53,10 +56,10 @@ enum class Opened { YES, NO };
 Opened ReadImageHeader(Program& program) {
     DiscInfo& disc = program.disc;
     Files& files = program.files();
-    const bool known = disc.extension == "zip" || disc.extension == "iso" || disc.extension == "bin" ||
-                       disc.extension == "raw";
-    // "rar" and everything else: no header to read, and the old image's block must not be taken
-    // for this file's.
+    const bool known = ArchiveReadable(disc.extension) || disc.extension == "iso" ||
+                       disc.extension == "bin" || disc.extension == "raw";
+    // Everything else (7z and RAR too in a build without libarchive): no header to read, and the
+    // old image's block must not be taken for this file's.
     if (!known) {
         EndEarly(program, "This is not a Sega CD Image! File will be ignored.");
         return Opened::NO;
@@ -65,7 +68,7 @@ Opened ReadImageHeader(Program& program) {
         EndEarly(program, CouldNotRead(disc));
         return Opened::NO;
     }
-    if (disc.extension == "zip") {
+    if (IsArchive(disc.extension)) {
         if (ReadArchiveHeader(program) != 1) {
             EndEarly(program, "There is no Sega CD image in this archive!");
             return Opened::NO;
@@ -107,6 +110,7 @@ void OpenImageCommand(Program& program) {
     OpenFileRequest request;
     request.title = "Open a Sega CD Image or Archive...";
     request.filter = "Sega CD images (*.ISO, *.BIN, *.RAW, *.ZIP)|*.ISO;*.BIN;*.RAW;*.ZIP|";
+    if (PackedArchivesSupported()) request.filter += "7z and RAR archives (*.7Z, *.RAR)|*.7Z;*.RAR|";
     request.initialFolder = program.files().CurrentDirectory();
     std::string path = program.platform.dialogs.OpenFile(request);
     path = path.substr(0, path.find('\0'));
@@ -116,6 +120,10 @@ void OpenImageCommand(Program& program) {
 }
 
 void AnalyseImage(Program& program) {
+    AnalyseImageAccepted(program);
+}
+
+bool AnalyseImageAccepted(Program& program) {
     DiscInfo& disc = program.disc;
     Files& files = program.files();
     Window& window = program.window();
@@ -132,13 +140,13 @@ void AnalyseImage(Program& program) {
     if (!folder.empty() && !files.SetCurrentDirectory(folder)) {
         disc.cueFile.clear();
         EndEarly(program, CouldNotRead(disc));
-        return;
+        return false;
     }
     // One listing answers every question about the folder in this analysis.
     const FolderListing listing = FolderListing::OfCurrentFolder(files);
     disc.cueFile = listing.FirstMatching("*.CUE");
 
-    if (ReadImageHeader(program) == Opened::NO) return;
+    if (ReadImageHeader(program) == Opened::NO) return false;
 
     program.pane.AppendLine("Opened (" + disc.fileName + ") Successfully!");
     window.SetMenuItemState(CMD_TOGGLE_GENERATE_CUE, MENU_CHECKED);
@@ -155,9 +163,10 @@ void AnalyseImage(Program& program) {
     FindDatabaseEntry(disc, program.database);
     BuildDisplayName(program);
 
-    if (program.quietAnalysis == 1) return;
+    if (program.quietAnalysis == 1) return true;
     AppendFieldBlock(program, listing);
     window.FocusControl(ID_PROCESS_BUTTON);
+    return true;
 }
 
 }  // namespace cartovex

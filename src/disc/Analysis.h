@@ -10,5 +10,8 @@ namespace cartovex {
 void OpenImageCommand(Program& program);
 /// Analyses `program.disc.imagePath`.
 void AnalyseImage(Program& program);
+/// The same; true when the image was opened, false when the analysis ended early with the message
+/// that is then the pane's last line.
+bool AnalyseImageAccepted(Program& program);
 
 }  // namespace cartovex

@@ -121,9 +121,7 @@ private:
 // in anything, so it is no image name.
 bool IsImageMemberName(const char* name, uLong fullLength) {
     if (fullLength > NAME_BUFFER_SIZE || std::strlen(name) != fullLength) return false;
-    std::string_view text(name, fullLength);
-    std::string ending = AsciiLower(text.substr(text.size() >= 3 ? text.size() - 3 : 0));
-    return ending == "iso" || ending == "raw" || ending == "bin";
+    return HasImageEnding(std::string_view(name, fullLength));
 }
 
 bool GoToFirstImageMember(unzFile zip) {
@@ -165,13 +163,43 @@ void ReadMemberPrefix(unzFile zip, size_t skip, std::span<uint8_t> out) {
     unzCloseCurrentFile(zip);
 }
 
-// Inside archives the test is for "SEGA" only, not the whole "SEGADISC".
+}  // namespace
+
+bool IsArchive(std::string_view extension) {
+    return extension == "zip" || extension == "7z" || extension == "rar";
+}
+
+bool ArchiveReadable(std::string_view extension) {
+    return extension == "zip" || (IsArchive(extension) && PackedArchivesSupported());
+}
+
+const std::vector<std::string>& ImageFileExtensions() {
+    static const std::vector<std::string> extensions = [] {
+        std::vector<std::string> kinds = {"iso", "raw", "bin", "zip"};
+        if (PackedArchivesSupported()) kinds.insert(kinds.end(), {"7z", "rar"});
+        return kinds;
+    }();
+    return extensions;
+}
+
+bool HasImageEnding(std::string_view name) {
+    const std::string ending = AsciiLower(name.substr(name.size() >= 3 ? name.size() - 3 : 0));
+    return ending == "iso" || ending == "raw" || ending == "bin";
+}
+
 bool HasSegaId(const HeaderBlock& block) {
     std::string_view window(reinterpret_cast<const char*>(block.data()), 16);
     return window.find("SEGA") != std::string_view::npos;
 }
 
-}  // namespace
+ByteSource MemorySource(std::span<const uint8_t> bytes) {
+    return [bytes](uint64_t offset, std::span<uint8_t> out) -> std::optional<size_t> {
+        if (offset >= bytes.size()) return 0;
+        size_t n = std::min(out.size(), static_cast<size_t>(bytes.size() - offset));
+        std::memcpy(out.data(), bytes.data() + offset, n);
+        return n;
+    };
+}
 
 ArchiveReadResult ReadArchiveHeaderFrom(const ByteSource& source, uint64_t size, HeaderBlock& header) {
     SourceStream stream(source, size);
@@ -192,13 +220,11 @@ ArchiveReadResult ReadArchiveHeaderFrom(const ByteSource& source, uint64_t size,
 }
 
 ArchiveReadResult ReadArchiveHeaderFrom(std::span<const uint8_t> archive, HeaderBlock& header) {
-    ByteSource source = [archive](uint64_t offset, std::span<uint8_t> out) -> std::optional<size_t> {
-        if (offset >= archive.size()) return 0;
-        size_t n = std::min(out.size(), static_cast<size_t>(archive.size() - offset));
-        std::memcpy(out.data(), archive.data() + offset, n);
-        return n;
-    };
-    return ReadArchiveHeaderFrom(source, archive.size(), header);
+    return ReadArchiveHeaderFrom(MemorySource(archive), archive.size(), header);
+}
+
+ArchiveReadResult ReadPackedArchiveHeaderFrom(std::span<const uint8_t> archive, HeaderBlock& header) {
+    return ReadPackedArchiveHeaderFrom(MemorySource(archive), archive.size(), header);
 }
 
 int16_t ReadArchiveHeader(Program& program) {
@@ -210,7 +236,10 @@ int16_t ReadArchiveHeader(Program& program) {
     ByteSource source = [&](uint64_t offset, std::span<uint8_t> out) {
         return files.ReadAt(name, offset, out);
     };
-    switch (ReadArchiveHeaderFrom(source, *size, program.disc.header)) {
+    const ArchiveReadResult result = program.disc.extension == "zip"
+                                         ? ReadArchiveHeaderFrom(source, *size, program.disc.header)
+                                         : ReadPackedArchiveHeaderFrom(source, *size, program.disc.header);
+    switch (result) {
         case ArchiveReadResult::IMAGE_FOUND:
             return 1;
         case ArchiveReadResult::MEMBER_NOT_SEGA_CD:

@@ -1,5 +1,7 @@
-// The header block of an image packed in a ZIP archive, read without unpacking anything: the first
+// The header block of an image packed in an archive, read without unpacking anything: the first
 // member named like an image (*.iso, *.bin, *.raw) is decompressed only as far as the block needs.
+// ZIP archives are read through minizip; 7z and RAR archives through libarchive, where the build
+// has it (without it they are no image kind of ours and are rejected like any other file).
 //
 // The archive is read through a ByteSource, so the same code runs over a file and over memory
 // (tests, fuzzing).
@@ -7,6 +9,9 @@
 
 #include <cstdint>
 #include <span>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "app/Program.h"
 #include "disc/HeaderReader.h"
@@ -15,19 +20,50 @@ namespace cartovex {
 
 enum class ArchiveReadResult {
     IMAGE_FOUND,         // the first image member carries "SEGA" at offset 0 or 16; `header` holds its block
-    NOT_AN_ARCHIVE,      // the bytes can't be opened as a ZIP archive
+    NOT_AN_ARCHIVE,      // the bytes can't be opened as an archive of the kind asked for
     NO_IMAGE_MEMBER,     // no member is named like an image (or the directory breaks off first)
     MEMBER_NOT_SEGA_CD,  // the first image member isn't a Sega CD image (or can't be decompressed)
 };
 
-/// Reads the first image member's header block from an archive of `size` bytes. `header` changes
+/// True for the extensions (as DiscInfo holds them: "zip", "7z", "rar") of the archive kinds: images
+/// that are read from inside an archive, so nothing is written beside them as if they were the
+/// data track (no CUE sheet names an archive).
+bool IsArchive(std::string_view extension);
+
+/// True when this build reads archives of that extension (ZIP always; 7z and RAR with libarchive).
+bool ArchiveReadable(std::string_view extension);
+
+/// The extensions of every file kind the analysis accepts: "iso", "raw", "bin", "zip", and "7z"
+/// and "rar" where they are readable.
+const std::vector<std::string>& ImageFileExtensions();
+
+/// True when a member name ends in iso, raw or bin, in any case.
+bool HasImageEnding(std::string_view name);
+
+/// Inside archives the test is for "SEGA" in the first 16 bytes, not the whole "SEGADISC".
+bool HasSegaId(const HeaderBlock& block);
+
+/// Bytes in memory as a ByteSource; `bytes` must outlive it.
+ByteSource MemorySource(std::span<const uint8_t> bytes);
+
+/// Reads the first ZIP image member's header block from an archive of `size` bytes. `header` changes
 /// only on IMAGE_FOUND.
 ArchiveReadResult ReadArchiveHeaderFrom(const ByteSource& source, uint64_t size, HeaderBlock& header);
 
 /// The same over an archive held in memory.
 ArchiveReadResult ReadArchiveHeaderFrom(std::span<const uint8_t> archive, HeaderBlock& header);
 
-/// Reads the header block of the archive `fileName` (in the current folder) into `header`: 1 when
+/// The same for a 7z or RAR archive, read through libarchive (by its contents, whichever of the two
+/// it is). Encrypted image members give MEMBER_NOT_SEGA_CD: there is no password to offer. Without
+/// libarchive in the build every archive is NOT_AN_ARCHIVE.
+ArchiveReadResult ReadPackedArchiveHeaderFrom(const ByteSource& source, uint64_t size, HeaderBlock& header);
+ArchiveReadResult ReadPackedArchiveHeaderFrom(std::span<const uint8_t> archive, HeaderBlock& header);
+
+/// Whether this build reads 7z and RAR archives.
+bool PackedArchivesSupported();
+
+/// Reads the header block of the archive `fileName` (in the current folder; ZIP, 7z or RAR by
+/// `extension`) into `header`: 1 when
 /// an image member was found, NONE_VALUE otherwise. A first image member that is no Sega CD image
 /// is reported in the pane and disables PROCESS.
 int16_t ReadArchiveHeader(Program& program);

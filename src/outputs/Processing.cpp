@@ -6,6 +6,7 @@
 #include "app/MenuModel.h"
 #include "app/Settings.h"
 #include "common/Text.h"
+#include "disc/Archive.h"
 #include "disc/ImageFormat.h"
 #include "outputs/CueRepair.h"
 #include "outputs/CueSheet.h"
@@ -165,7 +166,7 @@ bool ProcessImage(Program& program) {
     if (toggles.generateCue) {
         if (imageRenamed)
             GenerateCueSheet(program);
-        else if (disc.extension != "zip")
+        else if (!IsArchive(disc.extension))
             pane.AppendLine("CUE sheet could not be written.");
     }
 

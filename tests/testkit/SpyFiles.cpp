@@ -82,16 +82,27 @@ std::optional<size_t> SpyFiles::ReadAt(const std::string& path, uint64_t offset,
     return inner_.ReadAt(path, offset, out);
 }
 
+std::string SpyFiles::Full(const std::string& path) const {
+    return !path.empty() && path[0] == inner_.Separator() ? path
+                                                          : inner_.Join(inner_.CurrentDirectory(), path);
+}
+
 bool SpyFiles::WriteFile(const std::string& path, std::string_view content) {
-    return !Record("WriteFile", path) && inner_.WriteFile(path, content);
+    const bool done = !Record("WriteFile", path) && inner_.WriteFile(path, content);
+    if (done) changes_.push_back("write " + Full(path));
+    return done;
 }
 
 bool SpyFiles::DeleteFile(const std::string& path) {
-    return !Record("DeleteFile", path) && inner_.DeleteFile(path);
+    const bool done = !Record("DeleteFile", path) && inner_.DeleteFile(path);
+    if (done) changes_.push_back("delete " + Full(path));
+    return done;
 }
 
 bool SpyFiles::Rename(const std::string& from, const std::string& to) {
-    return !Record("Rename", from) && inner_.Rename(from, to);
+    const bool done = !Record("Rename", from) && inner_.Rename(from, to);
+    if (done && Full(from) != Full(to)) changes_.push_back("rename " + Full(from) + " -> " + Full(to));
+    return done;
 }
 
 bool SpyFiles::ReplaceFile(const std::string& from, const std::string& to) {

@@ -42,6 +42,10 @@ public:
         hooks_.push_back({method, path, std::move(action)});
     }
 
+    /// The changes that went through, in order, with full paths: "rename A -> B" (not to the name a
+    /// file has already), "write F", "delete F".
+    const std::vector<std::string>& Changes() const { return changes_; }
+
     char Separator() const override;
     std::string CurrentDirectory() const override;
     bool SetCurrentDirectory(const std::string& path) override;
@@ -65,6 +69,7 @@ private:
     /// Counts the call; true when it is to fail.
     bool Record(const std::string& method, const std::string& path = {}) const;
     bool Matches(const std::string& path, const std::string& target) const;
+    std::string Full(const std::string& path) const;
 
     struct Hook {
         std::string method, path;
@@ -77,6 +82,7 @@ private:
     std::set<std::pair<std::string, std::string>> failures_;
     std::vector<std::pair<std::string, std::function<bool(const std::string&)>>> failWhen_;
     mutable std::vector<Hook> hooks_;
+    std::vector<std::string> changes_;
 };
 
 }  // namespace cartovex::testkit

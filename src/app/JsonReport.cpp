@@ -1,0 +1,134 @@
+// The build defines CARTOVEX_HAVE_JSON for this file alone when nlohmann's library was found.
+#include "app/JsonReport.h"
+
+#include "common/Text.h"
+#include "disc/Decoders.h"
+#include "disc/ImageFormat.h"
+
+#if CARTOVEX_HAVE_JSON
+#include <nlohmann/json.hpp>
+#endif
+
+namespace cartovex {
+
+std::string Latin1ToUtf8(std::string_view bytes) {
+    std::string text;
+    text.reserve(bytes.size());
+    for (unsigned char c : bytes) {
+        if (c < 0x80) {
+            text += static_cast<char>(c);
+        } else {
+            text += static_cast<char>(0xC0 | (c >> 6));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return text;
+}
+
+bool IsValidUtf8(std::string_view text) {
+    size_t i = 0;
+    while (i < text.size()) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        size_t length = 0;
+        uint32_t code = 0, lowest = 0;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            length = 2, code = c & 0x1F, lowest = 0x80;
+        } else if ((c & 0xF0) == 0xE0) {
+            length = 3, code = c & 0x0F, lowest = 0x800;
+        } else if ((c & 0xF8) == 0xF0) {
+            length = 4, code = c & 0x07, lowest = 0x10000;
+        } else {
+            return false;
+        }
+        if (i + length > text.size()) return false;
+        for (size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(text[i + k]);
+            if ((next & 0xC0) != 0x80) return false;
+            code = (code << 6) | (next & 0x3F);
+        }
+        if (code < lowest || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return false;
+        i += length;
+    }
+    return true;
+}
+
+#if CARTOVEX_HAVE_JSON
+
+namespace {
+
+// Paths and messages come from the file system: kept as they are when they are UTF-8 already (as
+// names on Linux usually are), read as Latin-1 otherwise.
+std::string SystemText(const std::string& text) {
+    return IsValidUtf8(text) ? text : Latin1ToUtf8(text);
+}
+
+}  // namespace
+
+bool JsonOutputSupported() {
+    return true;
+}
+
+std::string ImageReportJson(Program& program, const std::string& path, bool accepted,
+                            const std::string& message) {
+    using nlohmann::ordered_json;
+    ordered_json report;
+    report["path"] = SystemText(path);
+    report["accepted"] = accepted;
+    if (!accepted) {
+        report["message"] = SystemText(message);
+        return report.dump(-1, ' ', false, ordered_json::error_handler_t::replace);
+    }
+    const DiscInfo& disc = program.disc;
+    const HeaderBlock& header = disc.header;
+    report["message"] = nullptr;
+    report["header"] = {
+        {"bootSystem", Latin1ToUtf8(BootSystem(header))},
+        {"cdType", Latin1ToUtf8(CdType(header))},
+        {"systemName", Latin1ToUtf8(SystemName(header))},
+        {"systemVersion", HexForm(SystemVersion(header))},
+        {"timeStamp", Latin1ToUtf8(TimeStamp(header))},
+        {"systemNeeded", Latin1ToUtf8(SystemNeeded(header))},
+        {"copyrightInfo", Latin1ToUtf8(CopyrightInfo(header))},
+        {"localName", Latin1ToUtf8(LocalName(header))},
+        {"worldName", Latin1ToUtf8(WorldName(header))},
+        {"softwareType", Latin1ToUtf8(SoftwareType(header))},
+        {"serialField", Latin1ToUtf8(SerialField(header))},
+        {"deviceSupport", Latin1ToUtf8(DeviceSupport(header))},
+    };
+    report["devices"] = Latin1ToUtf8(DecodeDevices(disc));
+    report["developer"] = Latin1ToUtf8(DecodePublisher(disc, program.developers));
+    report["region"] = Latin1ToUtf8(DecodeRegion(disc));
+    report["referenceId"] = Latin1ToUtf8(disc.referenceId);
+    report["softwareVersion"] = Latin1ToUtf8(disc.softwareVersion);
+    report["crc32"] = HexForm(disc.crc32);
+    report["imageFormat"] = DetectImageFormat(program.files());
+    report["audioTracks"] = disc.audioTracks;
+    const bool matched = disc.matchIndex >= 0 && disc.matchIndex < HEADER_DATABASE_SLOTS;
+    if (matched)
+        report["title"] =
+            Latin1ToUtf8(Piece(program.database.entries[static_cast<size_t>(disc.matchIndex)], '#', 0));
+    else
+        report["title"] = nullptr;
+    report["displayName"] = Latin1ToUtf8(disc.displayName);
+    report["dupe"] = matched && disc.duplicate == SET_VALUE;
+    report["missingTracks"] = matched && disc.tracksMismatch == SET_VALUE;
+    // Everything above is valid UTF-8 already; the handler only keeps a slip from throwing.
+    return report.dump(-1, ' ', false, ordered_json::error_handler_t::replace);
+}
+
+#else
+
+bool JsonOutputSupported() {
+    return false;
+}
+
+std::string ImageReportJson(Program&, const std::string&, bool, const std::string&) {
+    return {};
+}
+
+#endif
+
+}  // namespace cartovex

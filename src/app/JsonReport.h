@@ -1,0 +1,29 @@
+// The analysis of one image as one line of JSON, for scripts. Header texts are single bytes in the
+// disc's character set; each byte becomes the character of the same number (Latin-1), so every
+// header, however odd, gives valid UTF-8 and can be turned back into its bytes.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "app/Program.h"
+
+namespace cartovex {
+
+/// Whether this build writes JSON (it needs nlohmann's JSON library at build time).
+bool JsonOutputSupported();
+
+/// Each byte as the UTF-8 form of the Latin-1 character of that number.
+std::string Latin1ToUtf8(std::string_view bytes);
+
+/// True when `text` is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
+bool IsValidUtf8(std::string_view text);
+
+/// The object for the image the last analysis looked at: `path` as given, and whether the analysis
+/// accepted it. A rejected image's object holds its path, `"accepted": false` and the rejection
+/// `message` only; an accepted one every header field and what the analysis made of them. The
+/// current directory must be the image's folder still (the image format is read from it).
+std::string ImageReportJson(Program& program, const std::string& path, bool accepted,
+                            const std::string& message);
+
+}  // namespace cartovex

@@ -1,0 +1,82 @@
+#include "collection/DatabaseBuilder.h"
+
+#include <algorithm>
+#include <map>
+
+#include "common/Text.h"
+#include "disc/Analysis.h"
+#include "disc/Archive.h"
+
+namespace cartovex {
+
+namespace {
+
+struct Entry {
+    std::string name, checksum, path;
+    int16_t tracks;
+};
+
+std::string LastLine(const std::string& paneText) {
+    const size_t at = paneText.rfind("\r\n");
+    return at == std::string::npos ? paneText : paneText.substr(at + 2);
+}
+
+// The loader splits entries at "#" and lines at CR (a byte 1A ends the whole file), so a name
+// holding one of them would break its own line or every line after it.
+bool FitsInEntry(const std::string& name) {
+    if (Trim(name).empty()) return false;
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        return c == '#' || c == '\r' || c == '\n' || c == '\x1A' || c == '\0';
+    });
+}
+
+}  // namespace
+
+BuiltDatabase BuildDatabase(Program& program, const std::string& folder) {
+    Files& files = program.files();
+    BuiltDatabase result;
+    std::vector<Entry> entries;
+
+    const int16_t quiet = program.quietAnalysis;
+    program.quietAnalysis = 1;
+    for (const std::string& image : files.ListFilesRecursive(folder, ImageFileExtensions())) {
+        program.disc.imagePath = image;
+        if (!AnalyseImageAccepted(program)) {
+            result.problems.push_back(image + ": " + LastLine(program.pane.Text()));
+            continue;
+        }
+        std::string name = program.disc.folderName;
+        // Processing turns blanks into underscores; the database holds the title as it is shown.
+        std::replace(name.begin(), name.end(), '_', ' ');
+        if (!FitsInEntry(name)) {
+            result.problems.push_back(image + ": the folder name can't be a database name.");
+            continue;
+        }
+        entries.push_back({name, HexForm(program.disc.crc32), image, program.disc.audioTracks});
+    }
+    program.quietAnalysis = quiet;
+    files.SetCurrentDirectory(folder);
+
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const Entry& a, const Entry& b) { return NameLess(a.name, b.name); });
+    // The program matches by checksum alone and takes the first entry, so a second one would never
+    // be found.
+    std::map<std::string, const Entry*> byChecksum;
+    result.text = "1\r\n";
+    for (const Entry& entry : entries) {
+        auto [first, isNew] = byChecksum.emplace(entry.checksum, &entry);
+        if (!isNew) {
+            result.problems.push_back(entry.path + ": the checksum " + entry.checksum +
+                                      " is listed already, for " + first->second->path + ".");
+            continue;
+        }
+        result.text += entry.name + "#" + entry.checksum + "#" + PlainNumber(entry.tracks) + "\r\n";
+        ++result.entries;
+    }
+    if (result.entries > HEADER_DATABASE_SLOTS)
+        result.problems.push_back(PlainNumber(result.entries) + " entries: the program reads the first " +
+                                  PlainNumber(HEADER_DATABASE_SLOTS) + " only.");
+    return result;
+}
+
+}  // namespace cartovex

@@ -1,0 +1,229 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sstream>
+
+#if __has_include(<nlohmann/json.hpp>)
+#include <nlohmann/json.hpp>
+#define CARTOVEX_TEST_JSON 1
+#endif
+
+#include "app/CommandLine.h"
+#include "app/JsonReport.h"
+#include "common/Text.h"
+#include "disc/Archive.h"
+#include "disc/Crc32.h"
+#include "testkit/Companions.h"
+#include "testkit/DemoCollection.h"
+#include "testkit/ImageBuilder.h"
+#include "testkit/PackedArchiveWriter.h"
+#include "testkit/SpyFiles.h"
+#include "testkit/TestProgram.h"
+
+namespace cartovex {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+Lines SplitLines(const std::string& text) {
+    Lines lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+// The command-line program in a fresh start folder, over files that record every change.
+struct Cli {
+    Cli() : start(testkit::TestProgram::Custom{&spy}) {}
+
+    int Run(const std::vector<std::string>& args) {
+        std::filesystem::current_path(start.dir.Path());
+        out.str("");
+        err.str("");
+        return RunCli(context, args);
+    }
+
+    testkit::SpyFiles spy;
+    testkit::StartFolderProgram start;
+    Program& program = start.program();
+    CommandHandler handler{program};
+    std::ostringstream out, err;
+    HeadlessDialogs& dialogs = start.test->dialogs;
+    CliContext context{program,
+                       handler,
+                       out,
+                       err,
+                       [this](std::string path) { dialogs.QueueOpenFile(std::move(path)); },
+                       [this](std::string path) { dialogs.QueueFolder(std::move(path)); }};
+};
+
+HeaderBlock Disc(const std::string& title, uint32_t salt = 0) {
+    testkit::HeaderSpec fields;
+    fields.localName = title;
+    fields.salt = salt;
+    return testkit::BuildHeader(fields);
+}
+
+TEST(DryRun, ChangesNothingAndPlansExactlyWhatTheRealRunThenDoes) {
+    const std::vector<Lines> commands = {
+        {"mass", "collection"},
+        {"process", "collection/Star Quest/Star Quest.iso"},
+        {"process", "collection/Nebula Drift/Nebula Drift.bin"},  // its own CUE sheet is repaired
+        {"process", "collection/Packed/Ember.7z"},
+    };
+    for (const Lines& command : commands) {
+        SCOPED_TRACE(command[1]);
+        Cli cli;
+        auto demo = testkit::WriteDemoCollection(cli.program.files(), cli.start.dir.Path());
+        ASSERT_TRUE(demo);
+        if (PackedArchivesSupported()) {
+            const HeaderBlock ember = Disc("EMBER", 77);
+            cli.start.dir.Write(
+                "collection/Packed/Ember.7z",
+                testkit::Build7z({{"Ember.bin", testkit::RawImage(ember, 4), false, false, {}}}));
+            std::string database = cli.start.dir.Read("DATA.KVX");
+            cli.start.dir.Write("DATA.KVX",
+                                database + "Ember Isle#" + HexForm(HeaderChecksum(ember)) + "#0\r\n");
+        }
+        ASSERT_EQ(cli.Run({"toggle", "fixcue", "on"}), CLI_OK);
+        const Lines before = cli.start.dir.Snapshot();
+        const size_t changesBefore = cli.spy.Changes().size();
+
+        Lines withOption = command;
+        withOption.insert(withOption.begin() + 1, "--dry-run");
+        const int planStatus = cli.Run(withOption);
+        EXPECT_EQ(cli.start.dir.Snapshot(), before);
+        EXPECT_EQ(cli.spy.Changes().size(), changesBefore);
+        Lines plan, planPane;
+        for (const std::string& line : SplitLines(cli.out.str())) {
+            if (line.starts_with("would "))
+                plan.push_back(line.substr(6));
+            else
+                planPane.push_back(line);
+        }
+        EXPECT_FALSE(plan.empty());
+
+        EXPECT_EQ(cli.Run(command), planStatus);
+        const Lines done(cli.spy.Changes().begin() + static_cast<std::ptrdiff_t>(changesBefore),
+                         cli.spy.Changes().end());
+        EXPECT_EQ(plan, done);
+        // The run reports the same lines in both modes: the plan only adds its own.
+        EXPECT_EQ(planPane, SplitLines(cli.out.str()));
+    }
+}
+
+#if CARTOVEX_TEST_JSON
+
+// A JSON string back to the header's bytes: every character is one Latin-1 byte.
+std::string Latin1(const std::string& utf8) {
+    std::string bytes;
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const auto c = static_cast<unsigned char>(utf8[i]);
+        if (c < 0x80) {
+            bytes += static_cast<char>(c);
+        } else {
+            bytes += static_cast<char>(((c & 0x03) << 6) | (static_cast<unsigned char>(utf8[i + 1]) & 0x3F));
+            ++i;
+        }
+    }
+    return bytes;
+}
+
+TEST(AnalyseJson, OneValidObjectPerImageWhateverBytesTheHeaderHolds) {
+    if (!JsonOutputSupported()) GTEST_SKIP() << "built without JSON";
+    Cli cli;
+    testkit::HeaderSpec odd;
+    odd.localName = std::string("Q\"uote\\back\0nul\x01\x7F\xE9t\xE9\xFF", 20);
+    odd.copyrightInfo = "(C)SEGA 1994.\x80\x9F\xA0";
+    const HeaderBlock oddHeader = testkit::BuildHeader(odd);
+    const HeaderBlock known = Disc("KNOWN GAME");
+    cli.start.dir.Write("odd/odd.iso", testkit::CookedImage(oddHeader));
+    cli.start.dir.Write("known/Known.bin", testkit::RawImage(known));
+    cli.start.dir.Write("known/Known 02.mp3", testkit::Mp3Track(2));
+    cli.start.dir.Write("notes.iso", "just notes");
+    cli.start.dir.Write("DATA.KVX", "1\r\nKnown Game#" + HexForm(HeaderChecksum(known)) + "#2\r\n");
+
+    // Relative paths stay relative to the start folder, though each analysis moves into its image's.
+    EXPECT_EQ(cli.Run({"analyse", "--json", "odd/odd.iso", "known/Known.bin", "notes.iso"}),
+              CLI_NOT_IDENTIFIED);
+    const Lines lines = SplitLines(cli.out.str());
+    ASSERT_EQ(lines.size(), 3u) << cli.out.str();
+    std::vector<nlohmann::json> objects;
+    for (const std::string& line : lines) {
+        ASSERT_NO_THROW(objects.push_back(nlohmann::json::parse(line))) << line;
+        EXPECT_TRUE(IsValidUtf8(line));
+    }
+
+    const nlohmann::json& first = objects[0];
+    EXPECT_EQ(first["path"], "odd/odd.iso");
+    EXPECT_EQ(first["accepted"], true);
+    EXPECT_EQ(Latin1(first["header"]["localName"]), LocalName(oddHeader));
+    EXPECT_EQ(Latin1(first["header"]["copyrightInfo"]), CopyrightInfo(oddHeader));
+    EXPECT_EQ(first["crc32"], HexForm(HeaderChecksum(oddHeader)));
+    EXPECT_TRUE(first["title"].is_null());
+    EXPECT_EQ(first["displayName"], "NOT IN DATABASE");
+
+    const nlohmann::json& second = objects[1];
+    EXPECT_EQ(second["title"], "Known Game");
+    EXPECT_EQ(second["imageFormat"], "BIN+MP3");
+    EXPECT_EQ(second["audioTracks"], 1);
+    EXPECT_EQ(second["missingTracks"], true);
+    EXPECT_EQ(second["dupe"], false);
+    EXPECT_EQ(second["header"]["systemVersion"], "100");
+
+    EXPECT_EQ(objects[2],
+              nlohmann::json::parse(R"({"path":"notes.iso","accepted":false,)"
+                                    R"("message":"This is not a Sega CD Image! File will be ignored."})"));
+}
+
+#endif
+
+TEST(MakeDb, EveryImageOnceByNameAndTheDatabaseLoadsBackAndIdentifiesThem) {
+    Cli cli;
+    const HeaderBlock one = Disc("ONE"), two = Disc("TWO");
+    cli.start.dir.Write("shelf/Game_One/one.iso", testkit::CookedImage(one));
+    cli.start.dir.Write("shelf/Another Game/two.bin", testkit::RawImage(two));
+    cli.start.dir.Write("shelf/Another Game/two 02.mp3", testkit::Mp3Track(2));
+    cli.start.dir.Write("shelf/Another Game/two 03.mp3", testkit::Mp3Track(3));
+    cli.start.dir.Write("shelf/Zed Copy/copy.iso", testkit::CookedImage(one));
+    cli.start.dir.Write("shelf/Bad#Name/bad.iso", testkit::CookedImage(Disc("BAD")));
+    cli.start.dir.Write("shelf/Junk/notes.iso", "notes");
+    const Lines before = cli.start.dir.Snapshot();
+
+    EXPECT_EQ(cli.Run({"make-db", "shelf"}), CLI_NOT_IDENTIFIED);
+    const std::string database = cli.out.str();
+    EXPECT_EQ(database, "1\r\nAnother Game#" + HexForm(HeaderChecksum(two)) + "#2\r\nGame One#" +
+                            HexForm(HeaderChecksum(one)) + "#0\r\n");
+    Lines problems;
+    for (const std::string& line : SplitLines(cli.err.str()))
+        if (line.starts_with("cartovex-cli: make-db: ")) problems.push_back(line);
+    ASSERT_EQ(problems.size(), 3u) << cli.err.str();
+    EXPECT_TRUE(Contains(problems[0], "Bad#Name/bad.iso")) << problems[0];
+    EXPECT_TRUE(Contains(problems[1], "notes.iso: This is not a Sega CD Image!")) << problems[1];
+    EXPECT_TRUE(Contains(problems[2], "Zed Copy/copy.iso")) << problems[2];
+    EXPECT_TRUE(Contains(problems[2], HexForm(HeaderChecksum(one)))) << problems[2];
+    EXPECT_EQ(cli.start.dir.Snapshot(), before);
+
+    cli.start.dir.Write("DATA.KVX", database);
+    for (const auto& [image, name] : std::vector<std::pair<std::string, std::string>>{
+             {"shelf/Game_One/one.iso", "Game One"}, {"shelf/Another Game/two.bin", "Another Game"}}) {
+        EXPECT_EQ(cli.Run({"analyse", image}), CLI_OK) << image;
+        EXPECT_EQ(cli.program.disc.displayName, name);
+    }
+}
+
+TEST(ScriptingUsage, OptionsSelectTheirOwnRowAndNothingElse) {
+    const std::vector<Lines> wrong = {
+        {"analyse", "--json"},          {"analyse", "--dry-run", "x.iso"}, {"process", "--json", "x.iso"},
+        {"process", "--dry-run"},       {"mass", "--dry-run", "a", "b"},   {"make-db"},
+        {"analyse", "x.iso", "--json"}, {"make-db", "--dry-run", "a"},
+    };
+    for (const Lines& args : wrong) {
+        Cli cli;
+        EXPECT_EQ(cli.Run(args), CLI_USAGE) << args[0] << " " << args[1 % args.size()];
+        EXPECT_EQ(cli.out.str(), "");
+    }
+}
+
+}  // namespace
+}  // namespace cartovex
