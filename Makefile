@@ -27,8 +27,8 @@ asan:
 bench:
 	$(DEPS) core tests
 	cmake --preset default -DCARTOVEX_BENCH=ON
-	cmake --build --preset default --target cartovex_bench_mass
-	build/default/bench/cartovex_bench_mass
+	cmake --build --preset default --target cartovex_benches
+	bench/run.sh build/default
 
 clean:
 	rm -rf build

@@ -31,7 +31,11 @@ struct Program {
     /// The update site's port; the program uses the http port, tests a loopback server's.
     int updatePort = 80;
 
-    Files& files() { return platform.files; }
+    /// While set, the operations' file calls go through it instead (mass processing shares its
+    /// folder listings this way); the platform's own files stay underneath.
+    Files* filesInUse = nullptr;
+
+    Files& files() { return filesInUse ? *filesInUse : platform.files; }
     Window& window() { return platform.window; }
     /// A file in the start folder.
     std::string StartFile(std::string_view name) const { return platform.files.Join(startFolder, name); }

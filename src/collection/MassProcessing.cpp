@@ -4,6 +4,7 @@
 #include "app/MenuModel.h"
 #include "app/Settings.h"
 #include "collection/Collection.h"
+#include "collection/SharedListings.h"
 #include "disc/Analysis.h"
 #include "disc/Archive.h"
 #include "outputs/Processing.h"
@@ -72,9 +73,27 @@ void ProcessKeepingFolderName(Program& program) {
     WriteSettings(program);
 }
 
+// Puts the run's shared listings in place and the platform's files back, however the run ends.
+class SharedListingsInUse {
+public:
+    explicit SharedListingsInUse(Program& program)
+        : program_(program), previous_(program.filesInUse), shared_(program.files()) {
+        program_.filesInUse = &shared_;
+    }
+    ~SharedListingsInUse() { program_.filesInUse = previous_; }
+    SharedListingsInUse(const SharedListingsInUse&) = delete;
+    SharedListingsInUse& operator=(const SharedListingsInUse&) = delete;
+
+private:
+    Program& program_;
+    Files* previous_;
+    SharedListingFiles shared_;
+};
+
 }  // namespace
 
 void MassProcess(Program& program) {
+    const SharedListingsInUse sharedListings(program);
     Files& files = program.files();
     OutputPane& pane = program.pane;
     const char separator = files.Separator();

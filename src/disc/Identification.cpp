@@ -84,11 +84,16 @@ void FindDatabaseEntry(DiscInfo& disc, const HeaderDatabase& database) {
     const std::string checksum = HexForm(disc.crc32);
     const int count = std::clamp<int>(database.count, 0, HEADER_DATABASE_SLOTS);
     for (int slot = 0; slot < count; ++slot) {
-        const auto fields = Split(database.entries[static_cast<size_t>(slot)], '#', 6);
-        if (fields.size() < 2 || fields[1] != checksum) continue;
+        // Every image of a mass run is looked up, so the entries aren't split into pieces here.
+        const std::string_view entry = database.entries[static_cast<size_t>(slot)];
+        const size_t first = entry.find('#');
+        if (first == std::string_view::npos) continue;
+        const size_t second = entry.find('#', first + 1);
+        const size_t length = second == std::string_view::npos ? std::string_view::npos : second - first - 1;
+        if (entry.substr(first + 1, length) != checksum) continue;
         // The first entry with the checksum decides, even when a later one has the right count.
         disc.matchIndex = static_cast<int16_t>(slot);
-        const long long tracks = fields.size() > 2 ? ReadNumber(fields[2]) : 0;
+        const long long tracks = ReadNumber(Piece(entry, '#', 2));
         if (tracks != disc.audioTracks) disc.tracksMismatch = SET_VALUE;
         return;
     }

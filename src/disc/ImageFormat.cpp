@@ -13,23 +13,7 @@ constexpr size_t CUE_SHEET_READ_LIMIT = 4u << 20;
 }  // namespace
 
 FolderListing FolderListing::OfCurrentFolder(const Files& files) {
-    return FolderListing(files.ListCurrentFolder("*"));
-}
-
-bool FolderListing::AnyMatches(std::string_view pattern) const {
-    return std::any_of(names_.begin(), names_.end(),
-                       [&](const std::string& name) { return WildcardMatch(pattern, name); });
-}
-
-int FolderListing::CountMatching(std::string_view pattern) const {
-    return static_cast<int>(std::count_if(
-        names_.begin(), names_.end(), [&](const std::string& name) { return WildcardMatch(pattern, name); }));
-}
-
-std::string FolderListing::FirstMatching(std::string_view pattern) const {
-    for (const std::string& name : names_)
-        if (WildcardMatch(pattern, name)) return name;
-    return {};
+    return FolderListing(files.CurrentFolderNames());
 }
 
 // Every test is made and a later one overrides an earlier one, so a folder holding several

@@ -6,11 +6,13 @@
 // into a FolderListing and answers every question from that.
 #pragma once
 
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/Program.h"
+#include "platform/FolderNames.h"
 
 namespace cartovex {
 
@@ -21,15 +23,17 @@ class FolderListing {
 public:
     /// Lists the current folder.
     static FolderListing OfCurrentFolder(const Files& files);
-    explicit FolderListing(std::vector<std::string> names) : names_(std::move(names)) {}
+    explicit FolderListing(std::vector<std::string> names)
+        : names_(std::make_shared<const FolderNames>(std::move(names))) {}
+    explicit FolderListing(std::shared_ptr<const FolderNames> names) : names_(std::move(names)) {}
 
-    bool AnyMatches(std::string_view pattern) const;
-    int CountMatching(std::string_view pattern) const;
+    bool AnyMatches(std::string_view pattern) const { return names_->AnyMatches(pattern); }
+    int CountMatching(std::string_view pattern) const { return names_->CountMatching(pattern); }
     /// The first name (in listing order) that matches, or empty.
-    std::string FirstMatching(std::string_view pattern) const;
+    std::string FirstMatching(std::string_view pattern) const { return names_->FirstMatching(pattern); }
 
 private:
-    std::vector<std::string> names_;
+    std::shared_ptr<const FolderNames> names_;
 };
 
 /// "BIN+MP3", "BIN+WAV", "BIN+CUE", "ISO+WAV", "ISO+MP3", "RAW+MP3", "RAW+WAV" or empty.

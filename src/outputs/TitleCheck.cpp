@@ -28,12 +28,18 @@ bool IsForbiddenByte(unsigned char c) {
 }
 
 // Windows opens the device instead of the file for these names, whatever follows the first dot,
-// and it ignores blanks before that dot ("NUL .txt" is the device too).
+// and it ignores blanks before that dot ("NUL .txt" is the device too). COM and LPT take a digit
+// from 0 to 9 or a superscript one to three, which reaches us as a byte of the disc's character
+// set or as UTF-8 from a Linux file name.
 bool IsDeviceName(std::string_view name) {
     std::string base = AsciiUpper(TrimRight(name.substr(0, name.find('.'))));
     if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL") return true;
-    return base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT")) && base[3] >= '1' &&
-           base[3] <= '9';
+    if (!base.starts_with("COM") && !base.starts_with("LPT")) return false;
+    const std::string_view number = std::string_view(base).substr(3);
+    if (number.size() == 1 && number[0] >= '0' && number[0] <= '9') return true;
+    for (std::string_view superscript : {"\xB9", "\xB2", "\xB3", "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"})
+        if (number == superscript) return true;
+    return false;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform/Files.h"
 
 #include "common/Text.h"
+#include "platform/FolderNames.h"
 
 namespace cartovex {
 
@@ -15,12 +16,23 @@ std::optional<std::string> Files::ReadFile(const std::string& path, size_t maxBy
     return data;
 }
 
+std::shared_ptr<const FolderNames> Files::CurrentFolderNames() const {
+    return std::make_shared<const FolderNames>(ListCurrentFolder("*"));
+}
+
 std::string Files::Join(std::string_view folder, std::string_view name) const {
     std::string path(folder);
     if (path.empty() || path.back() != Separator()) path += Separator();
     path += name;
     return path;
 }
+
+namespace {
+bool SameLetter(char a, char b) {
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    return lower(a) == lower(b);
+}
+}  // namespace
 
 bool WildcardMatch(std::string_view pattern, std::string_view name) {
     // Iterative matcher with one backtrack point: linear in practice and without recursion, so a
@@ -30,8 +42,7 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
         if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;
             starN = n;
-        } else if (p < pattern.size() &&
-                   (pattern[p] == '?' || EqualsIgnoringAsciiCase(pattern.substr(p, 1), name.substr(n, 1)))) {
+        } else if (p < pattern.size() && (pattern[p] == '?' || SameLetter(pattern[p], name[n]))) {
             ++p;
             ++n;
         } else if (starP != std::string_view::npos) {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -10,6 +11,8 @@
 #include <vector>
 
 namespace cartovex {
+
+class FolderNames;
 
 class Files {
 public:
@@ -27,6 +30,10 @@ public:
     /// Linux, the hidden or system attribute on Windows) are never listed. Sorted by name,
     /// case-insensitively.
     virtual std::vector<std::string> ListCurrentFolder(std::string_view pattern) const = 0;
+
+    /// ListCurrentFolder("*") as one indexed listing that may be shared: a mass-processing run
+    /// answers every question about a folder from one listing. Lists afresh unless overridden.
+    virtual std::shared_ptr<const FolderNames> CurrentFolderNames() const;
 
     /// Names of the files and folders directly in `folder`, hidden ones left out, sorted by name
     /// case-insensitively; empty when the folder can't be read.
@@ -48,7 +55,8 @@ public:
 
     /// Reads up to `out.size()` bytes at `offset` of an ordinary file; the count read (fewer at the end
     /// of the file), or nothing when the file can't be opened or read or is not an ordinary file.
-    virtual std::optional<size_t> ReadAt(const std::string& path, uint64_t offset, std::span<uint8_t> out) const = 0;
+    virtual std::optional<size_t> ReadAt(const std::string& path, uint64_t offset,
+                                         std::span<uint8_t> out) const = 0;
 
     /// Creates or replaces `path` with `content`. The new content is complete in a file of its own
     /// before it takes the name, so a failed write never leaves a truncated file behind.

@@ -9,7 +9,7 @@ namespace {
 TEST(TitleCheck, NamesThatAreOneComponentEverywhereAreUsable) {
     for (std::string_view name :
          {"Game_Title", "Game Title", "Game_Title(DUPE)(MISSING_AUDIO_TRACKS)", "a", ".hack", "Console",
-          "COM10", "LPT0", "NUL_Island", "CONTRA", "Caf\xe9", "Sonic CD [T-6013]", "A.B", "x..y"}) {
+          "COM10", "LPT\xb9\xb9", "NUL_Island", "CONTRA", "Caf\xe9", "Sonic CD [T-6013]", "A.B", "x..y"}) {
         EXPECT_TRUE(IsUsableFileName(name)) << name;
         EXPECT_TRUE(IsUsableTitle(name)) << name;
     }
@@ -17,13 +17,14 @@ TEST(TitleCheck, NamesThatAreOneComponentEverywhereAreUsable) {
 
 TEST(TitleCheck, NamesThatMoveFilesElsewhereOrBreakASheetAreRefused) {
     const std::string_view refused[] = {
-        "",          ".",           "..",          "../Elsewhere", "Sub/Game",
-        "Sub\\Game", "Game\"Title", "Line\rBreak", "Line\nBreak",  std::string_view("Nul\0Byte", 8),
-        "Tab\tName", "Del\x7f",     "C:Drive",     "What?",        "Star*",
-        "<Angle>",   "Pipe|Name",   "CON",         "con",          "Con.bin",
-        "NUL",       "PRN.txt.zip", "AUX",         "COM1",         "com9.iso",
-        "LPT1",      "lpt9",        "CON .bin",    "Trailing.",    "Trailing ",
-        "Title."};
+        "",           ".",           "..",          "../Elsewhere", "Sub/Game",
+        "Sub\\Game",  "Game\"Title", "Line\rBreak", "Line\nBreak",  std::string_view("Nul\0Byte", 8),
+        "Tab\tName",  "Del\x7f",     "C:Drive",     "What?",        "Star*",
+        "<Angle>",    "Pipe|Name",   "CON",         "con",          "Con.bin",
+        "NUL",        "PRN.txt.zip", "AUX",         "COM1",         "com9.iso",
+        "LPT1",       "lpt9",        "CON .bin",    "Trailing.",    "Trailing ",
+        "Title.",     "LPT0",        "COM0.iso",    "COM\xb9",      "lpt\xb3.bin",
+        "COM\xc2\xb2"};
     for (std::string_view name : refused) {
         EXPECT_FALSE(IsUsableFileName(name)) << name;
         EXPECT_FALSE(IsUsableTitle(name)) << name;

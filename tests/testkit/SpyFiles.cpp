@@ -25,6 +25,8 @@ bool SpyFiles::Record(const std::string& method, const std::string& path) const 
     }
     for (const auto& [failing, target] : failures_)
         if (failing == method && Matches(path, target)) return true;
+    for (const auto& [failing, when] : failWhen_)
+        if (failing == method && when(path)) return true;
     return false;
 }
 

@@ -27,7 +27,14 @@ public:
     /// Makes `method` fail for `path`: the path as passed, or a bare name matching its last piece.
     /// A failing query answers as for a missing file (false, nothing, an empty list).
     void Fail(const std::string& method, const std::string& path) { failures_.insert({method, path}); }
-    void ClearFailures() { failures_.clear(); }
+    /// Makes `method` fail for every path `when` says yes to: a whole read-only or full folder.
+    void FailWhen(const std::string& method, std::function<bool(const std::string& path)> when) {
+        failWhen_.push_back({method, std::move(when)});
+    }
+    void ClearFailures() {
+        failures_.clear();
+        failWhen_.clear();
+    }
 
     /// Runs `action` once, just before the first call of `method` for `path` (matched as for Fail)
     /// goes through: a file can vanish at the moment the program looks at it.
@@ -73,6 +80,7 @@ private:
     Files& inner_;
     mutable std::map<std::string, int> calls_;
     std::set<std::pair<std::string, std::string>> failures_;
+    std::vector<std::pair<std::string, std::function<bool(const std::string&)>>> failWhen_;
     mutable std::vector<Hook> hooks_;
     std::vector<std::string> changes_;
 };

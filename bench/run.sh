@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Runs every benchmark of a build folder, one after the other (they share the machine's cores).
+# Mass processing runs twice: on the temporary folder's disc, and in memory (/dev/shm), where the
+# figures show the program's own cost without the disc's file-creation cost.
+#   bench/run.sh [BUILD-FOLDER]     (default build/default)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+build=${1:-build/default}/bench
+started=$SECONDS
+echo "== on disc ($(df -T "${TMPDIR:-/tmp}" | awk 'NR==2 {print $2}'))"
+"$build/cartovex_bench_mass"
+echo
+if [[ -d /dev/shm && -w /dev/shm ]]; then
+  echo "== in memory (tmpfs)"
+  TMPDIR=/dev/shm "$build/cartovex_bench_mass"
+  echo
+fi
+for bench in flatfolderanalysis paneappend collectionscan; do
+  "$build/cartovex_bench_$bench"
+  echo
+done
+echo "All benchmarks: $((SECONDS - started)) s"

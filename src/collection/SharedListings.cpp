@@ -1,0 +1,195 @@
+#include "collection/SharedListings.h"
+
+#include <algorithm>
+
+#include "common/Text.h"
+
+namespace cartovex {
+
+namespace {
+
+bool IsHiddenOnSomePlatform(const std::string& name) {
+    return name.empty() || name[0] == '.';
+}
+
+bool InOrder(const std::string& a, const std::string& b) {
+    return NameLess(a, b);
+}
+
+void InsertSorted(std::vector<std::string>& names, const std::string& name) {
+    auto at = std::lower_bound(names.begin(), names.end(), name, InOrder);
+    if (at == names.end() || *at != name) names.insert(at, name);
+}
+
+void EraseName(std::vector<std::string>& names, const std::string& name) {
+    auto at = std::lower_bound(names.begin(), names.end(), name, InOrder);
+    if (at != names.end() && *at == name) names.erase(at);
+}
+
+bool HasName(const std::vector<std::string>& names, const std::string& name) {
+    return std::binary_search(names.begin(), names.end(), name, InOrder);
+}
+
+// A listing someone else still reads is left as it was; changes go to a copy.
+FolderNames& Writable(std::shared_ptr<FolderNames>& names) {
+    if (names.use_count() > 1) names = std::make_shared<FolderNames>(*names);
+    return *names;
+}
+
+}  // namespace
+
+bool SharedListingFiles::KeyLess::operator()(const std::string& a, const std::string& b) const {
+    if (!ignoreCase) return a < b;
+    return AsciiLower(a) < AsciiLower(b);
+}
+
+SharedListingFiles::Kept* SharedListingFiles::KeptFiles() const {
+    const std::string here = inner_.CurrentDirectory();
+    if (here.empty()) return nullptr;
+    Kept& kept = kept_[here];
+    if (!kept.files) {
+        kept.files = std::make_shared<FolderNames>(inner_.ListCurrentFolder("*"));
+        ++listingsTaken_;
+    }
+    return &kept;
+}
+
+std::vector<std::string> SharedListingFiles::ListCurrentFolder(std::string_view pattern) const {
+    const Kept* kept = KeptFiles();
+    return kept ? kept->files->Matching(pattern) : inner_.ListCurrentFolder(pattern);
+}
+
+std::shared_ptr<const FolderNames> SharedListingFiles::CurrentFolderNames() const {
+    const Kept* kept = KeptFiles();
+    return kept ? kept->files : inner_.CurrentFolderNames();
+}
+
+std::vector<std::string> SharedListingFiles::ListTopLevel(const std::string& folder) const {
+    // Only the current folder is kept: its spelling is the one the run's changes are resolved by.
+    if (folder != inner_.CurrentDirectory()) return inner_.ListTopLevel(folder);
+    Kept& kept = kept_[folder];
+    if (!kept.entries) {
+        kept.entries = inner_.ListTopLevel(folder);
+        ++listingsTaken_;
+    }
+    return *kept.entries;
+}
+
+std::optional<SharedListingFiles::Place> SharedListingFiles::PlaceOf(const std::string& path) const {
+    const char separator = inner_.Separator();
+    const size_t last = path.find_last_of(separator == '\\' ? "\\/" : "/");
+    if (last == std::string::npos) {
+        if (path.empty() || path == "." || path == "..") return std::nullopt;
+        return Place{inner_.CurrentDirectory(), path};
+    }
+    std::string folder = path.substr(0, last);
+    std::string name = path.substr(last + 1);
+    if (name.empty() || name == "." || name == "..") return std::nullopt;
+    // A root keeps its separator, as the current directory names it.
+    if (folder.empty() || folder.back() == ':') folder += separator;
+    // Only a folder the run has listed can hold a kept listing; anything spelled another way
+    // (relative, with "." or "..") is not worth guessing about.
+    if (kept_.find(folder) == kept_.end()) {
+        const bool plain = folder.find(std::string(1, separator) + ".") == std::string::npos &&
+                           folder.find(std::string(2, separator)) == std::string::npos;
+        const bool absolute = folder[0] == separator || (folder.size() > 1 && folder[1] == ':');
+        if (!plain || !absolute) return std::nullopt;
+    }
+    return Place{folder, name};
+}
+
+SharedListingFiles::Kept* SharedListingFiles::KeptFor(const std::string& folder) {
+    auto it = kept_.find(folder);
+    return it == kept_.end() ? nullptr : &it->second;
+}
+
+void SharedListingFiles::NameAdded(const Place& place) {
+    Kept* kept = KeptFor(place.folder);
+    if (!kept) return;
+    // A folder of that name, or a name some platform hides: the platform knows best.
+    if (IsHiddenOnSomePlatform(place.name) ||
+        (kept->entries && kept->files && HasName(*kept->entries, place.name) &&
+         !kept->files->Has(place.name))) {
+        Forget(place.folder);
+        return;
+    }
+    if (kept->files) Writable(kept->files).Add(place.name);
+    if (kept->entries) InsertSorted(*kept->entries, place.name);
+}
+
+void SharedListingFiles::NameRemoved(const Place& place) {
+    Kept* kept = KeptFor(place.folder);
+    if (!kept) return;
+    if (kept->files && kept->files->Has(place.name)) Writable(kept->files).Remove(place.name);
+    if (kept->entries) EraseName(*kept->entries, place.name);
+}
+
+bool SharedListingFiles::WriteFile(const std::string& path, std::string_view content) {
+    const auto place = PlaceOf(path);
+    const bool written = inner_.WriteFile(path, content);
+    if (!place) {
+        ForgetAll();
+    } else if (!written) {
+        // A failed write may leave its scratch file behind.
+        Forget(place->folder);
+    } else {
+        NameAdded(*place);
+    }
+    return written;
+}
+
+bool SharedListingFiles::DeleteFile(const std::string& path) {
+    const auto place = PlaceOf(path);
+    const bool deleted = inner_.DeleteFile(path);
+    if (!place)
+        ForgetAll();
+    else if (deleted)
+        NameRemoved(*place);
+    return deleted;
+}
+
+bool SharedListingFiles::Rename(const std::string& from, const std::string& to) {
+    const auto source = PlaceOf(from);
+    const auto target = PlaceOf(to);
+    // Every kept path below a renamed folder changes with it.
+    const bool folder = inner_.IsDirectory(from);
+    const bool renamed = inner_.Rename(from, to);
+    if (!renamed) return false;
+    if (folder || !source || !target) {
+        ForgetAll();
+        return true;
+    }
+    NameRemoved(*source);
+    NameAdded(*target);
+    return true;
+}
+
+bool SharedListingFiles::ReplaceFile(const std::string& from, const std::string& to) {
+    const auto source = PlaceOf(from);
+    const auto target = PlaceOf(to);
+    const bool replaced = inner_.ReplaceFile(from, to);
+    if (!source || !target) {
+        ForgetAll();
+    } else if (!replaced) {
+        Forget(source->folder);
+        Forget(target->folder);
+    } else {
+        NameRemoved(*source);
+        NameAdded(*target);
+    }
+    return replaced;
+}
+
+bool SharedListingFiles::ClearAttributes(const std::string& path) {
+    const auto place = PlaceOf(path);
+    const bool cleared = inner_.ClearAttributes(path);
+    // On Windows a file that was hidden or a system file is listed from now on.
+    if (!place) {
+        ForgetAll();
+    } else if (Kept* kept = KeptFor(place->folder); kept && kept->files && !kept->files->Has(place->name)) {
+        Forget(place->folder);
+    }
+    return cleared;
+}
+
+}  // namespace cartovex

@@ -1,0 +1,92 @@
+// Folder listings shared across one mass-processing run.
+//
+// Every analysis lists its image's folder, and processing lists it again for the companions, the
+// name check and the CUE sheets. In a folder of thousands of images that is one full listing per
+// image, so a run grows with the square of the folder's size. Inside a run this decorator lists each
+// folder once and keeps the listing true to what the run itself does there: a rename, a write or a
+// delete made through it is applied to the kept listing, and anything it can't follow (a folder
+// renamed, a failed call, a name the platform might hide) drops what it kept, so the next question
+// lists afresh.
+//
+// Listings are kept by the current directory's own spelling; the run's changes name their files by
+// bare names or by paths built from a current directory or the start folder, so they find them.
+// Changes made from outside the program while the run is going are not seen, as a listing taken a
+// moment earlier would not see them either; renames still never replace anything.
+#pragma once
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Files.h"
+#include "platform/FolderNames.h"
+
+namespace cartovex {
+
+class SharedListingFiles : public Files {
+public:
+    explicit SharedListingFiles(Files& inner) : inner_(inner) {}
+
+    char Separator() const override { return inner_.Separator(); }
+    std::string CurrentDirectory() const override { return inner_.CurrentDirectory(); }
+    bool SetCurrentDirectory(const std::string& path) override { return inner_.SetCurrentDirectory(path); }
+    std::vector<std::string> ListCurrentFolder(std::string_view pattern) const override;
+    std::shared_ptr<const FolderNames> CurrentFolderNames() const override;
+    std::vector<std::string> ListTopLevel(const std::string& folder) const override;
+    std::vector<std::string> ListFilesRecursive(const std::string& folder,
+                                                const std::vector<std::string>& extensions) const override {
+        return inner_.ListFilesRecursive(folder, extensions);
+    }
+    bool IsRegularFile(const std::string& path) const override { return inner_.IsRegularFile(path); }
+    bool IsDirectory(const std::string& path) const override { return inner_.IsDirectory(path); }
+    bool Exists(const std::string& path) const override { return inner_.Exists(path); }
+    std::optional<uint64_t> FileLength(const std::string& path) const override {
+        return inner_.FileLength(path);
+    }
+    std::optional<size_t> ReadAt(const std::string& path, uint64_t offset,
+                                 std::span<uint8_t> out) const override {
+        return inner_.ReadAt(path, offset, out);
+    }
+    bool WriteFile(const std::string& path, std::string_view content) override;
+    bool DeleteFile(const std::string& path) override;
+    bool Rename(const std::string& from, const std::string& to) override;
+    bool ReplaceFile(const std::string& from, const std::string& to) override;
+    bool ClearAttributes(const std::string& path) override;
+
+    /// Folder listings taken from the platform so far (for tests and the benchmarks).
+    int ListingsTaken() const { return listingsTaken_; }
+
+private:
+    struct Kept {
+        // Ordinary files, as ListCurrentFolder("*"). Handed out shared, so it is copied before a change
+        // while an analysis still holds it.
+        std::shared_ptr<FolderNames> files;
+        std::optional<std::vector<std::string>> entries;  // everything, as ListTopLevel
+    };
+    // Folder keys compare as the platform compares paths: Windows ignores case.
+    struct KeyLess {
+        bool ignoreCase;
+        bool operator()(const std::string& a, const std::string& b) const;
+    };
+    struct Place {
+        std::string folder, name;
+    };
+
+    /// Where a path's name lives, or nothing when the path doesn't say plainly.
+    std::optional<Place> PlaceOf(const std::string& path) const;
+    Kept* KeptFor(const std::string& folder);
+    /// The current folder's kept files, listed now if they weren't yet; null when it can't say.
+    Kept* KeptFiles() const;
+    void NameAdded(const Place& place);
+    void NameRemoved(const Place& place);
+    void Forget(const std::string& folder) { kept_.erase(folder); }
+    void ForgetAll() { kept_.clear(); }
+
+    Files& inner_;
+    mutable std::map<std::string, Kept, KeyLess> kept_{KeyLess{inner_.Separator() == '\\'}};
+    mutable int listingsTaken_ = 0;
+};
+
+}  // namespace cartovex

@@ -1,0 +1,328 @@
+// The command-line program's process, mass and update commands against faults of a real file
+// system: a read-only folder, a full one, a name taken or a file turned into a folder behind the
+// program's back, and the program killed in the middle of a mass run. Whatever happens, every file
+// of the collection keeps its bytes, under its old name or under the new one.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/mount.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <set>
+#include <sstream>
+
+#include "app/CommandLine.h"
+#include "common/Text.h"
+#include "disc/Crc32.h"
+#include "testkit/Companions.h"
+#include "testkit/ImageBuilder.h"
+#include "testkit/SpyFiles.h"
+#include "testkit/TestProgram.h"
+
+namespace cartovex {
+namespace {
+
+namespace fs = std::filesystem;
+
+const char* const ALL_TOGGLES_ON =
+    "UpdateSite=127.0.0.1\r\nTOGGLE_LOG=on\r\nTOGGLE_CUE=on\r\nTOGGLE_RENAMEFOLDER=on\r\n"
+    "TOGGLE_FIXCUE=on\r\nTOGGLE_UNDERSCORE=on\r\n";
+
+// A snapshot row is "path=size:crc"; the content part says whether a file's bytes survived.
+std::string ContentOf(const std::string& row) {
+    return row.substr(row.rfind('='));
+}
+
+std::multiset<std::string> Contents(const std::vector<std::string>& rows) {
+    std::multiset<std::string> contents;
+    for (const std::string& row : rows)
+        if (row.back() != '/') contents.insert(ContentOf(row));
+    return contents;
+}
+
+bool IsScratch(const std::string& row) {
+    return row.find("/.cartovex-") != std::string::npos || row.starts_with(".cartovex-");
+}
+
+bool IsSheet(const std::string& row) {
+    return EndsWithIgnoringAsciiCase(row.substr(0, row.rfind('=')), ".cue");
+}
+
+// Every file there was before is there after, bytes intact, and not only as a scratch file; what
+// is new is only what processing writes (or `others`, files that appeared during the run). A CUE
+// sheet is the one file processing rewrites: the repair replaces it by its repaired copy.
+void ExpectNothingLost(const std::vector<std::string>& before, const std::vector<std::string>& after,
+                       const std::set<std::string>& others = {}) {
+    std::multiset<std::string> kept;
+    for (const std::string& row : after)
+        if (row.back() != '/' && !IsScratch(row)) kept.insert(ContentOf(row));
+    std::multiset<std::string> mustSurvive;
+    for (const std::string& row : before)
+        if (row.back() != '/' && !IsSheet(row)) mustSurvive.insert(ContentOf(row));
+    for (const std::string& content : mustSurvive) {
+        auto it = kept.find(content);
+        ASSERT_NE(it, kept.end()) << "lost a file of " << content;
+        kept.erase(it);
+    }
+    for (const std::string& row : after) {
+        if (row.back() == '/' || IsScratch(row)) continue;
+        const std::string name = row.substr(0, row.rfind('='));
+        const bool written = name.ends_with("KVX_INFO.TXT") || IsSheet(row) || others.count(name) > 0;
+        if (Contents(before).count(ContentOf(row)) == 0) {
+            EXPECT_TRUE(written) << "unexpected " << row;
+        }
+    }
+}
+
+class FaultInjection : public ::testing::Test {
+protected:
+    struct Disc {
+        std::string title, folder, image;
+    };
+
+    void SetUp() override {
+        start.dir.Write("Cartovex.ini", ALL_TOGGLES_ON);
+        std::filesystem::current_path(start.dir.Path());
+    }
+
+    // Discs in folders of their own, with tracks or a sheet, all known to the database.
+    std::vector<Disc> WriteCollection(int count) {
+        std::vector<Disc> discs;
+        std::string database = "7\r\n";
+        for (int i = 0; i < count; ++i) {
+            testkit::HeaderSpec spec;
+            spec.salt = static_cast<uint32_t>(i + 1);
+            const HeaderBlock header = testkit::BuildHeader(spec);
+            Disc disc{"Game " + PlainNumber(i), collection / ("Disc" + PlainNumber(i)), ""};
+            int tracks = 0;
+            if (i % 2 == 0) {
+                disc.image =
+                    collection.Write("Disc" + PlainNumber(i) + "/disc.iso", testkit::CookedImage(header, 1));
+                tracks =
+                    static_cast<int>(testkit::WriteAudioTracks(files, disc.folder, "disc", "mp3", 2).size());
+            } else {
+                disc.image =
+                    collection.Write("Disc" + PlainNumber(i) + "/disc.bin", testkit::RawImage(header, 1));
+                collection.Write("Disc" + PlainNumber(i) + "/disc.cue", testkit::CueSheet("disc.bin", 0));
+            }
+            database +=
+                disc.title + "#" + HexForm(HeaderChecksum(header)) + "#" + PlainNumber(tracks) + "\r\n";
+            discs.push_back(disc);
+        }
+        start.dir.Write("DATA.KVX", database);
+        return discs;
+    }
+
+    int Run(std::vector<std::string> args) {
+        std::filesystem::current_path(start.dir.Path());
+        out.str("");
+        auto test = std::make_unique<testkit::TestProgram>(spy);
+        Program& program = test->program;
+        CommandHandler handler{program};
+        CliContext context{program,
+                           handler,
+                           out,
+                           err,
+                           [&](std::string path) { test->dialogs.QueueOpenFile(std::move(path)); },
+                           [&](std::string path) { test->dialogs.QueueFolder(std::move(path)); }};
+        return RunCli(context, args);
+    }
+
+    bool Printed(const std::string& line) const { return out.str().find(line + "\n") != std::string::npos; }
+
+    // True for a path inside the collection, a bare name counting as the current folder's.
+    std::function<bool(const std::string&)> InCollection() const {
+        const std::string root = collection.Path();
+        return [root](const std::string& path) {
+            const std::string full =
+                path.find('/') == std::string::npos ? fs::current_path().string() + "/" + path : path;
+            return full.compare(0, root.size() + 1, root + "/") == 0;
+        };
+    }
+
+    testkit::StartFolderProgram start;
+    testkit::TempFolder collection;
+    PosixFiles files;
+    testkit::SpyFiles spy;
+    std::ostringstream out, err;
+};
+
+TEST_F(FaultInjection, AReadOnlyCollectionIsLeftExactlyAsItWas) {
+    const auto discs = WriteCollection(2);
+    for (const char* method : {"Rename", "WriteFile", "DeleteFile", "ReplaceFile"})
+        spy.FailWhen(method, InCollection());
+    const auto before = collection.Snapshot();
+
+    Run({"process", discs[0].image});
+    EXPECT_TRUE(Printed("disc.iso could not be renamed.")) << out.str();
+    EXPECT_TRUE(Printed("KVX_INFO.TXT could not be written."));
+    EXPECT_TRUE(Printed("Folder could not be renamed."));
+    EXPECT_EQ(collection.Snapshot(), before);
+
+    Run({"mass", collection.Path()});
+    EXPECT_TRUE(Printed("disc.bin could not be renamed.")) << out.str();
+    EXPECT_EQ(collection.Snapshot(), before);
+}
+
+TEST_F(FaultInjection, AReallyReadOnlyCollectionIsLeftExactlyAsItWas) {
+    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders; the injected case covers this";
+    const auto discs = WriteCollection(2);
+    std::vector<std::string> folders{collection.Path()};
+    for (const Disc& disc : discs) folders.push_back(disc.folder);
+    for (const std::string& folder : folders)
+        fs::permissions(folder, fs::perms::owner_write, fs::perm_options::remove);
+    const auto before = collection.Snapshot();
+    Run({"mass", collection.Path()});
+    EXPECT_EQ(collection.Snapshot(), before) << out.str();
+    for (const std::string& folder : folders)
+        fs::permissions(folder, fs::perms::owner_write, fs::perm_options::add);
+}
+
+// A full disc takes renames but no new file: the images get their names, the reports don't get
+// written, and no half-written file is left.
+TEST_F(FaultInjection, AFullCollectionDiscLosesNothingAndSaysWhatWasNotWritten) {
+    const auto discs = WriteCollection(2);
+    spy.FailWhen("WriteFile", InCollection());
+    const auto before = collection.Snapshot();
+    Run({"mass", collection.Path()});
+    EXPECT_TRUE(Printed("KVX_INFO.TXT could not be written.")) << out.str();
+    EXPECT_TRUE(Printed("CUE sheet could not be repaired."));
+    EXPECT_TRUE(collection.Exists("Game_0/Game_0.iso"));
+    const auto after = collection.Snapshot();
+    ExpectNothingLost(before, after);
+    EXPECT_EQ(Contents(after), Contents(before));
+}
+
+TEST_F(FaultInjection, AFullTmpfsLosesNothingAndLeavesNoScratchFile) {
+    // Mounting needs privileges the machine may not give; the injected case above always runs.
+    const std::string mountPoint = collection.MakeFolder("small");
+    if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "no tmpfs mount here; the injected full-disc case covers this";
+    struct Unmount {
+        std::string at;
+        ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
+    } unmount{mountPoint};
+    testkit::HeaderSpec spec;
+    const HeaderBlock header = testkit::BuildHeader(spec);
+    ASSERT_TRUE(files.WriteFile(mountPoint + "/Disc/disc.iso", testkit::CookedImage(header, 1)) ||
+                (fs::create_directories(mountPoint + "/Disc") &&
+                 files.WriteFile(mountPoint + "/Disc/disc.iso", testkit::CookedImage(header, 1))));
+    start.dir.Write("DATA.KVX", "7\r\nFull Disc#" + HexForm(HeaderChecksum(header)) + "#0\r\n");
+    // Fill what is left.
+    for (int i = 0; files.WriteFile(mountPoint + "/filler" + PlainNumber(i), std::string(4096, 'f')); ++i) {
+    }
+    for (int i = 0; files.WriteFile(mountPoint + "/tiny" + PlainNumber(i), "t"); ++i) {
+    }
+    const auto before = collection.Snapshot();
+    Run({"process", mountPoint + "/Disc/disc.iso"});
+    EXPECT_TRUE(Printed("KVX_INFO.TXT could not be written.")) << out.str();
+    const auto after = collection.Snapshot();
+    ExpectNothingLost(before, after);
+    EXPECT_EQ(std::count_if(after.begin(), after.end(), IsScratch), 0);
+}
+
+TEST_F(FaultInjection, ANameTakenBehindTheProgramsBackIsNeverReplaced) {
+    const auto discs = WriteCollection(2);
+    // Once between the name check and the rename, once before the check.
+    spy.Before("Rename", "disc.iso", [&] { collection.Write("Disc0/Game_0.iso", "someone else's file"); });
+    spy.Before("Exists", "Game_1.bin", [&] { collection.Write("Disc1/Game_1.bin", "another file"); });
+    const auto before = collection.Snapshot();
+    Run({"mass", collection.Path()});
+    EXPECT_TRUE(Printed("disc.iso could not be renamed.")) << out.str();
+    EXPECT_TRUE(Printed("Can't rename, Game_1.bin exists already."));
+    EXPECT_EQ(collection.Read("Game_0/Game_0.iso"), "someone else's file");
+    EXPECT_EQ(collection.Read("Disc1/Game_1.bin"), "another file");
+    ExpectNothingLost(before, collection.Snapshot(), {"Game_0/Game_0.iso", "Disc1/Game_1.bin"});
+}
+
+TEST_F(FaultInjection, AFileTurnedIntoAFolderIsLeftAlone) {
+    const auto discs = WriteCollection(3);
+    // The first image becomes a folder after the listing; the second disc's report name is a folder.
+    spy.Before("IsRegularFile", "disc.iso", [&] {
+        fs::remove(discs[0].image);
+        collection.Write("Disc0/disc.iso/inside.txt", "kept");
+    });
+    collection.Write("Disc1/KVX_INFO.TXT/notes.txt", "mine");
+    auto before = collection.Snapshot();
+    // The test itself takes that image away.
+    std::erase_if(before, [](const std::string& row) { return row.starts_with("Disc0/disc.iso="); });
+    Run({"mass", collection.Path()});
+    EXPECT_TRUE(Printed("Could not read disc.iso! File will be ignored.")) << out.str();
+    EXPECT_TRUE(Printed("KVX_INFO.TXT could not be written."));
+    EXPECT_EQ(collection.Read("Disc0/disc.iso/inside.txt"), "kept");
+    EXPECT_EQ(collection.Read("Game_1/KVX_INFO.TXT/notes.txt"), "mine");
+    EXPECT_TRUE(collection.Exists("Game_2/Game_2.iso"));
+    ExpectNothingLost(before, collection.Snapshot(), {"Disc0/disc.iso/inside.txt"});
+}
+
+// The update replaces the reference files only by a complete download; a site that can't be
+// reached, or a start folder that can't be written, leaves them as they were.
+TEST_F(FaultInjection, AnUpdateThatCanNotWriteKeepsTheReferenceFiles) {
+    start.dir.Write("DATA.KVX", "7\r\nGame#0#0\r\n");
+    start.dir.Write("DEVELOPPER.KVX", "3\r\n1#Dev\r\n");
+    const std::string root = start.dir.Path();
+    for (const char* method : {"WriteFile", "ReplaceFile", "DeleteFile", "Rename"})
+        spy.FailWhen(method, [root](const std::string& path) {
+            return path.starts_with(root) || path.find('/') == std::string::npos;
+        });
+    const auto before = start.dir.Snapshot();
+    EXPECT_EQ(Run({"update"}), CLI_OK);
+    EXPECT_EQ(start.dir.Snapshot(), before);
+}
+
+// The real program, killed while it renames: each file has its old name or its new one, bytes
+// intact, and nothing it had read is held only in a scratch file.
+TEST_F(FaultInjection, KillingAMassRunLeavesEveryFileUnderItsOldOrItsNewName) {
+    WriteCollection(300);
+    const auto before = collection.Snapshot();
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        dup2(pipeEnds[1], STDOUT_FILENO);
+        close(pipeEnds[0]);
+        if (chdir(start.dir.Path().c_str()) != 0) _exit(127);
+        execl(CARTOVEX_BINARY_DIR "/src/programs/cli/cartovex-cli", "cartovex-cli", "mass",
+              collection.Path().c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeEnds[1]);
+    // Kill it once some discs are done, in the middle of the next one.
+    std::string seen;
+    char buffer[4096];
+    int done = 0;
+    while (done < 20) {
+        const ssize_t n = read(pipeEnds[0], buffer, sizeof buffer);
+        if (n <= 0) break;
+        seen.append(buffer, static_cast<size_t>(n));
+        done = 0;
+        for (size_t at = seen.find("Process done."); at != std::string::npos;
+             at = seen.find("Process done.", at + 1))
+            ++done;
+    }
+    kill(child, SIGKILL);
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(pipeEnds[0]);
+    ASSERT_GE(done, 20) << seen;
+    ASSERT_TRUE(WIFSIGNALED(status)) << "the run ended before it was killed; make the collection bigger";
+
+    const auto after = collection.Snapshot();
+    ExpectNothingLost(before, after);
+    // Each disc's data track is under its old or its new name.
+    for (int i = 0; i < 300; ++i) {
+        const std::string old = "Disc" + PlainNumber(i) + (i % 2 == 0 ? "/disc.iso" : "/disc.bin");
+        const std::string renamed =
+            "Game_" + PlainNumber(i) + "/Game_" + PlainNumber(i) + (i % 2 == 0 ? ".iso" : ".bin");
+        const std::string halfway =
+            "Disc" + PlainNumber(i) + "/Game_" + PlainNumber(i) + (i % 2 == 0 ? ".iso" : ".bin");
+        EXPECT_TRUE(collection.Exists(old) || collection.Exists(renamed) || collection.Exists(halfway)) << i;
+    }
+}
+
+}  // namespace
+}  // namespace cartovex
