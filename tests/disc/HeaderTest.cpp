@@ -22,6 +22,12 @@ TEST(Crc32, CatalogueCheckValue) {
     EXPECT_EQ(crc, 0xCBF43926u);
     EXPECT_EQ(HexForm(crc), "CBF43926");
     EXPECT_EQ(Crc32Update(nullptr, 0, 0x1234u), 0x1234u);
+    // The register carries over between pieces: any split gives the whole text's checksum.
+    const auto* bytes = reinterpret_cast<const uint8_t*>(text.data());
+    for (size_t split = 0; split <= text.size(); ++split) {
+        const uint32_t head = Crc32Update(bytes, split, 0xFFFFFFFFu);
+        EXPECT_EQ(Crc32Update(bytes + split, text.size() - split, head) ^ 0xFFFFFFFFu, 0xCBF43926u) << split;
+    }
 }
 
 class HeaderFiles : public ::testing::Test {

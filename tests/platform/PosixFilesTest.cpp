@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cerrno>
+#include <filesystem>
+
 #include "platform/posix/PosixFiles.h"
 #include "testkit/TempFolder.h"
 
@@ -48,10 +51,30 @@ TEST_F(PosixFilesTest, RecursiveListingGivesEachFoldersFilesBeforeItsSubFolders)
     EXPECT_EQ(files.ListFilesRecursive(dir.Path(), {"iso", "raw", "bin", "zip"}), expected);
 }
 
+// Listings take each name's kind from the folder where they can; links still count as what they
+// point to, except that a linked folder is never walked into, and a dangling link is no name at all.
+TEST_F(PosixFilesTest, LinksAreListedAsWhatTheyPointToAndLinkedFoldersAreNotWalked) {
+    dir.Write("real/a.iso", "x");
+    dir.Write("outside/b.iso", "x");
+    std::filesystem::create_symlink(dir / "real/a.iso", dir / "real/link.iso");
+    std::filesystem::create_symlink(dir / "nowhere.iso", dir / "real/dangling.iso");
+    std::filesystem::create_symlink(dir / "outside", dir / "real/linked");
+    std::filesystem::create_symlink(dir / "real", dir / "real/loop");
+
+    EXPECT_EQ(files.ListFilesRecursive(dir / "real", {"iso"}),
+              (std::vector<std::string>{dir / "real/a.iso", dir / "real/link.iso"}));
+    EXPECT_EQ(files.ListTopLevel(dir / "real"),
+              (std::vector<std::string>{"a.iso", "link.iso", "linked", "loop"}));
+    ASSERT_TRUE(files.SetCurrentDirectory(dir / "real"));
+    EXPECT_EQ(files.ListCurrentFolder("*"), (std::vector<std::string>{"a.iso", "link.iso"}));
+}
+
 TEST_F(PosixFilesTest, RenameNeverReplacesAndKeepsBothFiles) {
     dir.Write("a.bin", "first");
     dir.Write("b.bin", "second");
+    errno = 0;
     EXPECT_FALSE(files.Rename("a.bin", "b.bin"));
+    EXPECT_EQ(errno, EEXIST);
     EXPECT_EQ(dir.Read("a.bin"), "first");
     EXPECT_EQ(dir.Read("b.bin"), "second");
 

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "common/Text.h"
@@ -21,7 +22,25 @@ struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
 };
 
-/// Names in `folder`, dot-files (hidden on Linux) left out, each with its followed stat.
+enum class EntryKind { FILE, FOLDER, LINKED_FOLDER, OTHER };
+
+/// What a name is, links followed; nothing for a name that can't be looked up (a dangling link).
+/// The folder itself says for nearly every name, so a big folder costs no lookup per name; only
+/// links, and file systems that don't say, are asked.
+std::optional<EntryKind> KindOf(unsigned char type, const std::string& path) {
+    if (type == DT_REG) return EntryKind::FILE;
+    if (type == DT_DIR) return EntryKind::FOLDER;
+    if (type != DT_LNK && type != DT_UNKNOWN) return EntryKind::OTHER;
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0) return std::nullopt;
+    const bool link = S_ISLNK(info.st_mode);
+    if (link && stat(path.c_str(), &info) != 0) return std::nullopt;
+    if (S_ISREG(info.st_mode)) return EntryKind::FILE;
+    if (S_ISDIR(info.st_mode)) return link ? EntryKind::LINKED_FOLDER : EntryKind::FOLDER;
+    return EntryKind::OTHER;
+}
+
+/// Names in `folder`, dot-files (hidden on Linux) left out, each with what it is.
 template <typename Visit>
 void ForEachEntry(const std::string& folder, Visit visit) {
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.empty() ? "." : folder.c_str()));
@@ -31,9 +50,7 @@ void ForEachEntry(const std::string& folder, Visit visit) {
         if (name.empty() || name[0] == '.') continue;
         std::string path =
             folder.empty() ? name : (folder.back() == '/' ? folder + name : folder + "/" + name);
-        struct stat info {};
-        if (stat(path.c_str(), &info) != 0) continue;
-        visit(name, path, info);
+        if (const auto kind = KindOf(entry->d_type, path)) visit(name, *kind);
     }
 }
 
@@ -92,8 +109,8 @@ bool PosixFiles::SetCurrentDirectory(const std::string& path) {
 
 std::vector<std::string> PosixFiles::ListCurrentFolder(std::string_view pattern) const {
     std::vector<std::string> names;
-    ForEachEntry("", [&](const std::string& name, const std::string&, const struct stat& info) {
-        if (S_ISREG(info.st_mode) && WildcardMatch(pattern, name)) names.push_back(name);
+    ForEachEntry("", [&](const std::string& name, EntryKind kind) {
+        if (kind == EntryKind::FILE && WildcardMatch(pattern, name)) names.push_back(name);
     });
     SortNames(names);
     return names;
@@ -101,9 +118,7 @@ std::vector<std::string> PosixFiles::ListCurrentFolder(std::string_view pattern)
 
 std::vector<std::string> PosixFiles::ListTopLevel(const std::string& folder) const {
     std::vector<std::string> names;
-    ForEachEntry(folder, [&](const std::string& name, const std::string&, const struct stat&) {
-        names.push_back(name);
-    });
+    ForEachEntry(folder, [&](const std::string& name, EntryKind) { names.push_back(name); });
     SortNames(names);
     return names;
 }
@@ -112,10 +127,11 @@ std::vector<std::string> PosixFiles::ListFilesRecursive(const std::string& folde
                                                         const std::vector<std::string>& extensions) const {
     std::vector<std::string> result;
     std::vector<std::string> files, folders;
-    ForEachEntry(folder, [&](const std::string& name, const std::string&, const struct stat& info) {
-        if (S_ISDIR(info.st_mode)) {
+    // Symbolic links to folders are not followed: they could loop back above the chosen folder.
+    ForEachEntry(folder, [&](const std::string& name, EntryKind kind) {
+        if (kind == EntryKind::FOLDER) {
             folders.push_back(name);
-        } else if (S_ISREG(info.st_mode)) {
+        } else if (kind == EntryKind::FILE) {
             for (const auto& ext : extensions) {
                 if (EndsWithIgnoringAsciiCase(name, "." + ext)) {
                     files.push_back(name);
@@ -128,11 +144,7 @@ std::vector<std::string> PosixFiles::ListFilesRecursive(const std::string& folde
     SortNames(folders);
     for (const auto& name : files) result.push_back(Join(folder, name));
     for (const auto& name : folders) {
-        // Symbolic links to folders are not followed: they could loop back above the chosen folder.
-        struct stat link {};
-        std::string path = Join(folder, name);
-        if (lstat(path.c_str(), &link) != 0 || S_ISLNK(link.st_mode)) continue;
-        auto below = ListFilesRecursive(path, extensions);
+        auto below = ListFilesRecursive(Join(folder, name), extensions);
         result.insert(result.end(), below.begin(), below.end());
     }
     return result;
@@ -213,8 +225,13 @@ bool PosixFiles::DeleteFile(const std::string& path) {
 bool PosixFiles::Rename(const std::string& from, const std::string& to) {
     struct stat source {
     }, target{};
+    if (from == to) return lstat(from.c_str(), &source) == 0;
+    // Nearly every rename finds its new name free, so it is asked for outright; only a refusal
+    // needs a closer look.
+    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
+    const int refusal = errno;
+    if (refusal != EEXIST && refusal != EINVAL && refusal != ENOSYS && refusal != ENOTSUP) return false;
     if (lstat(from.c_str(), &source) != 0) return false;
-    if (from == to) return true;
     if (lstat(to.c_str(), &target) == 0) {
         // The same object under another spelling: a case-only rename on a case-insensitive file
         // system, or a second hard link. Nothing else can be lost, so a plain rename is safe.
@@ -224,8 +241,10 @@ bool PosixFiles::Rename(const std::string& from, const std::string& to) {
         errno = EEXIST;
         return false;
     }
-    if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return true;
-    if (errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) return false;
+    if (refusal == EEXIST) {
+        errno = EEXIST;  // taken a moment ago and gone again: still not ours to take
+        return false;
+    }
     // The file system refuses the no-replace flag. A file gets its new name as a second link
     // (which fails if the name is taken) before the old one goes; a folder first reserves its new
     // name as an empty folder, which rename() may replace but nothing else can.
@@ -252,6 +271,8 @@ bool PosixFiles::ReplaceFile(const std::string& from, const std::string& to) {
 bool PosixFiles::ClearAttributes(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) return false;
+    // Every image of a mass run comes through here, nearly all of them writable already.
+    if (info.st_mode & S_IWUSR) return true;
     return chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
 }
 
