@@ -28,6 +28,9 @@ struct Program {
     std::string updateSite;
     /// 1 while mass processing runs: the analysis then prints no field block.
     int16_t quietAnalysis = 0;
+    /// True while mass processing handles an image lying directly in the chosen folder: processing
+    /// then leaves that folder its name, whatever the user's folder toggle says.
+    bool keepFolderName = false;
     /// The update site's port; the program uses the http port, tests a loopback server's.
     int updatePort = 80;
 

@@ -44,7 +44,12 @@ void WriteSettings(Program& program) {
         bool on = program.window().MenuItemState(toggle.commandId) == MENU_CHECKED;
         content += std::string(toggle.settingsKey) + (on ? "=on" : "=off") + "\r\n";
     }
-    program.files().WriteFile(program.StartFile(SETTINGS_FILE), content);
+    // Processing saves the settings after every disc; in a mass run they rarely change, and a new
+    // file for each disc would cost more than the disc's own report.
+    Files& files = program.files();
+    const std::string path = program.StartFile(SETTINGS_FILE);
+    if (files.ReadFile(path, content.size() + 1) == content) return;
+    files.WriteFile(path, content);
 }
 
 }  // namespace cartovex

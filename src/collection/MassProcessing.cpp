@@ -2,7 +2,6 @@
 #include <vector>
 
 #include "app/MenuModel.h"
-#include "app/Settings.h"
 #include "collection/Collection.h"
 #include "collection/SharedListings.h"
 #include "disc/Analysis.h"
@@ -59,18 +58,12 @@ void FollowRename(std::vector<std::string>& images, size_t from, const std::stri
 
 // An image lying directly in the chosen folder would have processing rename the chosen folder
 // itself, the whole collection's folder, after that one disc, and again after the next one. That
-// folder keeps its name: the folder toggle is off for that image, and the user's choice is put
-// back in the menu and in the settings file that processing has just written.
+// folder keeps its name. The user's folder toggle is left as it is, in the menu and in the settings
+// file that processing writes, so nothing else ever sees it switched off.
 void ProcessKeepingFolderName(Program& program) {
-    Window& window = program.window();
-    if (window.MenuItemState(CMD_TOGGLE_RENAME_FOLDER) != MENU_CHECKED) {
-        ProcessImage(program);
-        return;
-    }
-    window.SetMenuItemState(CMD_TOGGLE_RENAME_FOLDER, MENU_ENABLED);
+    program.keepFolderName = true;
     ProcessImage(program);
-    window.SetMenuItemState(CMD_TOGGLE_RENAME_FOLDER, MENU_CHECKED);
-    WriteSettings(program);
+    program.keepFolderName = false;
 }
 
 // Puts the run's shared listings in place and the platform's files back, however the run ends.

@@ -22,10 +22,11 @@ struct ToggleSnapshot {
     bool generateLog, renameFolder, generateCue, fixCue, underscore;
 };
 
-ToggleSnapshot TakeToggleSnapshot(const Window& window) {
+ToggleSnapshot TakeToggleSnapshot(Program& program) {
+    const Window& window = program.window();
     auto on = [&window](int id) { return window.MenuItemState(id) == MENU_CHECKED; };
-    return {on(CMD_TOGGLE_GENERATE_LOG), on(CMD_TOGGLE_RENAME_FOLDER), on(CMD_TOGGLE_GENERATE_CUE),
-            on(CMD_TOGGLE_FIX_CUE), on(CMD_TOGGLE_UNDERSCORE)};
+    return {on(CMD_TOGGLE_GENERATE_LOG), on(CMD_TOGGLE_RENAME_FOLDER) && !program.keepFolderName,
+            on(CMD_TOGGLE_GENERATE_CUE), on(CMD_TOGGLE_FIX_CUE), on(CMD_TOGGLE_UNDERSCORE)};
 }
 
 // The names this run moves away from, and the folder's entries as listed, to tell a taken name from
@@ -128,7 +129,7 @@ bool ProcessImage(Program& program) {
     // of the image analysed before it.
     if (disc.matchIndex == NONE_VALUE) return false;
 
-    const ToggleSnapshot toggles = TakeToggleSnapshot(program.window());
+    const ToggleSnapshot toggles = TakeToggleSnapshot(program);
     const char separator = toggles.underscore ? '_' : ' ';
     std::replace(disc.displayName.begin(), disc.displayName.end(), ' ', separator);
     const std::string title = disc.displayName;

@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <optional>
 
 #include "app/CommandHandler.h"
 #include "app/MenuModel.h"
 #include "app/Settings.h"
+#include "testkit/SpyFiles.h"
 #include "testkit/TestProgram.h"
 
 namespace cartovex {
@@ -101,6 +103,37 @@ TEST_F(SettingsTest, WrittenFileReadsBackTheSameStates) {
     ReadSettings(other.program());
     EXPECT_EQ(other.program().updateSite, "round.example");
     for (size_t i = 0; i < 5; ++i) EXPECT_EQ(other.window().MenuItemState(Toggles()[i].commandId), states[i]);
+}
+
+// Processing saves the settings after every disc: a file that already says it all is left alone,
+// and anything else in its place, however close, is rewritten.
+TEST(SettingsWrite, AFileThatAlreadySaysItAllIsLeftAloneAndAnyOtherIsRewritten) {
+    const std::string exact =
+        "UpdateSite=h\r\nTOGGLE_RENAMEFOLDER=on\r\nTOGGLE_GENERATELOG=on\r\n"
+        "TOGGLE_GENERATECUE=on\r\nTOGGLE_FIXBINCUESHEET=off\r\nTOGGLE_UNDERSCORE=on\r\n";
+    std::string bareLineEnds = exact;
+    for (size_t at; (at = bareLineEnds.find('\r')) != std::string::npos;) bareLineEnds.erase(at, 1);
+    const struct {
+        const char* what;
+        std::optional<std::string> before;
+        bool written;
+    } cases[] = {
+        {"the same bytes", exact, false},
+        {"no file", std::nullopt, true},
+        {"bare line ends", bareLineEnds, true},
+        {"one line short", exact.substr(0, exact.size() - 22), true},
+        {"a line more", exact + "x\r\n", true},
+        {"another site", "UpdateSite=g" + exact.substr(12), true},
+    };
+    for (const auto& c : cases) {
+        testkit::SpyFiles spy;
+        testkit::StartFolderProgram start{{&spy}};
+        start.program().updateSite = "h";
+        if (c.before) start.dir.Write("Cartovex.ini", *c.before);
+        WriteSettings(start.program());
+        EXPECT_EQ(spy.Calls("WriteFile"), c.written ? 1 : 0) << c.what;
+        EXPECT_EQ(start.dir.Read("Cartovex.ini"), exact) << c.what;
+    }
 }
 
 TEST_F(SettingsTest, ExitWritesTheFileAndAFlipAloneDoesNot) {

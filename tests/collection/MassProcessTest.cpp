@@ -160,6 +160,11 @@ TEST_F(MassProcessTest, ImagesDirectlyInTheChosenFolderLeaveItsName) {
     Image("chosen/loose.iso", "Loose Disc");
     Image("chosen/Sub/s.iso", "Sub Disc");
     const std::string chosen = root / "chosen";
+    // Not even for a moment is the user's toggle off: a run killed mid-way leaves it as it was.
+    int toggleOffAtAWrite = 0;
+    spy.Before("WriteFile", "Cartovex.ini", [&] {
+        toggleOffAtAWrite += window.MenuItemState(CMD_TOGGLE_RENAME_FOLDER) != MENU_CHECKED;
+    });
 
     Mass(chosen);
 
@@ -167,6 +172,10 @@ TEST_F(MassProcessTest, ImagesDirectlyInTheChosenFolderLeaveItsName) {
     EXPECT_EQ(Count("Folder renamed."), 1u);
     EXPECT_EQ(window.MenuItemState(CMD_TOGGLE_RENAME_FOLDER), MENU_CHECKED);
     EXPECT_NE(start.dir.Read("Cartovex.ini").find("TOGGLE_RENAMEFOLDER=on"), std::string::npos);
+    EXPECT_EQ(toggleOffAtAWrite, 0);
+    EXPECT_EQ(std::count_if(spy.Changes().begin(), spy.Changes().end(),
+                            [](const std::string& change) { return change.ends_with("Cartovex.ini"); }),
+              1) << "the second disc finds the settings as it would write them";
     EXPECT_EQ(program.files().CurrentDirectory(), chosen);
     EXPECT_EQ(Lines().back(), "Mass renaming of directory (" + chosen + ") finished!");
 }
