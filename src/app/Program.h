@@ -12,6 +12,8 @@
 
 namespace cartovex {
 
+class DatabaseIndex;
+
 struct Program {
     explicit Program(Platform services) : platform(services), pane(services.window) {
         startFolder = platform.files.CurrentDirectory();
@@ -31,6 +33,9 @@ struct Program {
     /// True while mass processing handles an image lying directly in the chosen folder: processing
     /// then leaves that folder its name, whatever the user's folder toggle says.
     bool keepFolderName = false;
+    /// While set, images are looked up through it; mass processing sets it for its run, in which
+    /// the database doesn't change.
+    const DatabaseIndex* databaseIndex = nullptr;
     /// The update site's port; the program uses the http port, tests a loopback server's.
     int updatePort = 80;
 

@@ -6,6 +6,7 @@
 #include "collection/SharedListings.h"
 #include "disc/Analysis.h"
 #include "disc/Archive.h"
+#include "disc/Identification.h"
 #include "outputs/Processing.h"
 
 namespace cartovex {
@@ -66,27 +67,38 @@ void ProcessKeepingFolderName(Program& program) {
     program.keepFolderName = false;
 }
 
-// Puts the run's shared listings in place and the platform's files back, however the run ends.
-class SharedListingsInUse {
+// Puts the run's shared listings and database index in place, and takes them away however the
+// run ends.
+class RunAids {
 public:
-    explicit SharedListingsInUse(Program& program)
-        : program_(program), previous_(program.filesInUse), shared_(program.files()) {
+    explicit RunAids(Program& program)
+        : program_(program),
+          previousFiles_(program.filesInUse),
+          previousIndex_(program.databaseIndex),
+          shared_(program.files()),
+          index_(program.database) {
         program_.filesInUse = &shared_;
+        program_.databaseIndex = &index_;
     }
-    ~SharedListingsInUse() { program_.filesInUse = previous_; }
-    SharedListingsInUse(const SharedListingsInUse&) = delete;
-    SharedListingsInUse& operator=(const SharedListingsInUse&) = delete;
+    ~RunAids() {
+        program_.filesInUse = previousFiles_;
+        program_.databaseIndex = previousIndex_;
+    }
+    RunAids(const RunAids&) = delete;
+    RunAids& operator=(const RunAids&) = delete;
 
 private:
     Program& program_;
-    Files* previous_;
+    Files* previousFiles_;
+    const DatabaseIndex* previousIndex_;
     SharedListingFiles shared_;
+    DatabaseIndex index_;
 };
 
 }  // namespace
 
 void MassProcess(Program& program) {
-    const SharedListingsInUse sharedListings(program);
+    const RunAids aids(program);
     Files& files = program.files();
     OutputPane& pane = program.pane;
     const char separator = files.Separator();

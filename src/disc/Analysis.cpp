@@ -160,7 +160,7 @@ bool AnalyseImageAccepted(Program& program) {
     SetRegionItems(window, Contains(AsciiUpper(disc.fileName), "ISO"));
     ApplyNulCuts(disc.header);
     NormaliseSerial(disc);
-    FindDatabaseEntry(disc, program.database);
+    FindDatabaseEntry(disc, program.database, program.databaseIndex);
     BuildDisplayName(program);
 
     if (program.quietAnalysis == 1) return true;

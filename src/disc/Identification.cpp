@@ -1,6 +1,7 @@
 #include "disc/Identification.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "app/MenuModel.h"
 #include "common/Text.h"
@@ -80,23 +81,49 @@ void NormaliseSerial(DiscInfo& disc) {
     disc.softwareVersion = disc.serialParts[2];
 }
 
-void FindDatabaseEntry(DiscInfo& disc, const HeaderDatabase& database) {
+namespace {
+
+// An entry's second field, or nothing for a line that has none.
+std::optional<std::string_view> ChecksumField(std::string_view entry) {
+    const size_t first = entry.find('#');
+    if (first == std::string_view::npos) return std::nullopt;
+    const size_t second = entry.find('#', first + 1);
+    const size_t length = second == std::string_view::npos ? std::string_view::npos : second - first - 1;
+    return entry.substr(first + 1, length);
+}
+
+int LoadedCount(const HeaderDatabase& database) {
+    return std::clamp<int>(database.count, 0, HEADER_DATABASE_SLOTS);
+}
+
+}  // namespace
+
+DatabaseIndex::DatabaseIndex(const HeaderDatabase& database) {
+    for (int slot = 0; slot < LoadedCount(database); ++slot)
+        if (auto checksum = ChecksumField(database.entries[static_cast<size_t>(slot)]))
+            firstSlots_.emplace(std::string(*checksum), static_cast<int16_t>(slot));  // keeps the first
+}
+
+int16_t DatabaseIndex::FirstSlot(const std::string& checksum) const {
+    const auto found = firstSlots_.find(checksum);
+    return found == firstSlots_.end() ? NONE_VALUE : found->second;
+}
+
+void FindDatabaseEntry(DiscInfo& disc, const HeaderDatabase& database, const DatabaseIndex* index) {
     const std::string checksum = HexForm(disc.crc32);
-    const int count = std::clamp<int>(database.count, 0, HEADER_DATABASE_SLOTS);
-    for (int slot = 0; slot < count; ++slot) {
-        // Every image of a mass run is looked up, so the entries aren't split into pieces here.
-        const std::string_view entry = database.entries[static_cast<size_t>(slot)];
-        const size_t first = entry.find('#');
-        if (first == std::string_view::npos) continue;
-        const size_t second = entry.find('#', first + 1);
-        const size_t length = second == std::string_view::npos ? std::string_view::npos : second - first - 1;
-        if (entry.substr(first + 1, length) != checksum) continue;
-        // The first entry with the checksum decides, even when a later one has the right count.
-        disc.matchIndex = static_cast<int16_t>(slot);
-        const long long tracks = ReadNumber(Piece(entry, '#', 2));
-        if (tracks != disc.audioTracks) disc.tracksMismatch = SET_VALUE;
-        return;
+    int16_t match = NONE_VALUE;
+    if (index) {
+        match = index->FirstSlot(checksum);
+    } else {
+        for (int slot = 0; slot < LoadedCount(database) && match == NONE_VALUE; ++slot)
+            if (ChecksumField(database.entries[static_cast<size_t>(slot)]) == checksum)
+                match = static_cast<int16_t>(slot);
     }
+    if (match == NONE_VALUE) return;
+    // The first entry with the checksum decides, even when a later one has the right count.
+    disc.matchIndex = match;
+    const long long tracks = ReadNumber(Piece(database.entries[static_cast<size_t>(match)], '#', 2));
+    if (tracks != disc.audioTracks) disc.tracksMismatch = SET_VALUE;
 }
 
 namespace {

@@ -2,6 +2,9 @@
 // (found by the header checksum alone) and the name line it is shown, reported and renamed under.
 #pragma once
 
+#include <string>
+#include <unordered_map>
+
 #include "app/Program.h"
 #include "disc/DiscInfo.h"
 #include "refdata/ReferenceTables.h"
@@ -13,9 +16,22 @@ namespace cartovex {
 /// `softwareType` in `header`.
 void NormaliseSerial(DiscInfo& disc);
 
+/// The first entry of each checksum, for a run that looks up thousands of images in a database
+/// that doesn't change meanwhile. It holds no entry texts: the database must outlive it.
+class DatabaseIndex {
+public:
+    explicit DatabaseIndex(const HeaderDatabase& database);
+    /// The first slot whose checksum field is `checksum`, or NONE_VALUE.
+    int16_t FirstSlot(const std::string& checksum) const;
+
+private:
+    std::unordered_map<std::string, int16_t> firstSlots_;
+};
+
 /// Sets `matchIndex` to the first entry whose checksum field equals `crc32`, and `tracksMismatch`
-/// when that entry's track count differs from `audioTracks`.
-void FindDatabaseEntry(DiscInfo& disc, const HeaderDatabase& database);
+/// when that entry's track count differs from `audioTracks`. With an index of the same database
+/// the entry is found without a scan, with the same result.
+void FindDatabaseEntry(DiscInfo& disc, const HeaderDatabase& database, const DatabaseIndex* index = nullptr);
 
 /// Sets `displayName` (with the "(DUPE)" and "(MISSING AUDIO TRACKS)" markers, or "NOT IN DATABASE"
 /// or "CONVERTED IMAGE"), `duplicate` from KVX_HAVE.TXT, and enables PROCESS exactly for a match.

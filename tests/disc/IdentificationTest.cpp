@@ -82,44 +82,48 @@ TEST(NormaliseSerial, OneChecksumAlwaysGetsItsFixedSerial) {
     EXPECT_EQ(other.referenceId, "MK-1234");
 }
 
-TEST(FindDatabaseEntry, FirstChecksumMatchWinsAndTracksAreCompared) {
-    HeaderDatabase db;
-    auto add = [&](const std::string& line) { db.entries[static_cast<size_t>(db.count++)] = line; };
-    add("Other#1234#2");
-    add("Lower#abcdef12#3");
-    add("Leading#0BCDEF1#3");
-    add("Eight#ABCDEF12#8");
-    add("Ten#ABCDEF12#10");
-    add("Short#BCDEF1");
+// A mass run looks images up through an index of the database; it must answer as the scan does.
+TEST(FindDatabaseEntry, FirstChecksumMatchWinsAndTracksAreComparedWithOrWithoutTheIndex) {
+    for (const bool indexed : {false, true}) {
+        SCOPED_TRACE(indexed ? "indexed" : "scanned");
+        HeaderDatabase db;
+        auto add = [&](const std::string& line) { db.entries[static_cast<size_t>(db.count++)] = line; };
+        add("No checksum at all");
+        add("");
+        add("Other#1234#2");
+        add("Lower#abcdef12#3");
+        add("Leading#0BCDEF1#3");
+        add("Eight#ABCDEF12#8");
+        add("Ten#ABCDEF12#10");
+        add("Short#BCDEF1");
+        auto find = [&](uint32_t crc, int16_t tracks = 0) {
+            DiscInfo disc;
+            disc.crc32 = crc;
+            disc.audioTracks = tracks;
+            if (indexed) {
+                const DatabaseIndex index(db);
+                FindDatabaseEntry(disc, db, &index);
+            } else {
+                FindDatabaseEntry(disc, db);
+            }
+            return std::pair{disc.matchIndex, disc.tracksMismatch};
+        };
 
-    DiscInfo disc;
-    disc.crc32 = 0xABCDEF12;
-    disc.audioTracks = 10;
-    FindDatabaseEntry(disc, db);
-    EXPECT_EQ(disc.matchIndex, 3);
-    EXPECT_EQ(disc.tracksMismatch, SET_VALUE);
+        EXPECT_EQ(find(0xABCDEF12, 10), std::pair(int16_t{5}, SET_VALUE));
+        EXPECT_EQ(find(0xABCDEF12, 8), std::pair(int16_t{5}, NONE_VALUE));
+        // Shown as BCDEF1: the entry with the leading zero never matches, and a missing track
+        // count reads as 0.
+        EXPECT_EQ(find(0x0BCDEF1), std::pair(int16_t{7}, NONE_VALUE));
+        EXPECT_EQ(find(0x12345), std::pair(NONE_VALUE, NONE_VALUE));
 
-    disc = {};
-    disc.crc32 = 0x0BCDEF1;  // shown as BCDEF1: the entry with the leading zero never matches
-    FindDatabaseEntry(disc, db);
-    EXPECT_EQ(disc.matchIndex, 5);
-    EXPECT_EQ(disc.tracksMismatch, NONE_VALUE);  // a missing track count reads as 0
-
-    disc = {};
-    disc.crc32 = 0x12345;
-    FindDatabaseEntry(disc, db);
-    EXPECT_EQ(disc.matchIndex, NONE_VALUE);
-    EXPECT_EQ(disc.tracksMismatch, NONE_VALUE);
-
-    // Slots beyond `count` are never consulted, and a broken count can't reach outside the table.
-    db.count = 3;
-    disc = {};
-    disc.crc32 = 0xABCDEF12;
-    FindDatabaseEntry(disc, db);
-    EXPECT_EQ(disc.matchIndex, NONE_VALUE);
-    db.count = 30000;
-    FindDatabaseEntry(disc, db);
-    EXPECT_EQ(disc.matchIndex, 3);
+        // Slots beyond `count` are never consulted, and a broken count can't reach outside the table.
+        db.count = 5;
+        EXPECT_EQ(find(0xABCDEF12).first, NONE_VALUE);
+        db.count = 30000;
+        EXPECT_EQ(find(0xABCDEF12).first, 5);
+        db.count = -3;
+        EXPECT_EQ(find(0xABCDEF12).first, NONE_VALUE);
+    }
 }
 
 class DisplayName : public ::testing::Test {
