@@ -46,5 +46,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         (disc.matchIndex < 0 || disc.matchIndex >= database.count ||
          Piece(database.entries[static_cast<size_t>(disc.matchIndex)], '#', 1) != HexForm(disc.crc32)))
         __builtin_trap();
+
+    // The index that mass runs look up through answers exactly as the scan did.
+    DiscInfo indexed = disc;
+    indexed.matchIndex = NONE_VALUE;
+    indexed.tracksMismatch = NONE_VALUE;
+    const DatabaseIndex index(database);
+    FindDatabaseEntry(indexed, database, &index);
+    if (indexed.matchIndex != disc.matchIndex || indexed.tracksMismatch != disc.tracksMismatch)
+        __builtin_trap();
     return 0;
 }
