@@ -83,9 +83,9 @@ TEST(SharedListings, AMassRunOverAFlatFolderListsItAFewTimesOnly) {
     testkit::TempFolder folder;
     constexpr int IMAGES = 40;
     for (int i = 0; i < IMAGES; ++i) {
-        testkit::HeaderSpec spec;
-        spec.salt = static_cast<uint32_t>(i + 1);
-        const HeaderBlock header = testkit::BuildHeader(spec);
+        testkit::HeaderSpec fields;
+        fields.salt = static_cast<uint32_t>(i + 1);
+        const HeaderBlock header = testkit::BuildHeader(fields);
         folder.Write("disc" + PlainNumber(i) + ".iso", testkit::CookedImage(header, 1));
         HeaderDatabase& db = start.program().database;
         db.entries[static_cast<size_t>(db.count++)] =

@@ -93,9 +93,9 @@ protected:
         std::vector<Disc> discs;
         std::string database = "7\r\n";
         for (int i = 0; i < count; ++i) {
-            testkit::HeaderSpec spec;
-            spec.salt = static_cast<uint32_t>(i + 1);
-            const HeaderBlock header = testkit::BuildHeader(spec);
+            testkit::HeaderSpec fields;
+            fields.salt = static_cast<uint32_t>(i + 1);
+            const HeaderBlock header = testkit::BuildHeader(fields);
             Disc disc{"Game " + PlainNumber(i), collection / ("Disc" + PlainNumber(i)), ""};
             int tracks = 0;
             if (i % 2 == 0) {
@@ -205,8 +205,8 @@ TEST_F(FaultInjection, AFullTmpfsLosesNothingAndLeavesNoScratchFile) {
         std::string at;
         ~Unmount() { umount2(at.c_str(), MNT_DETACH); }
     } unmount{mountPoint};
-    testkit::HeaderSpec spec;
-    const HeaderBlock header = testkit::BuildHeader(spec);
+    testkit::HeaderSpec fields;
+    const HeaderBlock header = testkit::BuildHeader(fields);
     ASSERT_TRUE(files.WriteFile(mountPoint + "/Disc/disc.iso", testkit::CookedImage(header, 1)) ||
                 (fs::create_directories(mountPoint + "/Disc") &&
                  files.WriteFile(mountPoint + "/Disc/disc.iso", testkit::CookedImage(header, 1))));
