@@ -1,7 +1,5 @@
 #include "collection/SharedListings.h"
 
-#include <algorithm>
-
 #include "common/Text.h"
 
 namespace cartovex {
@@ -10,24 +8,6 @@ namespace {
 
 bool IsHiddenOnSomePlatform(const std::string& name) {
     return name.empty() || name[0] == '.';
-}
-
-bool InOrder(const std::string& a, const std::string& b) {
-    return NameLess(a, b);
-}
-
-void InsertSorted(std::vector<std::string>& names, const std::string& name) {
-    auto at = std::lower_bound(names.begin(), names.end(), name, InOrder);
-    if (at == names.end() || *at != name) names.insert(at, name);
-}
-
-void EraseName(std::vector<std::string>& names, const std::string& name) {
-    auto at = std::lower_bound(names.begin(), names.end(), name, InOrder);
-    if (at != names.end() && *at == name) names.erase(at);
-}
-
-bool HasName(const std::vector<std::string>& names, const std::string& name) {
-    return std::binary_search(names.begin(), names.end(), name, InOrder);
 }
 
 // A listing someone else still reads is left as it was; changes go to a copy.
@@ -108,20 +88,20 @@ void SharedListingFiles::NameAdded(const Place& place) {
     if (!kept) return;
     // A folder of that name, or a name some platform hides: the platform knows best.
     if (IsHiddenOnSomePlatform(place.name) ||
-        (kept->entries && kept->files && HasName(*kept->entries, place.name) &&
+        (kept->entries && kept->files && HasInNameOrder(*kept->entries, place.name) &&
          !kept->files->Has(place.name))) {
         Forget(place.folder);
         return;
     }
     if (kept->files) Writable(kept->files).Add(place.name);
-    if (kept->entries) InsertSorted(*kept->entries, place.name);
+    if (kept->entries) InsertInNameOrder(*kept->entries, place.name);
 }
 
 void SharedListingFiles::NameRemoved(const Place& place) {
     Kept* kept = KeptFor(place.folder);
     if (!kept) return;
     if (kept->files && kept->files->Has(place.name)) Writable(kept->files).Remove(place.name);
-    if (kept->entries) EraseName(*kept->entries, place.name);
+    if (kept->entries) EraseFromNameOrder(*kept->entries, place.name);
 }
 
 bool SharedListingFiles::WriteFile(const std::string& path, std::string_view content) {

@@ -21,17 +21,22 @@ bool ExtensionOf(std::string_view name, std::string& extension) {
     return true;
 }
 
-void InsertInOrder(std::vector<std::string>& names, const std::string& name) {
+}  // namespace
+
+void InsertInNameOrder(std::vector<std::string>& names, const std::string& name) {
     auto at = std::lower_bound(names.begin(), names.end(), name, InOrder);
     if (at == names.end() || *at != name) names.insert(at, name);
 }
 
-void EraseInOrder(std::vector<std::string>& names, const std::string& name) {
+void EraseFromNameOrder(std::vector<std::string>& names, const std::string& name) {
     auto at = std::lower_bound(names.begin(), names.end(), name, InOrder);
     if (at != names.end() && *at == name) names.erase(at);
 }
 
-}  // namespace
+bool HasInNameOrder(const std::vector<std::string>& names, const std::string& name) {
+    auto at = std::lower_bound(names.begin(), names.end(), name, InOrder);
+    return at != names.end() && *at == name;
+}
 
 FolderNames::FolderNames(std::vector<std::string> names) : names_(std::move(names)) {
     std::string extension;
@@ -82,22 +87,21 @@ std::string FolderNames::FirstMatching(std::string_view pattern) const {
 }
 
 bool FolderNames::Has(const std::string& name) const {
-    auto at = std::lower_bound(names_.begin(), names_.end(), name, InOrder);
-    return at != names_.end() && *at == name;
+    return HasInNameOrder(names_, name);
 }
 
 void FolderNames::Add(const std::string& name) {
     if (Has(name)) return;
-    InsertInOrder(names_, name);
+    InsertInNameOrder(names_, name);
     std::string extension;
-    if (ExtensionOf(name, extension)) InsertInOrder(byExtension_[extension], name);
+    if (ExtensionOf(name, extension)) InsertInNameOrder(byExtension_[extension], name);
 }
 
 void FolderNames::Remove(const std::string& name) {
     if (!Has(name)) return;
-    EraseInOrder(names_, name);
+    EraseFromNameOrder(names_, name);
     std::string extension;
-    if (ExtensionOf(name, extension)) EraseInOrder(byExtension_[extension], name);
+    if (ExtensionOf(name, extension)) EraseFromNameOrder(byExtension_[extension], name);
 }
 
 }  // namespace cartovex

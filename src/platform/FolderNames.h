@@ -10,6 +10,11 @@
 
 namespace cartovex {
 
+/// Lists sorted with NameLess, kept sorted as names come and go; a name is held once.
+void InsertInNameOrder(std::vector<std::string>& names, const std::string& name);
+void EraseFromNameOrder(std::vector<std::string>& names, const std::string& name);
+bool HasInNameOrder(const std::vector<std::string>& names, const std::string& name);
+
 class FolderNames {
 public:
     FolderNames() = default;
