@@ -21,8 +21,8 @@ std::string Block(const HeaderBlock& header) {
 }
 
 // A header block followed by database lines, one of them naming the block's checksum.
-std::string DecoderSeed(const testkit::HeaderSpec& spec) {
-    const HeaderBlock header = testkit::BuildHeader(spec);
+std::string DecoderSeed(const testkit::HeaderSpec& fields) {
+    const HeaderBlock header = testkit::BuildHeader(fields);
     return Block(header) + "\r\nOther#0#0\r\nTitle#" + HexForm(HeaderChecksum(header)) + "#2\r\n";
 }
 
@@ -68,9 +68,9 @@ int main(int argc, char** argv) {
         {"nul-cut", [](testkit::HeaderSpec& s) { s.serialField = std::string("G-6039\0xx", 9); }},
     };
     for (const Variant& v : variants) {
-        testkit::HeaderSpec spec;
-        v.change(spec);
-        put("decoders", v.name, DecoderSeed(spec));
+        testkit::HeaderSpec fields;
+        v.change(fields);
+        put("decoders", v.name, DecoderSeed(fields));
     }
 
     put("cue", "crlf", testkit::CueSheet("Game.bin", 3));
