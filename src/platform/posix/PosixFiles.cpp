@@ -27,10 +27,12 @@ enum class EntryKind { FILE, FOLDER, LINKED_FOLDER, OTHER };
 /// What a name is, links followed; nothing for a name that can't be looked up (a dangling link).
 /// The folder itself says for nearly every name, so a big folder costs no lookup per name; only
 /// links, and file systems that don't say, are asked.
-std::optional<EntryKind> KindOf(unsigned char type, const std::string& path) {
+std::optional<EntryKind> KindOf(unsigned char type, const std::string& folder, const std::string& name) {
     if (type == DT_REG) return EntryKind::FILE;
     if (type == DT_DIR) return EntryKind::FOLDER;
     if (type != DT_LNK && type != DT_UNKNOWN) return EntryKind::OTHER;
+    const std::string path =
+        folder.empty() ? name : (folder.back() == '/' ? folder + name : folder + "/" + name);
     struct stat info {};
     if (lstat(path.c_str(), &info) != 0) return std::nullopt;
     const bool link = S_ISLNK(info.st_mode);
@@ -48,9 +50,7 @@ void ForEachEntry(const std::string& folder, Visit visit) {
     while (dirent* entry = readdir(dir.get())) {
         std::string name = entry->d_name;
         if (name.empty() || name[0] == '.') continue;
-        std::string path =
-            folder.empty() ? name : (folder.back() == '/' ? folder + name : folder + "/" + name);
-        if (const auto kind = KindOf(entry->d_type, path)) visit(name, *kind);
+        if (const auto kind = KindOf(entry->d_type, folder, name)) visit(name, *kind);
     }
 }
 
