@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "disc/Archive.h"
 #include "outputs/Processing.h"
 #include "testkit/AnalysisBench.h"
 #include "testkit/ImageBuilder.h"
 #include "testkit/PackedArchiveWriter.h"
+#include "testkit/TempFolder.h"
 #include "testkit/ZipWriter.h"
 
 namespace cartovex {
@@ -128,6 +131,27 @@ TEST_F(PackedArchive, BrokenEncryptedAndOversizedArchivesEndCleanly) {
                 EXPECT_EQ(cut[0], 0xEE);
             }
         }
+    }
+}
+
+// What 7-Zip itself writes: a packed directory by default, a plain one on request, many members, a
+// filter chain. The checks made before libarchive sees an archive must let all of it through.
+TEST_F(PackedArchive, ArchivesWrittenBy7ZipAreRead) {
+    if (std::system("command -v 7z >/dev/null 2>&1") != 0) GTEST_SKIP() << "7z (p7zip-full) is not installed";
+    const HeaderBlock game = Disc("GAME");
+    testkit::TempFolder folder;
+    folder.Write("in/game.bin", testkit::RawImage(game, 4));
+    for (int i = 0; i < 300; ++i) folder.Write("in/extras/note" + std::to_string(i) + ".txt", "note");
+    const std::vector<std::string> switches = {"", "-mhc=off", "-mx=0", "-m0=BCJ -m1=LZMA2", "-ms=off"};
+    for (size_t i = 0; i < switches.size(); ++i) {
+        SCOPED_TRACE(switches[i]);
+        const std::string name = "a" + std::to_string(i) + ".7z";
+        const std::string command = "cd '" + folder.Path() + "/in' && 7z a -bd " + switches[i] + " '" +
+                                    folder / name + "' extras game.bin >/dev/null 2>&1";
+        ASSERT_EQ(std::system(command.c_str()), 0);
+        HeaderBlock header{};
+        EXPECT_EQ(Read(folder.Read(name), header), ArchiveReadResult::IMAGE_FOUND);
+        EXPECT_EQ(header, game);
     }
 }
 
