@@ -9,7 +9,6 @@
 #include <archive_entry.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <vector>
@@ -136,24 +135,6 @@ std::vector<uint8_t> ReadMemberPrefix(struct archive* archive) {
     return prefix;
 }
 
-// Only archives that start with their own signature reach libarchive, and a 7z one only when its
-// directory is of a believable size: libarchive would otherwise look for an archive deep inside any
-// program file, and reserve and fill whatever directory size a hostile header names.
-bool WorthOpening(const ByteSource& source, uint64_t size) {
-    std::array<uint8_t, 8> start{};
-    const auto got = source(0, start);
-    if (!got) return false;
-    switch (PackedArchiveKindOf(std::span<const uint8_t>(start.data(), std::min(*got, start.size())))) {
-        case PackedArchiveKind::SEVEN_ZIP:
-            return SevenZipDirectoryIsBounded(source, size);
-        case PackedArchiveKind::RAR:
-            return true;
-        case PackedArchiveKind::NONE:
-            break;
-    }
-    return false;
-}
-
 }  // namespace
 
 bool PackedArchivesSupported() {
@@ -161,7 +142,7 @@ bool PackedArchivesSupported() {
 }
 
 ArchiveReadResult ReadPackedArchiveHeaderFrom(const ByteSource& source, uint64_t size, HeaderBlock& header) {
-    if (!WorthOpening(source, size)) return ArchiveReadResult::NOT_AN_ARCHIVE;
+    if (!PackedArchiveWorthOpening(source, size)) return ArchiveReadResult::NOT_AN_ARCHIVE;
     SourceReader reader(source, size);
     ArchiveReader archive(reader);
     if (!archive.Opened()) return ArchiveReadResult::NOT_AN_ARCHIVE;

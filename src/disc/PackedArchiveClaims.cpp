@@ -196,11 +196,14 @@ PackedArchiveKind PackedArchiveKindOf(std::span<const uint8_t> start) {
     return PackedArchiveKind::NONE;
 }
 
-bool SevenZipDirectoryIsBounded(const ByteSource& source, uint64_t size) {
-    std::array<uint8_t, START_HEADER_SIZE> start{};
-    if (size < START_HEADER_SIZE || !ReadExactly(source, 0, start)) return false;
+namespace {
+
+// The same, once the archive's start header has been read.
+bool SevenZipDirectoryIsBounded(std::span<const uint8_t, START_HEADER_SIZE> start, const ByteSource& source,
+                                uint64_t size) {
     const uint64_t offset = LittleEndian64(start, DIRECTORY_OFFSET_AT);
     const uint64_t length = LittleEndian64(start, DIRECTORY_SIZE_AT);
+    if (size < START_HEADER_SIZE) return false;
     const uint64_t room = size - START_HEADER_SIZE;
     if (offset > room || length > room - offset || length > MAX_7Z_DIRECTORY_SIZE) return false;
     // An empty archive has no directory at all.
@@ -212,6 +215,30 @@ bool SevenZipDirectoryIsBounded(const ByteSource& source, uint64_t size) {
     // A directory kept as it is was bounded above; a packed one is bounded by what it unpacks to.
     if (cursor.Byte() != ID_ENCODED_HEADER) return true;
     return PackedDirectoryIsBounded(cursor);
+}
+
+}  // namespace
+
+bool SevenZipDirectoryIsBounded(const ByteSource& source, uint64_t size) {
+    std::array<uint8_t, START_HEADER_SIZE> start{};
+    return ReadExactly(source, 0, start) && SevenZipDirectoryIsBounded(start, source, size);
+}
+
+bool PackedArchiveWorthOpening(const ByteSource& source, uint64_t size) {
+    // One read serves the signature test and a 7z archive's start header.
+    std::array<uint8_t, START_HEADER_SIZE> start{};
+    const auto got = source(0, start);
+    if (!got) return false;
+    switch (PackedArchiveKindOf(std::span<const uint8_t>(start.data(), std::min(*got, start.size())))) {
+        case PackedArchiveKind::SEVEN_ZIP:
+            // A file shorter than the start header holds no directory to read.
+            return *got == START_HEADER_SIZE && SevenZipDirectoryIsBounded(start, source, size);
+        case PackedArchiveKind::RAR:
+            return true;
+        case PackedArchiveKind::NONE:
+            break;
+    }
+    return false;
 }
 
 }  // namespace cartovex

@@ -28,4 +28,9 @@ PackedArchiveKind PackedArchiveKindOf(std::span<const uint8_t> start);
 /// False for a directory whose description can't be read.
 bool SevenZipDirectoryIsBounded(const ByteSource& source, uint64_t size);
 
+/// Whether libarchive may be given the archive of `size` bytes: it starts with a 7z or RAR
+/// signature (libarchive would otherwise look for an archive deep inside any program file), and a 7z
+/// one has a bounded directory.
+bool PackedArchiveWorthOpening(const ByteSource& source, uint64_t size);
+
 }  // namespace cartovex
