@@ -261,8 +261,7 @@ bool PosixFiles::WriteFileFrom(const std::string& path, const ContentWriter& wri
         mode = info.st_mode & 07777;
     }
     const std::string folder = ParentOf(path);
-    const std::string absoluteFolder = folder.starts_with('/') ? folder : Join(CurrentDirectory(), folder);
-    if (sweptFolders_.insert(absoluteFolder).second) RemoveStaleScratchFiles(folder);
+    if (!sweptFolders_.contains(AbsoluteFolder(folder))) RemoveStaleScratchFiles(folder);
 
     // The scratch name is new and must stay so: O_EXCL never opens what is there already, a link
     // planted under the name included.
@@ -355,7 +354,13 @@ bool PosixFiles::ClearAttributes(const std::string& path) {
     return chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
 }
 
+std::string PosixFiles::AbsoluteFolder(const std::string& folder) const {
+    if (folder.empty() || folder == ".") return CurrentDirectory();
+    return folder.starts_with('/') ? folder : Join(CurrentDirectory(), folder);
+}
+
 void PosixFiles::RemoveStaleScratchFiles(const std::string& folder) {
+    sweptFolders_.insert(AbsoluteFolder(folder));
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.empty() ? "." : folder.c_str()));
     if (!dir) return;
     const auto self = static_cast<unsigned long>(getpid());

@@ -35,6 +35,8 @@ public:
     void RemoveStaleScratchFiles(const std::string& folder) override;
 
 private:
+    std::string AbsoluteFolder(const std::string& folder) const;
+
     // Folders already cleared of stale scratch files by this process, by absolute path.
     std::set<std::string> sweptFolders_;
     // Tags for fresh scratch names.

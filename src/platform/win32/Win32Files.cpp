@@ -136,6 +136,12 @@ bool ProcessIsGone(unsigned long processId) {
     return ended;
 }
 
+// A folder as the set of swept folders holds it: Windows ignores case, and "C:\dir\" is "C:\dir".
+std::string FolderKey(std::string folder) {
+    while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+    return AsciiLower(folder);
+}
+
 bool WriteAll(HANDLE file, std::string_view content) {
     while (!content.empty()) {
         DWORD chunk = static_cast<DWORD>(std::min<size_t>(content.size(), 1u << 30));
@@ -273,7 +279,7 @@ bool Win32Files::WriteFileFrom(const std::string& path, const ContentWriter& wri
     // truncated file.
     std::string prefix = FolderPrefix(path);
     const std::string folder = prefix.empty() ? CurrentDirectory() : prefix;
-    if (sweptFolders_.insert(AsciiLower(folder)).second) RemoveStaleScratchFiles(folder);
+    if (!sweptFolders_.contains(FolderKey(folder))) RemoveStaleScratchFiles(folder);
     std::string temp;
     Win32Handle file;
     for (int attempt = 0; attempt < 100 && !file; ++attempt) {
@@ -351,6 +357,7 @@ bool Win32Files::ClearAttributes(const std::string& path) {
 }
 
 void Win32Files::RemoveStaleScratchFiles(const std::string& folder) {
+    sweptFolders_.insert(FolderKey(folder));
     std::string prefix = folder;
     if (!prefix.empty() && prefix.back() != '\\' && prefix.back() != '/' && prefix.back() != ':')
         prefix += '\\';
