@@ -470,8 +470,8 @@ TEST_F(FaultInjection, FilesInTheStartFolderThatCanNotBeReadAreKeptAndNamed) {
     const auto discs = WriteCollection(1);
     start.dir.Write("KVX_HAVE.TXT", "old have\r\n");
     start.dir.Write("KVX_MISS.TXT", "old miss\r\n");
-    for (const char* name : {"DATA.KVX", "Cartovex.ini"}) chmod((start.dir / name).c_str(), 0);
     const auto before = start.dir.Snapshot();
+    for (const char* name : {"DATA.KVX", "Cartovex.ini"}) chmod((start.dir / name).c_str(), 0);
     Run({"scan", collection.Path()});
     EXPECT_TRUE(Printed("DATA.KVX could not be read. Rename feature will be disabled.")) << out.str();
     EXPECT_TRUE(Printed("No database is loaded, so KVX_HAVE.TXT and KVX_MISS.TXT are kept as they are."));
