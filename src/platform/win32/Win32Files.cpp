@@ -109,6 +109,18 @@ bool IsFileOnDisk(const std::optional<FileFacts>& facts) {
     return facts && facts->onDisk && !facts->directory;
 }
 
+/// True when the name itself is a link or another reparse point. The name is opened without
+/// following it: asked by name, some systems describe what a link points to.
+bool IsReparsePoint(const std::string& path) {
+    Win32Handle handle(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (handle && GetFileInformationByHandle(handle.get(), &info))
+        return Has(info.dwFileAttributes, FILE_ATTRIBUTE_REPARSE_POINT);
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && Has(attributes, FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 /// The folder part of a path with its separator ("C:\dir\" for "C:\dir\name"), empty for a bare name.
 std::string FolderPrefix(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
@@ -271,7 +283,7 @@ bool Win32Files::WriteFileFrom(const std::string& path, const ContentWriter& wri
     // A folder, a link or a junction is the user's: neither written through nor replaced. Nor is a
     // device that answers to the name.
     if (old != INVALID_FILE_ATTRIBUTES &&
-        (Has(old, FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT) || !IsFileOnDisk(Inspect(path))))
+        (Has(old, FILE_ATTRIBUTE_DIRECTORY) || IsReparsePoint(path) || !IsFileOnDisk(Inspect(path))))
         return false;
 
     // The new content goes into a hidden file beside the target and takes the target's name only
@@ -342,8 +354,7 @@ bool Win32Files::Rename(const std::string& from, const std::string& to) {
 
 bool Win32Files::ReplaceFile(const std::string& from, const std::string& to) {
     if (IsDirectory(to) || !IsRegularFile(from)) return false;
-    const DWORD target = GetFileAttributesA(to.c_str());
-    if (target != INVALID_FILE_ATTRIBUTES && Has(target, FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+    if (IsReparsePoint(to)) return false;
     {
         Win32Handle file(CreateFileA(from.c_str(), GENERIC_WRITE, SHARE_ALL, nullptr, OPEN_EXISTING,
                                      FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
