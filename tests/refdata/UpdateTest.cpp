@@ -43,6 +43,17 @@ protected:
         return loads;
     }
 
+    // Serves `data` and `developers`, runs the update on a cleared pane, and says how often the
+    // tables were loaded again.
+    int UpdateFrom(const HttpRoute& data, const HttpRoute& developers) {
+        program.pane.ClearPane();
+        server.Route("/zip/DATA.KVX", data);
+        server.Route("/zip/DEVELOPPER.KVX", developers);
+        auto loads = CountLoads();
+        UpdateDatabases(program, TEST_LIMITS);
+        return *loads;
+    }
+
     void ExpectLocalFilesKept() {
         EXPECT_EQ(start.dir.Read("DATA.KVX"), LOCAL_DATABASE);
         EXPECT_EQ(start.dir.Read("DEVELOPPER.KVX"), LOCAL_DEVELOPERS);
@@ -85,12 +96,8 @@ TEST_F(UpdateTest, FilesThatAreNotNewerAreThrownAway) {
         {"empty bodies", HttpRoute::Ok(""), HttpRoute::Ok("")},
     };
     for (const Case& c : cases) {
-        server.Route("/zip/DATA.KVX", c.data);
-        server.Route("/zip/DEVELOPPER.KVX", c.developers);
-        auto loads = CountLoads();
-        UpdateDatabases(program, TEST_LIMITS);
+        EXPECT_EQ(UpdateFrom(c.data, c.developers), 0) << c.what;
         ExpectLocalFilesKept();
-        EXPECT_EQ(*loads, 0) << c.what;
         EXPECT_EQ(program.pane.Text(), "") << c.what;
     }
 }
@@ -110,11 +117,8 @@ TEST_F(UpdateTest, FailedDownloadsLeaveEverythingAsItWasAndSaySo) {
         {"redirect to a file", HttpRoute::Redirect(302, "file://" + start.dir.Path() + "/DATA.KVX"), true},
     };
     for (const Case& c : cases) {
-        program.pane.ClearPane();
-        server.Route("/zip/DATA.KVX", c.route);
-        server.Route("/zip/DEVELOPPER.KVX", c.route);
         const auto started = std::chrono::steady_clock::now();
-        UpdateDatabases(program, TEST_LIMITS);
+        UpdateFrom(c.route, c.route);
         ExpectLocalFilesKept();
         const std::vector<std::string> expected =
             c.reported ? std::vector<std::string>{"", "DATA.KVX was not updated: the download failed.",
@@ -159,13 +163,8 @@ TEST_F(UpdateTest, ANewerFileIsInstalledOnlyWhenItCameWhole) {
          HttpRoute::Ok("80\r\n<html>\r\n"), damaged},
     };
     for (const Case& c : cases) {
-        program.pane.ClearPane();
-        server.Route("/zip/DATA.KVX", c.data);
-        server.Route("/zip/DEVELOPPER.KVX", c.developers);
-        auto loads = CountLoads();
-        UpdateDatabases(program, TEST_LIMITS);
+        EXPECT_EQ(UpdateFrom(c.data, c.developers), 0) << c.what;
         ExpectLocalFilesKept();
-        EXPECT_EQ(*loads, 0) << c.what;
         EXPECT_EQ(PaneLines(program.pane.Text()),
                   (std::vector<std::string>{"", "DATA.KVX" + c.message, "DEVELOPPER.KVX" + c.message}))
             << c.what;
