@@ -4,6 +4,7 @@
 #include "app/MenuModel.h"
 #include "collection/Collection.h"
 #include "collection/SharedListings.h"
+#include "collection/SheetAudioTracks.h"
 #include "disc/Analysis.h"
 #include "disc/Archive.h"
 #include "disc/Identification.h"
@@ -45,6 +46,15 @@ std::optional<std::string> RenamedFolder(Program& program, const std::string& be
         if (files.IsDirectory(candidate)) return candidate;
     }
     return std::nullopt;
+}
+
+// The listing was taken before the run: the tracks of a multi-track set that processing just
+// renamed are listed under their old names.
+void FollowFileRenames(std::vector<std::string>& images, size_t from,
+                       const std::vector<std::pair<std::string, std::string>>& renames) {
+    for (const auto& [before, after] : renames)
+        for (size_t i = from; i < images.size(); ++i)
+            if (images[i] == before) images[i] = after;
 }
 
 // The listing was taken before the run, so paths below a folder that was just renamed still carry
@@ -118,9 +128,11 @@ void MassProcess(Program& program) {
     pane.AppendLine("Mass process engaged on folder : " + folder + " ...");
 
     const std::string chosen = WithoutTrailingSeparators(folder, separator);
+    SheetAudioTracks audioTracks(files);
     program.quietAnalysis = 1;
     for (size_t i = 0; i < images.size(); ++i) {
         const std::string image = images[i];
+        if (audioTracks.IsAudioTrack(image)) continue;
         files.ClearAttributes(image);
         program.disc.imagePath = image;
         // A file that vanished or can't be read ends the analysis with its own message and without a
@@ -129,11 +141,13 @@ void MassProcess(Program& program) {
         if (program.disc.matchIndex == NONE_VALUE) continue;
 
         const std::string before = ParentOf(image, separator);
-        if (before == chosen) {
+        if (before == chosen)
             ProcessKeepingFolderName(program);
-            continue;
-        }
-        ProcessImage(program);
+        else
+            ProcessImage(program);
+        FollowFileRenames(images, i + 1, program.renamedFiles);
+        audioTracks.Forget(before);
+        if (before == chosen) continue;
         if (auto after = RenamedFolder(program, before))
             FollowRename(images, i + 1, before, *after, separator);
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "common/Text.h"
+#include "disc/CueSheetFiles.h"
 #include "disc/ImageFormat.h"
 
 namespace cartovex {
@@ -24,14 +25,12 @@ bool IsSeparateFile(const Files& files, const std::string& oldName, const std::s
 
 }  // namespace
 
-std::string RepairedCueSheetText(std::string_view sheet, std::string_view dataFile) {
-    const std::string fileLine = "FILE \"" + std::string(dataFile) + "\" BINARY";
-    std::string text;
-    for (const std::string& line : SplitAnyLineEnds(sheet)) {
-        text += Contains(line, "FILE") ? fileLine : line;
-        text += "\r\n";
-    }
-    return text;
+std::string RepairedCueSheetText(std::string_view sheet, const std::vector<RenameStep>& renames) {
+    return RewriteCueSheet(sheet, [&renames](const CueFileLine& line) -> std::optional<std::string> {
+        for (const RenameStep& step : renames)
+            if (EqualsIgnoringAsciiCase(line.name, step.from)) return step.to;
+        return std::nullopt;
+    });
 }
 
 void RepairCueSheet(Program& program) {
@@ -60,9 +59,19 @@ void RepairCueSheet(Program& program) {
         return;
     }
 
-    // The sheet names the image by the name processing just gave it, its extension as written.
+    // Each FILE line names its own file as the folder now spells it; the data track's line, when
+    // it still carries a name that is gone, names the image by the name processing just gave it.
+    const FolderListing folder = FolderListing::OfCurrentFolder(files);
+    const auto lines = ReadCueFileLines(*sheet);
+    const std::string dataLine = lines.empty() ? std::string() : lines.front().name;
+    const std::string text =
+        RewriteCueSheet(*sheet, [&](const CueFileLine& line) -> std::optional<std::string> {
+            if (auto file = FileInFolder(folder.Names(), line.name)) return file;
+            if (EqualsIgnoringAsciiCase(line.name, dataLine)) return disc.fileName;
+            return std::nullopt;
+        });
     const std::string newName = disc.displayName + ".cue";
-    if (!files.WriteFile(newName, RepairedCueSheetText(*sheet, disc.displayName + "." + disc.extension))) {
+    if (!files.WriteFile(newName, text)) {
         pane.AppendLine("CUE sheet could not be repaired.");
         return;
     }

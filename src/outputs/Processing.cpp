@@ -7,11 +7,14 @@
 #include "app/Settings.h"
 #include "common/Text.h"
 #include "disc/Archive.h"
+#include "disc/DiscFolder.h"
 #include "disc/ImageFormat.h"
 #include "outputs/CueRepair.h"
 #include "outputs/CueSheet.h"
+#include "outputs/DiscPlan.h"
 #include "outputs/InfoReport.h"
 #include "outputs/RenamePlan.h"
+#include "outputs/SheetUpdate.h"
 #include "outputs/TitleCheck.h"
 
 namespace cartovex {
@@ -56,17 +59,18 @@ private:
 // The first name this run would give that is not free: taken by a file the run doesn't rename, or
 // planned twice (two companions with the same number). Compared without regard to case, since the
 // same folder may be read from Windows.
-std::optional<std::string> FirstTakenName(const Files& files, const CompanionPlan& plan,
-                                          const RenameStep& image) {
-    std::vector<std::string> movers{image.from};
-    for (const RenameStep& step : plan.toTemporary) movers.push_back(step.from);
+std::optional<std::string> FirstTakenName(const Files& files, const DiscPlan& plan) {
+    std::vector<std::string> movers{plan.image.from};
+    for (const RenameStep& step : plan.companions.toTemporary) movers.push_back(step.from);
+    for (const RenameStep& step : plan.tracks) movers.push_back(step.from);
     const NameCheck check(files, movers);
 
     // The final names first: they are the ones the user will look for.
     std::vector<std::string> targets;
-    for (const RenameStep& step : plan.toFinal) targets.push_back(step.to);
-    for (const RenameStep& step : plan.toTemporary) targets.push_back(step.to);
-    targets.push_back(image.to);
+    for (const RenameStep& step : plan.companions.toFinal) targets.push_back(step.to);
+    for (const RenameStep& step : plan.companions.toTemporary) targets.push_back(step.to);
+    for (const RenameStep& step : plan.tracks) targets.push_back(step.to);
+    targets.push_back(plan.image.to);
     for (size_t i = 0; i < targets.size(); ++i) {
         for (size_t j = 0; j < i; ++j)
             if (EqualsIgnoringAsciiCase(targets[i], targets[j])) return targets[i];
@@ -83,14 +87,34 @@ bool RenameFile(Program& program, const RenameStep& step) {
     return false;
 }
 
-// Gives the companions their temporary, then their final names. A companion whose temporary
-// rename failed keeps its name and is left out of the second phase.
-void RenameCompanions(Program& program, const CompanionPlan& plan) {
-    std::vector<std::string> moved;
-    for (const RenameStep& step : plan.toTemporary)
-        if (RenameFile(program, step)) moved.push_back(step.to);
-    for (const RenameStep& step : plan.toFinal)
-        if (std::find(moved.begin(), moved.end(), step.from) != moved.end()) RenameFile(program, step);
+// Carries out the plan: the companions' two phases, then the set's other files and the image.
+// Returns what was really renamed, each from its name before the run to its name after it.
+std::vector<RenameStep> RenameDiscFiles(Program& program, const DiscPlan& plan) {
+    std::vector<RenameStep> done;
+    std::vector<RenameStep> moved;  // phase one that succeeded: original -> temporary
+    for (const RenameStep& step : plan.companions.toTemporary)
+        if (RenameFile(program, step)) moved.push_back(step);
+    for (const RenameStep& step : plan.companions.toFinal) {
+        auto original = std::find_if(moved.begin(), moved.end(),
+                                     [&step](const RenameStep& first) { return first.to == step.from; });
+        if (original != moved.end() && RenameFile(program, step)) done.push_back({original->from, step.to});
+    }
+    for (const RenameStep& step : plan.OrderedFileSteps()) {
+        if (!RenameFile(program, step)) continue;
+        // A step aside to a temporary name is followed by the step from it.
+        auto earlier = std::find_if(done.begin(), done.end(),
+                                    [&step](const RenameStep& before) { return before.to == step.from; });
+        if (earlier != done.end())
+            earlier->to = step.to;
+        else
+            done.push_back(step);
+    }
+    return done;
+}
+
+bool Renamed(const std::vector<RenameStep>& done, const std::string& from) {
+    return std::any_of(done.begin(), done.end(),
+                       [&from](const RenameStep& step) { return step.from == from; });
 }
 
 struct FolderRename {
@@ -127,6 +151,7 @@ bool ProcessImage(Program& program) {
     OutputPane& pane = program.pane;
     // Only an identified disc has a title to give; anything else would be renamed under the name
     // of the image analysed before it.
+    program.renamedFiles.clear();
     if (disc.matchIndex == NONE_VALUE) return false;
 
     const ToggleSnapshot toggles = TakeToggleSnapshot(program);
@@ -138,41 +163,53 @@ bool ProcessImage(Program& program) {
         return false;
     }
 
-    // One kind of companion per run: the MP3 tracks when there are any, else the WAV tracks.
-    std::string companionExtension = ".mp3";
-    std::vector<std::string> companions = files.ListCurrentFolder("*.mp3");
-    if (companions.empty()) {
-        companionExtension = ".wav";
-        companions = files.ListCurrentFolder("*.wav");
+    const FolderListing folder = FolderListing::OfCurrentFolder(files);
+    const DiscPlan plan = PlanDiscRenames(files, folder.Names(), disc, title, separator);
+    if (!plan.refusal.empty()) {
+        pane.AppendLine(plan.refusal);
+        return false;
     }
-    const CompanionPlan plan =
-        PlanCompanionRenames(companions, title, std::string(1, separator), companionExtension);
-    const RenameStep image{disc.fileName, title + "." + disc.extension};
-
     // Every new name is checked before the first rename, so a folder is never left half renamed.
-    if (auto taken = FirstTakenName(files, plan, image)) {
+    if (auto taken = FirstTakenName(files, plan)) {
         pane.AppendLine("Can't rename, " + *taken + " exists already.");
         return false;
     }
-    RenameCompanions(program, plan);
-    const bool imageRenamed = RenameFile(program, image);
-    if (imageRenamed) disc.fileName = image.to;
+    // Decided before anything moves: the folder's other discs are the files this run leaves alone.
+    const bool sharedFolder = HoldsAnotherDisc(files, folder.Names(), disc.fileName, disc.cueFile);
+    for (const std::string& note : plan.notes) pane.AppendLine(note);
+
+    const std::vector<RenameStep> done = RenameDiscFiles(program, plan);
+    const std::string here = files.CurrentDirectory();
+    for (const RenameStep& step : done)
+        program.renamedFiles.emplace_back(files.Join(here, step.from), files.Join(here, step.to));
+    const bool imageRenamed = Renamed(done, plan.image.from);
+    if (imageRenamed) disc.fileName = plan.image.to;
+    // A sheet left naming a name that is gone belongs to the image; its data track line follows it.
+    std::vector<RenameStep> ownSheetRenames;
+    if (imageRenamed && !plan.sheetImageName.empty())
+        ownSheetRenames.push_back({plan.sheetImageName, plan.image.to});
+    FollowRenamesInSheets(program, done, disc.cueFile, ownSheetRenames);
 
     if (toggles.generateLog)
         pane.AppendLine(WriteInfoReport(program) ? "KVX_INFO.TXT generated."
                                                  : "KVX_INFO.TXT could not be written.");
 
     // Both sheets name the image by its new name, so neither is written for an image that kept
-    // its old one.
+    // its old one. An image with a sheet of its own keeps that one: a second would be a second disc
+    // to every program that lists the folder's sheets.
     if (toggles.generateCue) {
-        if (imageRenamed)
+        if (!disc.cueFile.empty() && !IsArchive(disc.extension))
+            pane.AppendLine("CUE sheet not generated, the image has its own: " + disc.cueFile);
+        else if (imageRenamed)
             GenerateCueSheet(program);
         else if (!IsArchive(disc.extension))
             pane.AppendLine("CUE sheet could not be written.");
     }
 
     bool inImageFolder = true;
-    if (toggles.renameFolder) {
+    if (toggles.renameFolder && sharedFolder) {
+        pane.AppendLine("Folder not renamed, it holds another disc.");
+    } else if (toggles.renameFolder) {
         const FolderRename result = RenameImageFolder(program, title);
         pane.AppendLine(result.renamed ? "Folder renamed." : "Folder could not be renamed.");
         inImageFolder = result.inImageFolder;

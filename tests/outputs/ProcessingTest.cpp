@@ -176,7 +176,7 @@ TEST_F(Processing, ABinWithItsOwnSheetIsRepairedInItsFolder) {
               (Lines{"KVX_INFO.TXT generated.", "Fixing of BIN/CUE cue sheet finished.", "Process done."}));
     EXPECT_EQ(Cwd(), bench.images / "disc");
     EXPECT_EQ(bench.images.Read("disc/Game_Title.cue"),
-              RepairedCueSheetText(testkit::CueSheet("track.bin", 2), "Game_Title.bin"));
+              RepairedCueSheetText(testkit::CueSheet("track.bin", 2), {{"track.bin", "Game_Title.bin"}}));
     EXPECT_FALSE(bench.images.Exists("disc/track.cue"));
     EXPECT_FALSE(bench.images.Exists("disc/Game_Title.CUE"));
     EXPECT_NE(bench.start.Read("Cartovex.ini").find("TOGGLE_RENAMEFOLDER=off\r\n"), std::string::npos);
