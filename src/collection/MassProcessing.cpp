@@ -9,6 +9,7 @@
 #include "disc/Archive.h"
 #include "disc/Identification.h"
 #include "outputs/Processing.h"
+#include "outputs/RenameJournal.h"
 
 namespace cartovex {
 
@@ -71,10 +72,11 @@ void FollowRename(std::vector<std::string>& images, size_t from, const std::stri
 // itself, the whole collection's folder, after that one disc, and again after the next one. That
 // folder keeps its name. The user's folder toggle is left as it is, in the menu and in the settings
 // file that processing writes, so nothing else ever sees it switched off.
-void ProcessKeepingFolderName(Program& program) {
+ProcessOutcome ProcessKeepingFolderName(Program& program) {
     program.keepFolderName = true;
-    ProcessImage(program);
+    const ProcessOutcome outcome = ProcessImage(program);
     program.keepFolderName = false;
+    return outcome;
 }
 
 // Puts the run's shared listings and database index in place, and takes them away however the
@@ -129,8 +131,20 @@ void MassProcess(Program& program) {
 
     const std::string chosen = WithoutTrailingSeparators(folder, separator);
     SheetAudioTracks audioTracks(files);
+    program.massRunIncomplete = false;
     program.quietAnalysis = 1;
+    std::string settled;  // the last folder checked for an interrupted run
     for (size_t i = 0; i < images.size(); ++i) {
+        if (const std::string folderOfImage = ParentOf(images[i], separator); folderOfImage != settled) {
+            settled = folderOfImage;
+            // A run cut short here is finished (or undone) before its files are looked at.
+            if (files.SetCurrentDirectory(folderOfImage)) {
+                std::vector<std::pair<std::string, std::string>> renamed;
+                for (const RenameStep& step : FinishInterruptedRun(program).renamed)
+                    renamed.emplace_back(files.Join(folderOfImage, step.from), files.Join(folderOfImage, step.to));
+                FollowFileRenames(images, i, renamed);
+            }
+        }
         const std::string image = images[i];
         if (audioTracks.IsAudioTrack(image)) continue;
         files.ClearAttributes(image);
@@ -141,10 +155,9 @@ void MassProcess(Program& program) {
         if (program.disc.matchIndex == NONE_VALUE) continue;
 
         const std::string before = ParentOf(image, separator);
-        if (before == chosen)
-            ProcessKeepingFolderName(program);
-        else
-            ProcessImage(program);
+        const ProcessOutcome outcome =
+            before == chosen ? ProcessKeepingFolderName(program) : ProcessImage(program);
+        if (outcome == ProcessOutcome::INCOMPLETE) program.massRunIncomplete = true;
         FollowFileRenames(images, i + 1, program.renamedFiles);
         audioTracks.Forget(before);
         if (before == chosen) continue;

@@ -53,22 +53,22 @@ std::string CueSheetText(std::string_view dataFile, int sectorSize,
     return text;
 }
 
-void GenerateCueSheet(Program& program) {
+bool GenerateCueSheet(Program& program) {
     DiscInfo& disc = program.disc;
     Files& files = program.files();
     // An archive is no data track a sheet could name.
-    if (IsArchive(disc.extension)) return;
+    if (IsArchive(disc.extension)) return true;
 
     // The current folder is the image's already; folderPath may name it under its old name.
     const auto length = files.FileLength(disc.fileName);
     if (!length) {
         program.pane.AppendLine("CUE sheet could not be written.");
-        return;
+        return false;
     }
     const auto sectorSize = SectorSizeForLength(*length);
     if (!sectorSize) {
         program.pane.AppendLine("CUE sheet CAN'T be generated the sector size of the image is invalid.");
-        return;
+        return false;
     }
     const FolderListing folder = FolderListing::OfCurrentFolder(files);
     const std::string kind = CompanionExtension(folder.Names());
@@ -77,6 +77,7 @@ void GenerateCueSheet(Program& program) {
                      kind.empty() ? std::vector<std::string>{} : folder.Names().Matching("*." + kind));
     const bool written = files.WriteFile(disc.displayName + ".CUE", text);
     program.pane.AppendLine(written ? "CUE sheet generated." : "CUE sheet could not be written.");
+    return written;
 }
 
 }  // namespace cartovex

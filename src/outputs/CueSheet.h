@@ -25,7 +25,7 @@ std::string CueSheetText(std::string_view dataFile, int sectorSize,
                          const std::vector<std::string>& audioFiles);
 
 /// Writes `displayName` + ".CUE" into the current folder, the image's, and reports the outcome in
-/// the pane. An archive gets no sheet and no line.
-void GenerateCueSheet(Program& program);
+/// the pane. An archive gets no sheet and no line. False when no sheet could be written.
+bool GenerateCueSheet(Program& program);
 
 }  // namespace cartovex

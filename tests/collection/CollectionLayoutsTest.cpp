@@ -178,7 +178,7 @@ protected:
             program.disc.imagePath = image;
             AnalyseImage(program);
             ASSERT_NE(program.disc.matchIndex, NONE_VALUE) << image << program.pane.Text();
-            ASSERT_TRUE(ProcessImage(program)) << program.pane.Text();
+            ASSERT_EQ(ProcessImage(program), ProcessOutcome::DONE) << program.pane.Text();
         }
     }
     void MassRun() {

@@ -242,7 +242,7 @@ TEST_F(Processing, AFolderOfTheTitleElsewhereIsNeverEntered) {
 TEST_F(Processing, AnUnidentifiedImageIsNotProcessed) {
     bench.Analyse(bench.images.Write("disc/x.iso", testkit::CookedImage(testkit::BuildHeader({}))));
     const auto before = Tree();
-    EXPECT_FALSE(ProcessImage(bench.program()));
+    EXPECT_EQ(ProcessImage(bench.program()), ProcessOutcome::NOT_IDENTIFIED);
     EXPECT_EQ(Tree(), before);
 }
 
@@ -337,14 +337,13 @@ TEST_F(ReadOnlyProcessing, EveryFailedStepSaysSoAndNothingIsLost) {
     Analysed("disc", "GAME.BIN", "Game Title");
     media.root = bench.images.Path();
     const auto before = Tree();
-    EXPECT_EQ(Process(), (Lines{"t 02.mp3 could not be renamed.", "GAME.BIN could not be renamed.",
-                                "KVX_INFO.TXT could not be written.", "CUE sheet could not be written.",
-                                "Folder could not be renamed.", "Process done."}));
+    // The first rename that fails stops the run before any sheet or report names a new name.
+    EXPECT_EQ(Process(), (Lines{"The rename journal could not be written; renaming without it.",
+                                "t 02.mp3 could not be renamed.", "Processing stopped, every file keeps its old name."}));
     EXPECT_EQ(Tree(), before);
     EXPECT_EQ(disc.fileName, "GAME.BIN");
     EXPECT_EQ(disc.folderName, "disc");
     EXPECT_EQ(Cwd(), bench.images / "disc");
-    EXPECT_TRUE(bench.start.Exists("Cartovex.ini"));
 }
 
 class CaseBlindProcessing : protected FilesHolder, public Processing {
