@@ -51,7 +51,8 @@ int RunAnalyse(CliContext& context, const std::vector<std::string>& operands) {
 
 int RunProcess(CliContext& context, const std::vector<std::string>& operands) {
     // A run cut short may have renamed the very image named here: it is settled first.
-    const std::string image = SettleInterruptedRun(context.program, AbsolutePath(context.program, operands[0]));
+    const std::string image =
+        SettleInterruptedRun(context.program, AbsolutePath(context.program, operands[0]));
     if (!Analyse(context, image)) return CLI_NOT_IDENTIFIED;
     switch (ProcessImage(context.program)) {
         case ProcessOutcome::DONE:

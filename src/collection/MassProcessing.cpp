@@ -141,7 +141,8 @@ void MassProcess(Program& program) {
             if (files.SetCurrentDirectory(folderOfImage)) {
                 std::vector<std::pair<std::string, std::string>> renamed;
                 for (const RenameStep& step : FinishInterruptedRun(program).renamed)
-                    renamed.emplace_back(files.Join(folderOfImage, step.from), files.Join(folderOfImage, step.to));
+                    renamed.emplace_back(files.Join(folderOfImage, step.from),
+                                         files.Join(folderOfImage, step.to));
                 FollowFileRenames(images, i, renamed);
             }
         }

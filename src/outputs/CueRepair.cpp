@@ -27,7 +27,8 @@ bool IsSeparateFile(const Files& files, const std::string& oldName, const std::s
 }  // namespace
 
 std::string RepairedCueSheetText(std::string_view sheet, const std::vector<RenameStep>& renames) {
-    return RewriteCueSheet(sheet, [&renames](const CueFileLine& line) { return NewNameOf(renames, line.name); });
+    return RewriteCueSheet(sheet,
+                           [&renames](const CueFileLine& line) { return NewNameOf(renames, line.name); });
 }
 
 bool RepairCueSheet(Program& program) {

@@ -110,7 +110,7 @@ bool UndoRenames(Program& program, const std::vector<RenameStep>& steps, size_t 
 bool RenameDiscFiles(Program& program, RenameJournal journal) {
     Files& files = program.files();
     const std::vector<RenameStep> steps = journal.steps;
-    const bool checkpoints = NeedsCheckpoints(steps);
+    const bool checkpoints = journal.checkpointed;
     for (size_t i = 0; i < steps.size(); ++i) {
         files.ClearAttributes(steps[i].from);
         if (!files.Rename(steps[i].from, steps[i].to)) {
@@ -226,6 +226,7 @@ ProcessOutcome ProcessImage(Program& program) {
     // A sheet left naming a name that is gone belongs to the image; its data track line follows it.
     if (!plan.sheetImageName.empty()) ownSheetRenames.push_back({plan.sheetImageName, plan.image.to});
     journal.sheets = PlanSheetUpdates(files, renames, disc.cueFile, ownSheetRenames);
+    journal.checkpointed = NeedsCheckpoints(journal.steps);
     // A full or read-only disc can't take the journal; the renames may still go through (they need
     // no space), and a failed one is put back all the same.
     if (!files.WriteFile(JOURNAL_NAME, JournalText(journal)))

@@ -68,6 +68,7 @@ bool HasCaseTwin(const std::vector<std::string>& names, const std::string& name)
 
 std::string JournalText(const RenameJournal& journal) {
     std::string text(JOURNAL_HEAD);
+    if (journal.checkpointed) text += "checkpointed\n";
     for (const RenameStep& step : journal.steps) {
         text += "rename ";
         PutField(text, step.from);
@@ -89,6 +90,7 @@ std::string JournalText(const RenameJournal& journal) {
 std::optional<RenameJournal> ParseJournal(std::string_view in) {
     RenameJournal journal;
     if (!TakeText(in, JOURNAL_HEAD)) return std::nullopt;
+    journal.checkpointed = TakeText(in, "checkpointed\n");
     while (!TakeText(in, "end\n")) {
         std::string first, second;
         const bool rename = TakeText(in, "rename ");
@@ -122,7 +124,7 @@ bool NeedsCheckpoints(const std::vector<RenameStep>& steps) {
     return false;
 }
 
-std::optional<size_t> StepsDone(const Files& files, const std::vector<RenameStep>& steps) {
+std::optional<size_t> StepsDone(const Files& files, const std::vector<RenameStep>& steps, size_t mostDone) {
     std::vector<std::string> every;
     for (const RenameStep& step : steps)
         for (const std::string* name : {&step.from, &step.to})
@@ -134,7 +136,7 @@ std::optional<size_t> StepsDone(const Files& files, const std::vector<RenameStep
     for (const std::string& name : telling)
         if (files.Exists(name)) present.push_back(name);
     std::sort(present.begin(), present.end());
-    for (size_t done = steps.size() + 1; done-- > 0;) {
+    for (size_t done = std::min(mostDone, steps.size()) + 1; done-- > 0;) {
         std::vector<std::string> names;
         for (const std::string& name : NamesAfter(steps, done))
             if (!HasCaseTwin(every, name)) names.push_back(name);
@@ -152,7 +154,9 @@ Recovery FinishInterruptedRun(Program& program) {
     recovery.found = true;
     const auto text = files.ReadFile(JOURNAL_NAME, JOURNAL_READ_LIMIT);
     const auto journal = text ? ParseJournal(*text) : std::nullopt;
-    const auto done = journal ? StepsDone(files, journal->steps) : std::nullopt;
+    const auto done =
+        journal ? StepsDone(files, journal->steps, journal->checkpointed ? 1 : journal->steps.size())
+                : std::nullopt;
     if (!done) {
         // Left in place, it would stop every later run here; the run's own checks come next.
         pane.AppendLine("An interrupted run could be neither finished nor undone; its journal was removed.");

@@ -25,15 +25,18 @@ inline constexpr const char* JOURNAL_NAME = ".cartovex-journal";
 struct RenameJournal {
     std::vector<RenameStep> steps;                            // bare names, in the order they are made
     std::vector<std::pair<std::string, std::string>> sheets;  // sheet name, its content afterwards
+    /// Rewritten after each step (see NeedsCheckpoints): at most its first step can be done.
+    bool checkpointed = false;
 };
 
 std::string JournalText(const RenameJournal& journal);
 /// Nothing for a text that is not a whole journal.
 std::optional<RenameJournal> ParseJournal(std::string_view text);
 
-/// How many of `journal`'s steps the folder shows done: the largest count whose names are all there
-/// and whose other names are all gone. Nothing when no count fits (a file gone, a name taken).
-std::optional<size_t> StepsDone(const Files& files, const std::vector<RenameStep>& steps);
+/// How many of the steps the folder shows done, at most `mostDone`: the largest count whose names
+/// are all there and whose other names are all gone. Nothing when no count fits (a file gone, a
+/// name taken).
+std::optional<size_t> StepsDone(const Files& files, const std::vector<RenameStep>& steps, size_t mostDone);
 
 /// Each file's name before the steps and after them, for the files whose name changes.
 std::vector<RenameStep> ComposedRenames(const std::vector<RenameStep>& steps);

@@ -327,6 +327,22 @@ TEST_F(Processing, TracksSwappingNamesStepAsideFirst) {
               testkit::MultiTrackCueSheet({"T.bin", "T_02.bin", "T_03.bin"}));
 }
 
+// The start folder holds the settings and the reference files: neither it nor a folder holding it
+// is ever renamed after a disc.
+TEST_F(Processing, TheStartFolderKeepsItsName) {
+    Analysed("disc", "game.iso", "Game Title", false);
+    bench.program().startFolder = bench.images / "disc/work";
+    bench.images.MakeFolder("disc/work");
+    EXPECT_EQ(Process(), (Lines{"KVX_INFO.TXT generated.", "CUE sheet generated.",
+                                "Folder not renamed, it holds the start folder.", "Process done."}));
+    EXPECT_TRUE(bench.images.Exists("disc/Game_Title.iso"));
+
+    bench.program().startFolder = bench.images / "disc";
+    Analysed("disc", "Game_Title.iso", "Game Title", false);
+    EXPECT_EQ(Process()[2], "Folder not renamed, it holds the start folder.");
+    EXPECT_TRUE(bench.images.Exists("disc/Game_Title.iso"));
+}
+
 class ReadOnlyProcessing : protected FilesHolder, public Processing {
 protected:
     ReadOnlyProcessing() : Processing(&media) {}
@@ -339,7 +355,8 @@ TEST_F(ReadOnlyProcessing, EveryFailedStepSaysSoAndNothingIsLost) {
     const auto before = Tree();
     // The first rename that fails stops the run before any sheet or report names a new name.
     EXPECT_EQ(Process(), (Lines{"The rename journal could not be written; renaming without it.",
-                                "t 02.mp3 could not be renamed.", "Processing stopped, every file keeps its old name."}));
+                                "t 02.mp3 could not be renamed.",
+                                "Processing stopped, every file keeps its old name."}));
     EXPECT_EQ(Tree(), before);
     EXPECT_EQ(disc.fileName, "GAME.BIN");
     EXPECT_EQ(disc.folderName, "disc");
