@@ -240,6 +240,21 @@ TEST_F(FaultInjection, ANameTakenBehindTheProgramsBackIsNeverReplaced) {
     ExpectNothingLost(before, collection.Snapshot(), {"Disc0/Game_0.iso", "Disc1/Game_1.bin"});
 }
 
+// A companion's final name taken between the check and the rename: the run puts every file back,
+// leaves no temporary name behind and writes no sheet that could list the intruder.
+TEST_F(FaultInjection, ACompanionNameTakenMidRunStopsTheRunAndUndoesIt) {
+    const auto discs = WriteCollection(1);
+    spy.Before("Rename", "PREGame_0_03.mp3", [&] { collection.Write("Disc0/Game_0_03.mp3", "an intruder"); });
+    const auto before = collection.Snapshot();
+    EXPECT_EQ(Run({"process", discs[0].image}), CLI_INCOMPLETE);
+    EXPECT_TRUE(Printed("PREGame_0_03.mp3 could not be renamed.")) << out.str();
+    EXPECT_TRUE(Printed("Processing stopped, every file keeps its old name."));
+    auto after = collection.Snapshot();
+    EXPECT_EQ(collection.Read("Disc0/Game_0_03.mp3"), "an intruder");
+    std::erase_if(after, [](const std::string& row) { return row.starts_with("Disc0/Game_0_03.mp3="); });
+    EXPECT_EQ(after, before);
+}
+
 TEST_F(FaultInjection, AFileTurnedIntoAFolderIsLeftAlone) {
     const auto discs = WriteCollection(3);
     // The first image becomes a folder after the listing; the second disc's report name is a folder.
