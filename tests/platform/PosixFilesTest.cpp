@@ -153,6 +153,7 @@ TEST(ScratchNames, SayWhichProcessOnWhichMachineMadeThem) {
         {".cartovex-vm-4321-0000beef.tmp", "vm7", std::nullopt},
         {".cartovex-a1B2c3", "vm7", std::nullopt},          // an older program's
         {".cartovex-rename-12-3", "rename", std::nullopt},  // a rename's, holding a user's file
+        {".cartovex-journal", "journal", std::nullopt},     // a processing run's plan
         {".cartovex-vm7-43x1-0000beef.tmp", "vm7", std::nullopt},
         {".cartovex-vm7--0000beef.tmp", "vm7", std::nullopt},
         {".cartovex-vm7-4321-.tmp", "vm7", std::nullopt},
