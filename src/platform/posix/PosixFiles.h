@@ -1,7 +1,6 @@
 // Files on Linux.
 #pragma once
 
-#include <cstdint>
 #include <random>
 #include <set>
 

@@ -295,7 +295,7 @@ bool Win32Files::WriteFileFrom(const std::string& path, const ContentWriter& wri
     std::string temp;
     Win32Handle file;
     for (int attempt = 0; attempt < 100 && !file; ++attempt) {
-        temp = prefix + ScratchFileName(ScratchHost(), GetCurrentProcessId(), ++tempCounter_);
+        temp = prefix + ScratchName(++tempCounter_);
         // CREATE_NEW never opens what is there already, a link planted under the name included.
         file.reset(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
@@ -365,6 +365,10 @@ bool Win32Files::ReplaceFile(const std::string& from, const std::string& to) {
 
 bool Win32Files::ClearAttributes(const std::string& path) {
     return !path.empty() && SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+std::string Win32Files::ScratchName(uint32_t tag) {
+    return ScratchFileName(ScratchHost(), GetCurrentProcessId(), tag);
 }
 
 void Win32Files::RemoveStaleScratchFiles(const std::string& folder) {

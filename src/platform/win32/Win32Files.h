@@ -32,6 +32,9 @@ public:
     bool ClearAttributes(const std::string& path) override;
     void RemoveStaleScratchFiles(const std::string& folder) override;
 
+    /// A fresh scratch name for this process (no folder), numbered by `tag`.
+    static std::string ScratchName(uint32_t tag);
+
 private:
     // Numbers the temporary names beside a written or renamed file.
     unsigned tempCounter_ = 0;

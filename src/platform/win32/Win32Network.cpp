@@ -157,12 +157,6 @@ private:
     std::optional<uint64_t> announced_;
 };
 
-std::string ComputerName() {
-    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
-    DWORD size = sizeof name;
-    return GetComputerNameA(name, &size) ? std::string(name, size) : std::string();
-}
-
 /// COM for the calling thread while a download runs, unless the thread has it already.
 class ComForThread {
 public:
@@ -215,9 +209,8 @@ Download Win32Network::Fetch(const std::string& url, uint64_t maxBytes, int time
     files.RemoveStaleScratchFiles(tempFolder);
     std::string scratch;
     for (int attempt = 0; attempt < 100 && scratch.empty(); ++attempt) {
-        const std::string name =
-            std::string(tempFolder) + ScratchFileName(ScratchHostPart(ComputerName()), GetCurrentProcessId(),
-                                                      static_cast<uint32_t>(GetTickCount64()) + attempt);
+        const std::string name = std::string(tempFolder) +
+                                 Win32Files::ScratchName(static_cast<uint32_t>(GetTickCount64()) + attempt);
         Win32Handle reserved(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                          FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (reserved) scratch = name;
