@@ -5,7 +5,7 @@
 
 #include "common/Text.h"
 #include "disc/Analysis.h"
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 
 namespace cartovex {
 

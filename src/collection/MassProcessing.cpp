@@ -5,7 +5,7 @@
 #include "collection/Collection.h"
 #include "collection/SharedListings.h"
 #include "disc/Analysis.h"
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 #include "disc/Identification.h"
 #include "outputs/Processing.h"
 

@@ -2,7 +2,7 @@
 
 #include "app/MenuModel.h"
 #include "common/Text.h"
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 #include "disc/Crc32.h"
 #include "disc/Decoders.h"
 #include "disc/FieldLines.h"

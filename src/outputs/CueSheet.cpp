@@ -1,7 +1,7 @@
 #include "outputs/CueSheet.h"
 
 #include "common/Text.h"
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 
 namespace cartovex {
 

@@ -6,7 +6,7 @@
 #include "app/MenuModel.h"
 #include "app/Settings.h"
 #include "common/Text.h"
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 #include "disc/ImageFormat.h"
 #include "outputs/CueRepair.h"
 #include "outputs/CueSheet.h"

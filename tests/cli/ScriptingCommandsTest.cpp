@@ -11,7 +11,7 @@
 #include "app/CommandLine.h"
 #include "app/JsonReport.h"
 #include "common/Text.h"
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 #include "disc/Crc32.h"
 #include "testkit/Companions.h"
 #include "testkit/DemoCollection.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 #include "testkit/AnalysisBench.h"
 #include "testkit/Companions.h"
 #include "testkit/DemoCollection.h"

@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 #include "disc/Crc32.h"
 #include "testkit/AnalysisBench.h"
 #include "testkit/ImageBuilder.h"

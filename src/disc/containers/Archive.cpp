@@ -1,4 +1,4 @@
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 
 #include <unzip.h>
 

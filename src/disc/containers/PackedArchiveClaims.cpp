@@ -1,4 +1,4 @@
-#include "disc/PackedArchiveClaims.h"
+#include "disc/containers/PackedArchiveClaims.h"
 
 #include <algorithm>
 #include <array>
