@@ -5,7 +5,7 @@
 
 #include "common/Text.h"
 #include "disc/Analysis.h"
-#include "disc/containers/Archive.h"
+#include "disc/containers/ContainerKinds.h"
 
 namespace cartovex {
 

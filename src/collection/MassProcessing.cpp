@@ -5,8 +5,8 @@
 #include "collection/Collection.h"
 #include "collection/SharedListings.h"
 #include "disc/Analysis.h"
-#include "disc/containers/Archive.h"
 #include "disc/Identification.h"
+#include "disc/containers/ContainerKinds.h"
 #include "outputs/Processing.h"
 
 namespace cartovex {

@@ -1,7 +1,7 @@
 #include "outputs/CueSheet.h"
 
 #include "common/Text.h"
-#include "disc/containers/Archive.h"
+#include "disc/containers/ContainerKinds.h"
 
 namespace cartovex {
 
@@ -49,8 +49,8 @@ std::string CueSheetText(std::string_view dataFile, int sectorSize,
 void GenerateCueSheet(Program& program) {
     DiscInfo& disc = program.disc;
     Files& files = program.files();
-    // An archive is no data track a sheet could name.
-    if (IsArchive(disc.extension)) return;
+    // An archive or a CHD is no data track a sheet could name.
+    if (IsContainer(disc.extension)) return;
 
     // The current folder is the image's already; folderPath may name it under its old name.
     const auto length = files.FileLength(disc.fileName);

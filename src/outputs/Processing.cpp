@@ -6,8 +6,8 @@
 #include "app/MenuModel.h"
 #include "app/Settings.h"
 #include "common/Text.h"
-#include "disc/containers/Archive.h"
 #include "disc/ImageFormat.h"
+#include "disc/containers/ContainerKinds.h"
 #include "outputs/CueRepair.h"
 #include "outputs/CueSheet.h"
 #include "outputs/InfoReport.h"
@@ -138,12 +138,16 @@ bool ProcessImage(Program& program) {
         return false;
     }
 
-    // One kind of companion per run: the MP3 tracks when there are any, else the WAV tracks.
+    // One kind of companion per run: the MP3 tracks when there are any, else the WAV tracks. A
+    // container that told what it holds keeps its tracks inside: files beside it are not its own.
     std::string companionExtension = ".mp3";
-    std::vector<std::string> companions = files.ListCurrentFolder("*.mp3");
-    if (companions.empty()) {
-        companionExtension = ".wav";
-        companions = files.ListCurrentFolder("*.wav");
+    std::vector<std::string> companions;
+    if (!disc.contents) {
+        companions = files.ListCurrentFolder("*.mp3");
+        if (companions.empty()) {
+            companionExtension = ".wav";
+            companions = files.ListCurrentFolder("*.wav");
+        }
     }
     const CompanionPlan plan =
         PlanCompanionRenames(companions, title, std::string(1, separator), companionExtension);
@@ -167,7 +171,7 @@ bool ProcessImage(Program& program) {
     if (toggles.generateCue) {
         if (imageRenamed)
             GenerateCueSheet(program);
-        else if (!IsArchive(disc.extension))
+        else if (!IsContainer(disc.extension))
             pane.AppendLine("CUE sheet could not be written.");
     }
 
@@ -178,7 +182,8 @@ bool ProcessImage(Program& program) {
         inImageFolder = result.inImageFolder;
     }
 
-    if (toggles.fixCue) {
+    // No sheet is made to name a container as its data track.
+    if (toggles.fixCue && !IsContainer(disc.extension)) {
         if (!inImageFolder)
             pane.AppendLine("CUE sheet could not be repaired.");
         else if (imageRenamed)
