@@ -25,6 +25,17 @@ namespace cartovex {
 
 namespace {
 
+#if CARTOVEX_HAVE_LZMA
+constexpr bool LZMA_BUILT = true;
+#else
+constexpr bool LZMA_BUILT = false;
+#endif
+#if CARTOVEX_HAVE_FLAC
+constexpr bool FLAC_BUILT = true;
+#else
+constexpr bool FLAC_BUILT = false;
+#endif
+
 constexpr size_t CD_SECTOR_SIZE = CD_FRAME_SIZE - CD_SUBCODE_SIZE;
 constexpr std::array<uint8_t, 12> SYNC = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF,
                                           0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
@@ -231,14 +242,26 @@ Unpacked UnpackCdFlacHunk(std::span<const uint8_t> in, std::span<uint8_t> out) {
 }  // namespace
 
 bool ChdSupported() {
-#if CARTOVEX_HAVE_LZMA
-    return true;
-#else
-    return false;
-#endif
+    return LZMA_BUILT;
+}
+
+bool CodecReadable(uint32_t codec) {
+    switch (codec) {
+        case CODEC_ZLIB:
+        case CODEC_CD_ZLIB:
+            return true;
+        case CODEC_LZMA:
+        case CODEC_CD_LZMA:
+            return LZMA_BUILT;
+        case CODEC_CD_FLAC:
+            return FLAC_BUILT;
+        default:
+            return false;
+    }
 }
 
 Unpacked UnpackHunk(uint32_t codec, std::span<const uint8_t> stored, std::span<uint8_t> out) {
+    if (!CodecReadable(codec)) return Unpacked::UNSUPPORTED;
     const bool cd = codec == CODEC_CD_ZLIB || codec == CODEC_CD_LZMA || codec == CODEC_CD_FLAC;
     if (cd && (out.empty() || out.size() % CD_FRAME_SIZE != 0)) return Unpacked::BROKEN;
     switch (codec) {

@@ -31,6 +31,9 @@ enum class Unpacked {
 /// Unpacks `stored`, packed by `codec`, into `out` (one whole hunk).
 Unpacked UnpackHunk(uint32_t codec, std::span<const uint8_t> stored, std::span<uint8_t> out);
 
+/// Whether this build unpacks hunks packed by `codec`.
+bool CodecReadable(uint32_t codec);
+
 /// Whether this build reads CHD files at all: they need the LZMA library, as most CHDs pack their
 /// data with it.
 bool ChdSupported();
