@@ -32,6 +32,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 #include "disc/HeaderReader.h"
 
@@ -49,10 +50,11 @@ struct ChdFault {
     std::string reason;
 };
 
-/// A four-letter codec code as a number ("cdlz" is 0x63646C7A).
-constexpr uint32_t FourCc(const char (&code)[5]) {
-    return (uint32_t(uint8_t(code[0])) << 24) | (uint32_t(uint8_t(code[1])) << 16) |
-           (uint32_t(uint8_t(code[2])) << 8) | uint32_t(uint8_t(code[3]));
+/// A four-letter code (a codec, a metadata tag) as a number: "cdlz" is 0x63646C7A.
+constexpr uint32_t FourCc(std::string_view code) {
+    uint32_t value = 0;
+    for (size_t i = 0; i < 4; ++i) value = (value << 8) | uint8_t(i < code.size() ? code[i] : ' ');
+    return value;
 }
 
 constexpr uint32_t CODEC_ZLIB = FourCc("zlib");
