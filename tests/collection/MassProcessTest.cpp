@@ -92,7 +92,12 @@ TEST_F(MassProcessTest, ProcessesTheKnownImagesOfTheDemoCollection) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), "Mass process engaged on folder : " + folder + " ...");
     EXPECT_EQ(lines.back(), "Mass renaming of directory (" + folder + ") finished!");
-    EXPECT_EQ(Count("Process done."), 6u) << program.pane.Text();
+    // Every disc the database knows is processed (the demo has a CHD only where chdman made one).
+    const auto known =
+        std::count_if(demo->discs.begin(), demo->discs.end(), [](const testkit::DemoDisc& disc) {
+            return disc.displayName != "NOT IN DATABASE" && disc.displayName != "CONVERTED IMAGE";
+        });
+    EXPECT_EQ(Count("Process done."), static_cast<size_t>(known)) << program.pane.Text();
     EXPECT_EQ(program.pane.Text().find(std::string(75, '-')), std::string::npos) << "no field blocks";
     for (const testkit::DemoDisc& disc : demo->discs)
         EXPECT_EQ(
@@ -162,9 +167,8 @@ TEST_F(MassProcessTest, ImagesDirectlyInTheChosenFolderLeaveItsName) {
     const std::string chosen = root / "chosen";
     // Not even for a moment is the user's toggle off: a run killed mid-way leaves it as it was.
     int toggleOffAtAWrite = 0;
-    spy.Before("WriteFile", "Cartovex.ini", [&] {
-        toggleOffAtAWrite += window.MenuItemState(CMD_TOGGLE_RENAME_FOLDER) != MENU_CHECKED;
-    });
+    spy.Before("WriteFile", "Cartovex.ini",
+               [&] { toggleOffAtAWrite += window.MenuItemState(CMD_TOGGLE_RENAME_FOLDER) != MENU_CHECKED; });
 
     Mass(chosen);
 
@@ -175,7 +179,8 @@ TEST_F(MassProcessTest, ImagesDirectlyInTheChosenFolderLeaveItsName) {
     EXPECT_EQ(toggleOffAtAWrite, 0);
     EXPECT_EQ(std::count_if(spy.Changes().begin(), spy.Changes().end(),
                             [](const std::string& change) { return change.ends_with("Cartovex.ini"); }),
-              1) << "the second disc finds the settings as it would write them";
+              1)
+        << "the second disc finds the settings as it would write them";
     EXPECT_EQ(program.files().CurrentDirectory(), chosen);
     EXPECT_EQ(Lines().back(), "Mass renaming of directory (" + chosen + ") finished!");
 }

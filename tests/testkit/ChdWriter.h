@@ -28,6 +28,17 @@ struct ChdHunk {
     std::optional<uint32_t> crc;
 };
 
+/// A hunk of map kind `kind` keeping `stored` (made from the data when empty), with the map giving
+/// `crc` (the data's own when unset).
+inline ChdHunk HunkOfKind(int kind, std::string stored = {}, std::optional<uint32_t> crc = std::nullopt) {
+    return ChdHunk{kind, std::move(stored), 0, crc};
+}
+
+/// A version 5 hunk that is a copy of hunk `hunk`.
+inline ChdHunk CopyOfHunk(uint64_t hunk) {
+    return ChdHunk{5, {}, hunk, std::nullopt};
+}
+
 struct ChdLayout {
     uint32_t version = 5;
     uint32_t hunkSize = 8 * 2448;

@@ -182,6 +182,7 @@ std::optional<ChdFault> ReadCompressedEntry(const ByteSource& source, uint64_t f
             static_cast<uint8_t>(offset >> 8),  static_cast<uint8_t>(offset),
             static_cast<uint8_t>(check >> 8),   static_cast<uint8_t>(check)};
         crc = Crc16Update(unpacked, crc);
+        if (fields.Broken()) return Damaged("its map is cut short");
         if (hunk != wanted) continue;
         entry = HunkEntry{};
         entry.offset = offset;

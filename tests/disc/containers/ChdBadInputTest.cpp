@@ -22,6 +22,8 @@ namespace {
 
 using testkit::ChdHunk;
 using testkit::ChdLayout;
+using testkit::CopyOfHunk;
+using testkit::HunkOfKind;
 using Kind = ChdFault::Kind;
 
 constexpr uint32_t FRAMES = 16;  // two hunks of eight frames
@@ -50,7 +52,9 @@ ChdReading Read(const std::string& file) {
     header.fill(0xEE);
     const ChdReading reading = ReadChdHeaderFrom(Bytes(file), header);
     // The block changes only for a found image.
-    if (reading.result != ChdReading::Result::IMAGE_FOUND) EXPECT_EQ(header[0], 0xEE);
+    if (reading.result != ChdReading::Result::IMAGE_FOUND) {
+        EXPECT_EQ(header[0], 0xEE);
+    }
     return reading;
 }
 
@@ -148,36 +152,25 @@ TEST(ChdBadInput, DamageInTheMapTheTracksOrTheFirstHunkIsRefused) {
     auto less = [](std::string& s) { s.resize(s.size() - 100); };
     std::vector<LayoutDamage> cases = {
         {"map CRC", [](ChdLayout& l) { l.spoilMapCrc = true; }, R::UNREADABLE, "its map fails its check"},
-        {"unknown kind", [](ChdLayout& l) { l.hunks[1] = ChdHunk{14}; }, R::UNREADABLE,
+        {"unknown kind", [](ChdLayout& l) { l.hunks[1] = HunkOfKind(14); }, R::UNREADABLE,
          "unknown kind of hunk"},
-        {"copy of a later hunk",
-         [](ChdLayout& l) {
-             l.hunks[0] = ChdHunk{5, "", 1};
-         },
-         R::UNREADABLE, "hunk 0 is a copy of a hunk that follows it"},
-        {"copy of itself",
-         [](ChdLayout& l) {
-             l.hunks[0] = ChdHunk{5, "", 0};
-         },
-         R::UNREADABLE, "hunk 0 is a copy of a hunk that follows it"},
-        {"unlisted codec", [](ChdLayout& l) { l.hunks[0] = ChdHunk{2}; }, R::UNREADABLE,
+        {"copy of a later hunk", [](ChdLayout& l) { l.hunks[0] = CopyOfHunk(1); }, R::UNREADABLE,
+         "hunk 0 is a copy of a hunk that follows it"},
+        {"copy of itself", [](ChdLayout& l) { l.hunks[0] = CopyOfHunk(0); }, R::UNREADABLE,
+         "hunk 0 is a copy of a hunk that follows it"},
+        {"unlisted codec", [](ChdLayout& l) { l.hunks[0] = HunkOfKind(2); }, R::UNREADABLE,
          "names a codec the file doesn't list"},
         {"unknown codec",
          [](ChdLayout& l) {
              l.codecs[2] = FourCc("huff");
-             l.hunks[0] = ChdHunk{2, "huffman bytes"};
+             l.hunks[0] = HunkOfKind(2, "huffman bytes");
          },
          R::UNREADABLE, "hunk 0 is packed with huff, which is not read"},
-        {"hunk CRC",
-         [](ChdLayout& l) {
-             l.hunks[0] = ChdHunk{0, "", 0, 0x1234};
-         },
-         R::UNREADABLE, "hunk 0 fails its check"},
+        {"hunk CRC", [](ChdLayout& l) { l.hunks[0] = HunkOfKind(0, "", 0x1234); }, R::UNREADABLE,
+         "hunk 0 fails its check"},
         {"packed longer than a hunk",
-         [](ChdLayout& l) {
-             l.hunks[0] = ChdHunk{0, std::string(l.hunkSize + 1, 'p')};
-         },
-         R::UNREADABLE, "hunk 0 is damaged"},
+         [](ChdLayout& l) { l.hunks[0] = HunkOfKind(0, std::string(l.hunkSize + 1, 'p')); }, R::UNREADABLE,
+         "hunk 0 is damaged"},
         {"deflate gives more", [&](ChdLayout& l) { l.hunks[0] = HunkZeroWith(l, testkit::Deflated, more); },
          R::UNREADABLE, "hunk 0 doesn't unpack"},
         {"deflate gives less", [&](ChdLayout& l) { l.hunks[0] = HunkZeroWith(l, testkit::Deflated, less); },
@@ -230,14 +223,16 @@ TEST(ChdBadInput, DamageInTheMapTheTracksOrTheFirstHunkIsRefused) {
         c.damage(layout);
         const ChdReading reading = Read(testkit::WriteChdFile(layout));
         EXPECT_EQ(reading.result, c.result) << Reason(reading);
-        if (c.result == R::UNREADABLE) EXPECT_TRUE(Contains(Reason(reading), c.reason)) << Reason(reading);
+        if (c.result == R::UNREADABLE) {
+            EXPECT_TRUE(Contains(Reason(reading), c.reason)) << Reason(reading);
+        }
     }
 }
 
 TEST(ChdBadInput, ChainsOfCopiesEndAndLongOnesAreRefused) {
     ChdLayout layout = GoodLayout();
     layout.data += layout.data + layout.data + layout.data + layout.data;  // 10 hunks
-    for (uint32_t h = 1; h < 10; ++h) layout.hunks[h] = ChdHunk{5, "", h - 1};
+    for (uint32_t h = 1; h < 10; ++h) layout.hunks[h] = CopyOfHunk(h - 1);
     const std::string file = testkit::WriteChdFile(layout);
     const ByteSource source = MemorySource(Bytes(file));
     ChdFile chd(source, file.size());
@@ -346,7 +341,7 @@ TEST(ChdOddButGood, OlderFormsAndLayoutsAreRead) {
          },
          "CHD (BIN)"},
         {"an LZMA-packed hunk", [](ChdLayout& l) { l.codecs[0] = CODEC_CD_LZMA; }, "CHD (BIN)"},
-        {"a stored hunk in a compressed map", [](ChdLayout& l) { l.hunks[0] = ChdHunk{4}; }, "CHD (BIN)"},
+        {"a stored hunk in a compressed map", [](ChdLayout& l) { l.hunks[0] = HunkOfKind(4); }, "CHD (BIN)"},
         {"a plain map", [](ChdLayout& l) { l.compressedMap = false; }, "CHD (BIN)"},
         {"version 4", [](ChdLayout& l) { l.version = 4; }, "CHD (BIN)"},
     };
@@ -366,7 +361,7 @@ TEST(ChdOddButGood, OlderFormsAndLayoutsAreRead) {
 TEST(ChdOddButGood, HunksNeverWrittenAreZerosAndShortOnesRepeatTheirEightBytes) {
     ChdLayout plain = GoodLayout();
     plain.compressedMap = false;
-    plain.hunks[1] = ChdHunk{0, "", 0};  // map entry 0: never written
+    plain.hunks[1] = HunkOfKind(0);  // a plain map entry of 0: never written
     std::vector<uint8_t> pattern(plain.hunkSize);
     for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<uint8_t>(i % 8 + 1);
     ChdLayout old = GoodLayout();
