@@ -13,13 +13,19 @@ section() { printf '\n===== %s\n' "$*"; }
 section "Analysing two images: a known disc and one the database doesn't know"
 (cd "$demo" && "$cli" analyse "collection/Star Quest/Star Quest.iso")
 (cd "$demo" && "$cli" analyse "collection/Unsorted/mystery.iso") || echo "(exit status $?: not identified)"
+# The demo has a CHD where chdman (mame-tools) was there to make it.
+chd="collection/Azure Tide Racer/Azure Tide Racer (USA).chd"
+if [[ -f "$demo/$chd" ]]; then
+    section "Analysing a CHD: one hunk is read, its tracks come from its own list"
+    (cd "$demo" && "$cli" analyse "$chd")
+fi
 
 # Processing renames files, so it runs on a copy of part of the collection.
 work="$demo/processed"
 mkdir -p "$work/collection"
 cp "$demo/DATA.KVX" "$demo/DEVELOPPER.KVX" "$demo/KVX_HAVE.TXT" "$work/"
-for folder in "Star Quest" "Nebula Drift" "Harbor Lights" "Copper Canyon" "Unsorted"; do
-    cp -r "$demo/collection/$folder" "$work/collection/"
+for folder in "Star Quest" "Nebula Drift" "Harbor Lights" "Copper Canyon" "Azure Tide Racer" "Unsorted"; do
+    if [[ -d "$demo/collection/$folder" ]]; then cp -r "$demo/collection/$folder" "$work/collection/"; fi
 done
 section "The copy before processing"
 (cd "$work" && find collection | sort)
@@ -27,7 +33,7 @@ section "The copy before processing"
 section "Processing each image of the copy (and repairing BIN/CUE sheets)"
 cd "$work"
 "$cli" toggle fixcue on
-find collection -type f \( -name '*.iso' -o -name '*.bin' -o -name '*.raw' \) | sort | while read -r image; do
+find collection -type f \( -name '*.iso' -o -name '*.bin' -o -name '*.raw' -o -name '*.chd' \) | sort | while read -r image; do
     printf -- '--- %s\n' "$image"
     "$cli" process "$image" | grep -v -e '^-\{75\}$' -e ' : ' || true
 done
