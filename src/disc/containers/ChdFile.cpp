@@ -46,7 +46,7 @@ std::optional<ChdFault> ChdFile::ReadHunk(uint32_t hunk, std::vector<uint8_t>& o
                 case Unpacked::UNSUPPORTED:
                     return ChdFault{
                         ChdFault::Kind::UNSUPPORTED,
-                        name + " is packed with " + CodecName(entry.codec) + ", which is not read"};
+                        name + " is packed with " + CodecName(entry.codec) + ", which this build doesn't read"};
                 case Unpacked::BROKEN:
                     return Damaged(name + " doesn't unpack");
             }

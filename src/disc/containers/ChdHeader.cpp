@@ -44,7 +44,7 @@ std::optional<ChdFault> ReadVersion3Or4(std::span<const uint8_t> raw, ChdHeader&
             header.codecs[0] = CODEC_ZLIB;
             break;
         case 3:
-            return ChdFault{ChdFault::Kind::UNSUPPORTED, "its hunks use A/V compression, which is not read"};
+            return ChdFault{ChdFault::Kind::UNSUPPORTED, "its hunks use A/V compression, which is no CD's"};
         default:
             return Damaged("its header names no known compression");
     }

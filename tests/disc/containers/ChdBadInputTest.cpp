@@ -165,7 +165,7 @@ TEST(ChdBadInput, DamageInTheMapTheTracksOrTheFirstHunkIsRefused) {
              l.codecs[2] = FourCc("huff");
              l.hunks[0] = HunkOfKind(2, "huffman bytes");
          },
-         R::UNREADABLE, "hunk 0 is packed with huff, which is not read"},
+         R::UNREADABLE, "hunk 0 is packed with huff, which this build doesn't read"},
         {"hunk CRC", [](ChdLayout& l) { l.hunks[0] = HunkOfKind(0, "", 0x1234); }, R::UNREADABLE,
          "hunk 0 fails its check"},
         {"packed longer than a hunk",
