@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/OutputPane.h"
 #include "common/Constants.h"
@@ -38,6 +40,12 @@ struct Program {
     const DatabaseIndex* databaseIndex = nullptr;
     /// The update site's port; the program uses the http port, tests a loopback server's.
     int updatePort = 80;
+
+    /// The files the last processing run renamed, as full paths before and after (the folder rename
+    /// aside): a run over many images follows them in its listing.
+    std::vector<std::pair<std::string, std::string>> renamedFiles;
+    /// Set by a mass run when a disc it identified was not processed completely.
+    bool massRunIncomplete = false;
 
     /// While set, the operations' file calls go through it instead (mass processing shares its
     /// folder listings this way); the platform's own files stay underneath.

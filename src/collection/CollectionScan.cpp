@@ -4,18 +4,11 @@
 #include "app/MenuModel.h"
 #include "collection/Collection.h"
 #include "common/Text.h"
+#include "disc/Identification.h"
 
 namespace cartovex {
 
 namespace {
-
-// Processing names a folder or file after its title, with blanks possibly turned into
-// underscores, so an entry's title is its name with the underscores undone and the extension cut.
-// Everything from the first dot goes, which is why a title holding a dot never matches.
-std::string MatchKey(std::string name) {
-    std::replace(name.begin(), name.end(), '_', ' ');
-    return name.substr(0, name.find('.'));
-}
 
 std::string DatabaseName(const std::string& entry) {
     return entry.substr(0, entry.find('#'));

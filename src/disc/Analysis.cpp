@@ -3,6 +3,7 @@
 #include "app/MenuModel.h"
 #include "common/Text.h"
 #include "disc/Crc32.h"
+#include "disc/CueSheetFiles.h"
 #include "disc/Decoders.h"
 #include "disc/FieldLines.h"
 #include "disc/HeaderReader.h"
@@ -170,9 +171,12 @@ bool AnalyseImageAccepted(Program& program) {
     }
     // One listing answers every question about the folder in this analysis.
     const FolderListing listing = FolderListing::OfCurrentFolder(files);
-    disc.cueFile = listing.FirstMatching("*.CUE");
+    disc.cueFile.clear();
 
     if (ReadImageHeader(program) == Opened::NO) return false;
+    // A folder may hold several discs, each with its sheet: the image's own is the one naming it. A
+    // container that told what it holds has its tracks inside and no sheet beside it.
+    if (!disc.contents) disc.cueFile = FindImageSheet(files, listing.Names(), disc.fileName);
 
     program.pane.AppendLine("Opened (" + disc.fileName + ") Successfully!");
     window.SetMenuItemState(CMD_TOGGLE_GENERATE_CUE, MENU_CHECKED);

@@ -55,7 +55,8 @@ protected:
 };
 
 // The CHD tells its format and tracks; the loose BIN+CUE set and the MP3 beside it are not its own,
-// and processing leaves them alone: one file renamed, no sheet written or repaired.
+// and processing leaves them alone: one file renamed, no sheet written or repaired, and the folder,
+// which holds another disc, keeps its name.
 TEST_F(ChdCommands, AnalyseAndProcessJudgeACHDByItsOwnTracksAndRenameItAlone) {
     testkit::TempFolder& dir = cli.start.dir;
     dir.Write("shelf/Downloads/Azure Tide Racer (USA).chd", azure);
@@ -75,16 +76,17 @@ TEST_F(ChdCommands, AnalyseAndProcessJudgeACHDByItsOwnTracksAndRenameItAlone) {
     const std::vector<std::string> before = {dir.Read("shelf/Downloads/Other.cue"),
                                              dir.Read("shelf/Downloads/Bonus 02.mp3")};
     ASSERT_EQ(cli.Run({"process", "shelf/Downloads/Azure Tide Racer (USA).chd"}), CLI_OK) << cli.out.str();
-    EXPECT_TRUE(dir.Read("shelf/Azure Tide Racer/Azure Tide Racer.chd") == azure) << cli.out.str();
-    EXPECT_EQ(dir.Read("shelf/Azure Tide Racer/Other.cue"), before[0]);
-    EXPECT_EQ(dir.Read("shelf/Azure Tide Racer/Bonus 02.mp3"), before[1]);
-    EXPECT_FALSE(dir.Exists("shelf/Azure Tide Racer/Azure Tide Racer.CUE"));
-    EXPECT_FALSE(dir.Exists("shelf/Azure Tide Racer/Azure Tide Racer.cue"));
+    EXPECT_TRUE(dir.Read("shelf/Downloads/Azure Tide Racer.chd") == azure) << cli.out.str();
+    EXPECT_EQ(dir.Read("shelf/Downloads/Other.cue"), before[0]);
+    EXPECT_EQ(dir.Read("shelf/Downloads/Bonus 02.mp3"), before[1]);
+    EXPECT_FALSE(dir.Exists("shelf/Downloads/Azure Tide Racer.CUE"));
+    EXPECT_FALSE(dir.Exists("shelf/Downloads/Azure Tide Racer.cue"));
     EXPECT_TRUE(
-        Contains(dir.Read("shelf/Azure Tide Racer/KVX_INFO.TXT"), "Image Format        : CHD (BIN+CUE)"));
+        Contains(dir.Read("shelf/Downloads/KVX_INFO.TXT"), "Image Format        : CHD (BIN+CUE)"));
     const Lines processing = OutputLines(cli.out.str());
     EXPECT_FALSE(Has(processing, "CUE sheet could not be written."));
     EXPECT_FALSE(Has(processing, "Fixing of BIN/CUE cue sheet finished."));
+    EXPECT_TRUE(Has(processing, "Folder not renamed, it holds another disc."));
 }
 
 TEST_F(ChdCommands, MassProcessingListsCHDsAndSaysWhyADamagedOneIsIgnored) {

@@ -79,11 +79,14 @@ TEST_F(ProcessCommand, EachIdentifiedImagesFolderTakesItsTitleAndUnknownOnesStay
         const std::string extension = AsciiLower(disc.imagePath.substr(disc.imagePath.size() - 3));
         std::vector<std::string> expected{title + "." + extension, "KVX_INFO.TXT"};
         // A container gets no sheet, and a CHD keeps its tracks inside.
-        if (disc.layout == "BIN+CUE")
+        const bool ownSheet = disc.layout == "BIN+CUE" || disc.layout == "BIN/CUE set";
+        if (ownSheet)
             expected.push_back(title + ".cue");
         else if (disc.layout != "ZIP" && disc.layout != "CHD")
             expected.push_back(title + ".CUE");
-        const std::string trackExtension = Contains(disc.layout, "WAV") ? ".wav" : ".mp3";
+        const std::string trackExtension = Contains(disc.layout, "WAV")   ? ".wav"
+                                           : disc.layout == "BIN/CUE set" ? ".bin"
+                                                                          : ".mp3";
         if (disc.layout != "BIN+CUE" && disc.layout != "CHD")
             for (int track = 2; track < disc.audioTracks + 2; ++track)
                 expected.push_back(title + "_0" + std::to_string(track) + trackExtension);

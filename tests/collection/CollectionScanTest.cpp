@@ -41,7 +41,7 @@ TEST_F(CollectionScanTest, ListsHaveAndMissFromTheTopLevelNames) {
     collection.MakeFolder("game title");             // case matters
     collection.MakeFolder("Dot.Name");               // the key ends before the dot
     collection.MakeFolder("Under_Score");            // keys hold blanks, never underscores
-    collection.Write("Second Game(DUPE).iso", "d");  // a processed dupe
+    collection.Write("Second Game(DUPE).iso", "d");  // a processed dupe: the marker is no part of the key
     collection.Write(".Third", "h");                 // hidden
     collection.Write("sub/Deep One.iso", "x");       // below the top level
     collection.Write("Third.part1.bin", "t");        // cut at the first dot
@@ -52,14 +52,14 @@ TEST_F(CollectionScanTest, ListsHaveAndMissFromTheTopLevelNames) {
     Scan(collection.Path());
 
     EXPECT_EQ(start.dir.Read("KVX_HAVE.TXT"),
-              "You have 3 of 6 known Sega CD images from Cartovex list 7\r\n\r\n"
-              "Game Title\r\nGame Title\r\nThird\r\n");
+              "You have 4 of 6 known Sega CD images from Cartovex list 7\r\n\r\n"
+              "Game Title\r\nGame Title\r\nSecond Game\r\nThird\r\n");
     EXPECT_EQ(start.dir.Read("KVX_MISS.TXT"),
-              "You are missing 4 of 6 known Sega CD images from Cartovex list 7\r\n\r\n"
-              "Dot.Name\r\nUnder_Score\r\nSecond Game\r\nDeep One\r\n");
+              "You are missing 3 of 6 known Sega CD images from Cartovex list 7\r\n\r\n"
+              "Dot.Name\r\nUnder_Score\r\nDeep One\r\n");
     EXPECT_EQ(
         PaneLines(program.pane.Text()),
-        (std::vector<std::string>{"", "You are missing 4 of 6 known Sega CD images from Cartovex list 7."}));
+        (std::vector<std::string>{"", "You are missing 3 of 6 known Sega CD images from Cartovex list 7."}));
     EXPECT_FALSE(start.window().IsControlEnabled(ID_PROCESS_BUTTON));
     EXPECT_EQ(program.files().CurrentDirectory(), program.startFolder);
     EXPECT_EQ(collection.Snapshot(), before) << "nothing is written into the scanned folder";

@@ -119,7 +119,7 @@ TEST_F(MassProcessTest, FollowsFoldersRenamedDuringTheRun) {
     Image("chosen/GAME1/a.iso", "Game One");
     Image("chosen/GAME1/deeper/b.iso", "Game Two");
     Image("chosen/GAME1/deeper/deepest/c.iso", "Game Three");
-    Image("chosen/PAIR/x.iso", "Pair A");  // two discs in one folder: it ends named after the last
+    Image("chosen/PAIR/x.iso", "Pair A");  // two discs in one folder: it keeps its name
     Image("chosen/PAIR/y.iso", "Pair B");
 
     Mass(root / "chosen");
@@ -127,7 +127,7 @@ TEST_F(MassProcessTest, FollowsFoldersRenamedDuringTheRun) {
     EXPECT_EQ(Images(), (std::vector<std::string>{"chosen/Game One/Game One.iso",
                                                   "chosen/Game One/Game Two/Game Three/Game Three.iso",
                                                   "chosen/Game One/Game Two/Game Two.iso",
-                                                  "chosen/Pair B/Pair A.iso", "chosen/Pair B/Pair B.iso"}));
+                                                  "chosen/PAIR/Pair A.iso", "chosen/PAIR/Pair B.iso"}));
     EXPECT_EQ(Count("Process done."), 5u);
     EXPECT_EQ(program.pane.Text().find("Could not read"), std::string::npos) << program.pane.Text();
 }

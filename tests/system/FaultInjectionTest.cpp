@@ -156,10 +156,11 @@ TEST_F(FaultInjection, AReadOnlyCollectionIsLeftExactlyAsItWas) {
         spy.FailWhen(method, InCollection());
     const auto before = collection.Snapshot();
 
-    Run({"process", discs[0].image});
-    EXPECT_TRUE(Printed("disc.iso could not be renamed.")) << out.str();
-    EXPECT_TRUE(Printed("KVX_INFO.TXT could not be written."));
-    EXPECT_TRUE(Printed("Folder could not be renamed."));
+    // The first failed rename stops the run: no report, no sheet, no folder rename.
+    EXPECT_EQ(Run({"process", discs[0].image}), CLI_INCOMPLETE);
+    EXPECT_TRUE(Printed("disc 02.mp3 could not be renamed.")) << out.str();
+    EXPECT_TRUE(Printed("Processing stopped, every file keeps its old name."));
+    EXPECT_FALSE(Printed("KVX_INFO.TXT generated."));
     EXPECT_EQ(collection.Snapshot(), before);
 
     Run({"mass", collection.Path()});
@@ -232,10 +233,26 @@ TEST_F(FaultInjection, ANameTakenBehindTheProgramsBackIsNeverReplaced) {
     const auto before = collection.Snapshot();
     Run({"mass", collection.Path()});
     EXPECT_TRUE(Printed("disc.iso could not be renamed.")) << out.str();
+    EXPECT_TRUE(Printed("Processing stopped, every file keeps its old name."));
     EXPECT_TRUE(Printed("Can't rename, Game_1.bin exists already."));
-    EXPECT_EQ(collection.Read("Game_0/Game_0.iso"), "someone else's file");
+    EXPECT_EQ(collection.Read("Disc0/Game_0.iso"), "someone else's file");
     EXPECT_EQ(collection.Read("Disc1/Game_1.bin"), "another file");
-    ExpectNothingLost(before, collection.Snapshot(), {"Game_0/Game_0.iso", "Disc1/Game_1.bin"});
+    ExpectNothingLost(before, collection.Snapshot(), {"Disc0/Game_0.iso", "Disc1/Game_1.bin"});
+}
+
+// A companion's final name taken between the check and the rename: the run puts every file back,
+// leaves no temporary name behind and writes no sheet that could list the intruder.
+TEST_F(FaultInjection, ACompanionNameTakenMidRunStopsTheRunAndUndoesIt) {
+    const auto discs = WriteCollection(1);
+    spy.Before("Rename", "PREGame_0_03.mp3", [&] { collection.Write("Disc0/Game_0_03.mp3", "an intruder"); });
+    const auto before = collection.Snapshot();
+    EXPECT_EQ(Run({"process", discs[0].image}), CLI_INCOMPLETE);
+    EXPECT_TRUE(Printed("PREGame_0_03.mp3 could not be renamed.")) << out.str();
+    EXPECT_TRUE(Printed("Processing stopped, every file keeps its old name."));
+    auto after = collection.Snapshot();
+    EXPECT_EQ(collection.Read("Disc0/Game_0_03.mp3"), "an intruder");
+    std::erase_if(after, [](const std::string& row) { return row.starts_with("Disc0/Game_0_03.mp3="); });
+    EXPECT_EQ(after, before);
 }
 
 TEST_F(FaultInjection, AFileTurnedIntoAFolderIsLeftAlone) {

@@ -23,13 +23,6 @@ std::string TwoDigits(int n) {
     return text;
 }
 
-// CD audio: 16-bit stereo samples, each track a tone of its own so no two tracks are alike.
-std::string AudioSectors(int track, size_t sectors) {
-    std::string samples(2352 * sectors, '\0');
-    for (size_t i = 0; i < samples.size(); i += 2) samples[i] = static_cast<char>((i / 2 * track) & 0x3F);
-    return samples;
-}
-
 std::string AudioTrackLines(int track) {
     return "  TRACK " + TwoDigits(track) + " AUDIO\r\n    INDEX 01 00:00:00\r\n";
 }
@@ -78,8 +71,8 @@ std::optional<std::string> WriteRawTrackSet(Files& files, const std::string& fol
         "FILE \"" + trackFile(1) + "\" BINARY\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 00:00:00\r\n";
     bool written = files.WriteFile(files.Join(folder, trackFile(1)), RawImage(header, dataSectors));
     for (int track = 2; track < audioTracks + 2; ++track) {
-        written = written &&
-                  files.WriteFile(files.Join(folder, trackFile(track)), AudioSectors(track, audioSectors));
+        written = written && files.WriteFile(files.Join(folder, trackFile(track)),
+                                             AudioTrackBin(track, 0, audioSectors));
         sheet += "FILE \"" + trackFile(track) + "\" BINARY\r\n" + AudioTrackLines(track);
     }
     const std::string cue = files.Join(folder, stem + ".cue");

@@ -71,18 +71,18 @@ private:
     bool ok_ = true;
 };
 
-HeaderBlock AzureTideRacer() {
-    return BuildHeader(Disc("AZURE TIDE RACER", "(C)T-37 1995.MAY", "T-37020 -00 ", "J", 0, 8));
+HeaderBlock CoralRift() {
+    return BuildHeader(Disc("CORAL RIFT", "(C)T-37 1995.MAY", "T-37031 -00 ", "J", 0x64, 8));
 }
-constexpr int AZURE_AUDIO_TRACKS = 3;
+constexpr int CORAL_RIFT_AUDIO_TRACKS = 3;
 
 // Its data track and audio tracks kept as a CHD, made by chdman once per run; empty where chdman is
 // not installed.
-const std::string& AzureTideRacerChd() {
+const std::string& CoralRiftChd() {
     static const std::string chd = [] {
         PosixFiles files;
         TempFolder work;
-        return MakeChdOfRawSet(files, work.Path(), "Set", AzureTideRacer(), AZURE_AUDIO_TRACKS)
+        return MakeChdOfRawSet(files, work.Path(), "Set", CoralRift(), CORAL_RIFT_AUDIO_TRACKS)
                    ? work.Read("Set.chd")
                    : std::string();
     }();
@@ -126,7 +126,8 @@ std::optional<DemoCollection> WriteDemoCollection(Files& files, const std::strin
     entry("Harbor Lights", harbor, 4);
     demo.discs.push_back({"collection/Harbor Lights/harbor.bin", "BIN+WAV", "Harbor Lights", 4});
 
-    // A RAW with MP3 tracks, already in the user's collection (listed in KVX_HAVE.TXT).
+    // A RAW with MP3 tracks, already in the user's collection (listed in KVX_HAVE.TXT): its folder is
+    // the very entry the list names, so it is no duplicate of itself.
     const HeaderBlock copper =
         BuildHeader(Disc("COPPER CANYON", "T-70 1994.JUN", "GM G-6021   ", "J", 0xA1, 4));
     dir = out.Folder("collection/Copper Canyon");
@@ -134,13 +135,23 @@ std::optional<DemoCollection> WriteDemoCollection(Files& files, const std::strin
     out.Tracks(dir, "Copper Canyon", "mp3", 2);
     entry("Copper Canyon", copper, 2);
     demo.haveList.push_back("Copper Canyon");
-    demo.discs.push_back({"collection/Copper Canyon/Copper Canyon.raw", "RAW+MP3", "Copper Canyon(DUPE)", 2});
+    demo.discs.push_back({"collection/Copper Canyon/Copper Canyon.raw", "RAW+MP3", "Copper Canyon", 2});
 
-    // A second copy of that disc, as an ISO without its audio tracks.
+    // A second copy of that disc, as an ISO without its audio tracks: a duplicate.
     dir = out.Folder("collection/Backup");
-    out.File(dir, "Copper Canyon.iso", CookedImage(copper));
+    out.File(dir, "copper-backup.iso", CookedImage(copper));
     demo.discs.push_back(
-        {"collection/Backup/Copper Canyon.iso", "ISO", "Copper Canyon(DUPE)(MISSING AUDIO TRACKS)", 0});
+        {"collection/Backup/copper-backup.iso", "ISO", "Copper Canyon(DUPE)(MISSING AUDIO TRACKS)", 0});
+
+    // A multi-track set as verified dumps keep it: one BIN a track and a sheet naming them all.
+    const HeaderBlock azure =
+        BuildHeader(Disc("AZURE TIDE RACER", "(C)T-37 1994.AUG", "T-37020 -00 ", "J6", 0, 7));
+    dir = out.Folder("collection/Azure Tide Racer (USA)");
+    const auto tracks = WriteMultiTrackSet(files, dir, "Azure Tide Racer (USA)", RawImage(azure), 5, 7);
+    if (tracks.empty()) return std::nullopt;
+    entry("Azure Tide Racer (USA)", azure, 5);
+    demo.discs.push_back(
+        {"collection/Azure Tide Racer (USA)/" + tracks.front(), "BIN/CUE set", "Azure Tide Racer (USA)", 5});
 
     // A raw BIN packed in a ZIP archive behind a readme.
     const HeaderBlock moonlit =
@@ -154,12 +165,12 @@ std::optional<DemoCollection> WriteDemoCollection(Files& files, const std::strin
     demo.discs.push_back({"collection/Moonlit Garden/Moonlit Garden.zip", "ZIP", "Moonlit Garden", 0});
 
     // A raw BIN with three audio tracks, kept as a CHD, where chdman is there to make it.
-    if (const std::string& chd = AzureTideRacerChd(); !chd.empty()) {
-        dir = out.Folder("collection/Azure Tide Racer");
-        out.File(dir, "Azure Tide Racer (USA).chd", chd);
-        entry("Azure Tide Racer", AzureTideRacer(), AZURE_AUDIO_TRACKS);
-        demo.discs.push_back({"collection/Azure Tide Racer/Azure Tide Racer (USA).chd", "CHD",
-                              "Azure Tide Racer", AZURE_AUDIO_TRACKS});
+    if (const std::string& chd = CoralRiftChd(); !chd.empty()) {
+        dir = out.Folder("collection/Coral Rift");
+        out.File(dir, "Coral Rift (Europe).chd", chd);
+        entry("Coral Rift", CoralRift(), CORAL_RIFT_AUDIO_TRACKS);
+        demo.discs.push_back(
+            {"collection/Coral Rift/Coral Rift (Europe).chd", "CHD", "Coral Rift", CORAL_RIFT_AUDIO_TRACKS});
     }
 
     // A disc the database doesn't know.
