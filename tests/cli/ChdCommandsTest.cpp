@@ -81,8 +81,7 @@ TEST_F(ChdCommands, AnalyseAndProcessJudgeACHDByItsOwnTracksAndRenameItAlone) {
     EXPECT_EQ(dir.Read("shelf/Downloads/Bonus 02.mp3"), before[1]);
     EXPECT_FALSE(dir.Exists("shelf/Downloads/Azure Tide Racer.CUE"));
     EXPECT_FALSE(dir.Exists("shelf/Downloads/Azure Tide Racer.cue"));
-    EXPECT_TRUE(
-        Contains(dir.Read("shelf/Downloads/KVX_INFO.TXT"), "Image Format        : CHD (BIN+CUE)"));
+    EXPECT_TRUE(Contains(dir.Read("shelf/Downloads/KVX_INFO.TXT"), "Image Format        : CHD (BIN+CUE)"));
     const Lines processing = OutputLines(cli.out.str());
     EXPECT_FALSE(Has(processing, "CUE sheet could not be written."));
     EXPECT_FALSE(Has(processing, "Fixing of BIN/CUE cue sheet finished."));
@@ -105,6 +104,10 @@ TEST_F(ChdCommands, MassProcessingListsCHDsAndSaysWhyADamagedOneIsIgnored) {
     EXPECT_TRUE(Has(lines, "Opened (unknown.chd) Successfully!"));
     EXPECT_TRUE(dir.Exists("mass/Azure Tide Racer/Azure Tide Racer.chd"));
     EXPECT_TRUE(dir.Exists("mass/b/cut.chd"));
+    // Alone, it ends the analysis with the same line and exit status 1.
+    EXPECT_EQ(cli.Run({"analyse", "mass/b/cut.chd"}), CLI_NOT_IDENTIFIED);
+    EXPECT_EQ(OutputLines(cli.out.str()).back(),
+              "Could not read cut.chd (its map lies outside the file)! File will be ignored.");
     EXPECT_TRUE(dir.Exists("mass/c/unknown.chd"));
 }
 

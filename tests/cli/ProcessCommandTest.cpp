@@ -6,26 +6,23 @@
 
 #include "app/CommandLine.h"
 #include "common/Text.h"
+#include "testkit/CliRun.h"
 #include "testkit/DemoCollection.h"
 #include "testkit/TestProgram.h"
 
 namespace cartovex {
 namespace {
 
-class ProcessCommand : public ::testing::Test {
+class ProcessCommand : public ::testing::Test, protected testkit::CliRun {
 protected:
+    using testkit::CliRun::Run;
+
     void SetUp() override {
         auto written = testkit::WriteDemoCollection(program.files(), start.dir.Path());
         ASSERT_TRUE(written);
         demo = *written;
     }
 
-    // Each run of the real program starts in the start folder.
-    int Run(std::vector<std::string> args) {
-        std::filesystem::current_path(start.dir.Path());
-        out.str("");
-        return RunCli(context, args);
-    }
     std::vector<std::string> Entries(const std::string& folder) const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(start.dir / folder))
@@ -34,17 +31,6 @@ protected:
         return names;
     }
 
-    testkit::StartFolderProgram start;
-    Program& program = start.program();
-    CommandHandler handler{program};
-    std::ostringstream out, err;
-    HeadlessDialogs& dialogs = start.test->dialogs;
-    CliContext context{program,
-                       handler,
-                       out,
-                       err,
-                       [this](std::string path) { dialogs.QueueOpenFile(std::move(path)); },
-                       [this](std::string path) { dialogs.QueueFolder(std::move(path)); }};
     testkit::DemoCollection demo;
 };
 

@@ -255,6 +255,28 @@ TEST(ChdBadInput, AMetadataChainThatRunsInACircleEnds) {
     EXPECT_EQ(Reason(reading), "its track list never ends");
 }
 
+TEST(ChdBadInput, HunksPlacedPastTheEndOfTheFileAreRefused) {
+    ChdLayout plainLayout = GoodLayout();
+    plainLayout.compressedMap = false;
+    std::string plain = testkit::WriteChdFile(plainLayout);
+    SetBigEndian(plain, 124, 1000, 4);  // hunk 0 at 1,000 hunk sizes
+    ChdLayout oldLayout = GoodLayout();
+    oldLayout.version = 4;
+    std::string old = testkit::WriteChdFile(oldLayout);
+    SetBigEndian(old, 108, old.size(), 8);  // hunk 0's offset
+    // A compressed map sums its hunks' places from the first one's, and its CRC covers them.
+    std::string compressed = testkit::WriteChdFile(GoodLayout());
+    const uint64_t map = BigEndianAt(Bytes(compressed), 40, 8);
+    SetBigEndian(compressed, map + 4, compressed.size() + 1000, 6);
+    for (const auto& [file, reason] :
+         {std::pair{plain, "hunk 0 lies outside the file"}, std::pair{old, "hunk 0 lies outside the file"},
+          std::pair{compressed, "its map fails its check"}}) {
+        const ChdReading reading = Read(file);
+        ASSERT_EQ(reading.result, ChdReading::Result::UNREADABLE);
+        EXPECT_EQ(Reason(reading), reason);
+    }
+}
+
 TEST(ChdBadInput, AMapStreamShorterThanItsHunksNeedIsRefused) {
     std::string file = testkit::WriteChdFile(GoodLayout());
     const uint64_t map = BigEndianAt(Bytes(file), 40, 8);
