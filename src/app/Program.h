@@ -30,6 +30,9 @@ struct Program {
     DeveloperList developers;
     OutputPane pane;
     std::string updateSite;
+    /// Set when the settings file is there but could not be read: the program then runs with the
+    /// defaults and never overwrites the file, which may hold the user's settings still.
+    bool settingsUnreadable = false;
     /// 1 while mass processing runs: the analysis then prints no field block.
     int16_t quietAnalysis = 0;
     /// True while mass processing handles an image lying directly in the chosen folder: processing

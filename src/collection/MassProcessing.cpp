@@ -119,10 +119,15 @@ void MassProcess(Program& program) {
     const std::string folder = BrowseForFolder(program);
     if (folder.empty()) return;
 
-    std::vector<std::string> images = files.ListFilesRecursive(folder, IMAGE_EXTENSIONS);
+    ListingFailures unread;
+    std::vector<std::string> images = files.ListFilesRecursive(folder, IMAGE_EXTENSIONS, &unread);
     files.SetCurrentDirectory(folder);
+    // Images in a folder that can't be listed would be passed over without a word.
+    for (const ListingFailure& failure : unread) pane.AppendLine(ListingFailureLine(failure));
     if (images.empty()) {
-        pane.AppendLine("There is no Sega CD images in the directory (" + folder + ")!");
+        // A chosen folder that can't be read has said so; whether it holds images is unknown.
+        if (unread.empty() || unread.front().folder != folder)
+            pane.AppendLine("There is no Sega CD images in the directory (" + folder + ")!");
         // The current directory moved, so the last analysed image can't be processed from here.
         program.window().EnableControl(ID_PROCESS_BUTTON, false);
         return;

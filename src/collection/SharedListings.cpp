@@ -49,13 +49,21 @@ std::shared_ptr<const FolderNames> SharedListingFiles::CurrentFolderNames() cons
     return kept ? kept->files : inner_.CurrentFolderNames();
 }
 
-std::vector<std::string> SharedListingFiles::ListTopLevel(const std::string& folder) const {
+std::vector<std::string> SharedListingFiles::ListTopLevel(const std::string& folder,
+                                                          ListingFailures* failures) const {
     // Only the current folder is kept: its spelling is the one the run's changes are resolved by.
-    if (folder != inner_.CurrentDirectory()) return inner_.ListTopLevel(folder);
+    if (folder != inner_.CurrentDirectory()) return inner_.ListTopLevel(folder, failures);
     Kept& kept = kept_[folder];
     if (!kept.entries) {
-        kept.entries = inner_.ListTopLevel(folder);
+        // A listing that failed is not kept: the next question asks again.
+        ListingFailures failed;
+        auto entries = inner_.ListTopLevel(folder, &failed);
         ++listingsTaken_;
+        if (!failed.empty()) {
+            if (failures) failures->insert(failures->end(), failed.begin(), failed.end());
+            return entries;
+        }
+        kept.entries = std::move(entries);
     }
     return *kept.entries;
 }

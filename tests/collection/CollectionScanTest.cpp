@@ -5,6 +5,7 @@
 #include "common/Text.h"
 #include "disc/Analysis.h"
 #include "disc/Crc32.h"
+#include "refdata/Loader.h"
 #include "testkit/ImageBuilder.h"
 #include "testkit/SpyFiles.h"
 #include "testkit/TestProgram.h"
@@ -89,6 +90,45 @@ TEST_F(CollectionScanTest, AFolderThatIsNotThereKeepsTheOldLists) {
     EXPECT_EQ(PaneLines(program.pane.Text()),
               (std::vector<std::string>{"", "Could not read the directory (" + gone + ")!"}));
     EXPECT_EQ(program.files().CurrentDirectory(), program.startFolder);
+}
+
+// Without a database every title would be listed as neither had nor missed: the lists the user has
+// stay, whether DATA.KVX is missing, empty or can't be read.
+TEST_F(CollectionScanTest, WithoutADatabaseTheOldListsStay) {
+    const struct {
+        const char* what;
+        const char* database;  // nullptr: no file
+        bool unreadable;
+    } cases[] = {
+        {"missing", nullptr, false}, {"empty", "", false}, {"unreadable", "7\r\nGame#1#0\r\n", true}};
+    for (const auto& c : cases) {
+        testkit::SpyFiles files;
+        testkit::StartFolderProgram fresh{{&files}};
+        if (c.database) fresh.dir.Write("DATA.KVX", c.database);
+        if (c.unreadable) files.Fail("ReadAt", "DATA.KVX");
+        fresh.dir.Write("KVX_HAVE.TXT", "old have\r\n");
+        fresh.dir.Write("KVX_MISS.TXT", "old miss\r\n");
+        LoadDatabases(fresh.program());
+        fresh.test->dialogs.QueueFolder(collection.Path());
+        ScanCollection(fresh.program());
+        EXPECT_EQ(fresh.dir.Read("KVX_HAVE.TXT"), "old have\r\n") << c.what;
+        EXPECT_EQ(fresh.dir.Read("KVX_MISS.TXT"), "old miss\r\n") << c.what;
+        EXPECT_EQ(PaneLines(fresh.program().pane.Text()),
+                  (std::vector<std::string>{
+                      "", "No database is loaded, so KVX_HAVE.TXT and KVX_MISS.TXT are kept as they are."}))
+            << c.what;
+    }
+}
+
+TEST_F(CollectionScanTest, AFolderThatCanNotBeReadKeepsTheOldLists) {
+    Know({"Game Title"});
+    start.dir.Write("KVX_HAVE.TXT", "old have\r\n");
+    spy.Fail("ListTopLevel", collection.Path());
+    Scan(collection.Path());
+    EXPECT_EQ(start.dir.Read("KVX_HAVE.TXT"), "old have\r\n");
+    EXPECT_FALSE(start.dir.Exists("KVX_MISS.TXT"));
+    EXPECT_EQ(PaneLines(program.pane.Text()),
+              (std::vector<std::string>{"", "Could not read the directory (" + collection.Path() + ")!"}));
 }
 
 TEST_F(CollectionScanTest, AListThatCannotBeWrittenIsReportedAndKept) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -251,6 +252,41 @@ TEST_F(MassProcessTest, AFolderWithoutImagesSaysSo) {
                                                      folder + ")!"}));
         EXPECT_FALSE(window.IsControlEnabled(ID_PROCESS_BUTTON));
     }
+}
+
+// Every folder the run can't list is named, and the run goes on with the rest; a chosen folder that
+// can't be read is named instead of being called empty.
+TEST_F(MassProcessTest, FoldersThatCanNotBeListedAreNamed) {
+    Image("Disc/disc.iso", "Listed Game");
+    const std::string deep = root.MakeDeepFolder("Deep", 4200, "lost.iso");
+    Mass(root.Path());
+    const auto lines = Lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(lines[0].starts_with("The path of the directory (" + root / "Deep/"));
+    EXPECT_TRUE(lines[0].ends_with(") is too long for the system!"));
+    EXPECT_EQ(lines[1], "Mass process engaged on folder : " + root.Path() + " ...");
+    EXPECT_TRUE(root.Exists("Listed Game/Listed Game.iso"));
+
+    program.pane.ClearPane();
+    spy.Fail("ListFilesRecursive", root.Path());
+    window.EnableControl(ID_PROCESS_BUTTON, true);
+    Mass(root.Path());
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"Could not read the directory (" + root.Path() + ")!"}));
+    EXPECT_FALSE(window.IsControlEnabled(ID_PROCESS_BUTTON));
+}
+
+TEST_F(MassProcessTest, SubFoldersItMayNotReadAreNamed) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every folder; .ci/run runs this as another user";
+    Image("Open/disc.iso", "Open Game");
+    Image("Closed/disc.iso", "Closed Game");
+    Image("Closed/Inner/disc.iso", "Inner Game");
+    chmod((root / "Closed").c_str(), 0);
+    Mass(root.Path());
+    EXPECT_EQ(Lines().front(), "Could not read the directory (" + root / "Closed" + ")!");
+    EXPECT_EQ(Count("Process done."), 1u);
+    chmod((root / "Closed").c_str(), 0755);
+    EXPECT_TRUE(root.Exists("Open Game/Open Game.iso"));
+    EXPECT_TRUE(root.Exists("Closed/disc.iso"));
 }
 
 }  // namespace
