@@ -7,14 +7,14 @@
 // and flat (every image side by side in one folder, the shape that used to grow with the square).
 //
 //   cartovex_bench_mass [SMALL LARGE]     (default 2000 8000)
+#include <unistd.h>
+
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
-
-#include <unistd.h>
 
 #include "BenchKit.h"
 #include "app/MenuModel.h"

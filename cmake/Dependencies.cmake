@@ -45,6 +45,28 @@ if(CARTOVEX_LIBARCHIVE AND NOT WIN32)
 endif()
 message(STATUS "7z and RAR archives (libarchive): ${CARTOVEX_HAVE_LIBARCHIVE}")
 
+# CHD files need liblzma (most pack their data with LZMA); libFLAC reads the rare data hunk that a
+# CHD packed as FLAC audio. A Windows cross build points CARTOVEX_XZ_SOURCE at the xz sources it
+# unpacked from the distribution's source package and builds liblzma from them here.
+set(CARTOVEX_HAVE_LZMA OFF)
+set(CARTOVEX_HAVE_FLAC OFF)
+if(CARTOVEX_XZ_SOURCE)
+    include(cmake/Liblzma.cmake)
+elseif(NOT WIN32)
+    find_package(PkgConfig REQUIRED)
+    pkg_check_modules(LIBLZMA IMPORTED_TARGET liblzma)
+    if(LIBLZMA_FOUND)
+        set(CARTOVEX_HAVE_LZMA ON)
+        add_library(cartovex::lzma ALIAS PkgConfig::LIBLZMA)
+    endif()
+    pkg_check_modules(LIBFLAC IMPORTED_TARGET flac)
+    if(LIBFLAC_FOUND)
+        set(CARTOVEX_HAVE_FLAC ON)
+        add_library(cartovex::flac ALIAS PkgConfig::LIBFLAC)
+    endif()
+endif()
+message(STATUS "CHD images (liblzma): ${CARTOVEX_HAVE_LZMA}, their FLAC hunks (libFLAC): ${CARTOVEX_HAVE_FLAC}")
+
 # The command-line program's JSON output; nlohmann's JSON library is header-only. A cross build
 # only sees packages below its target's root, so it goes without.
 set(CARTOVEX_HAVE_JSON OFF)

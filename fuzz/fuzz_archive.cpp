@@ -3,7 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 
 using namespace cartovex;
 

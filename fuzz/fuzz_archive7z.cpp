@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 
 using namespace cartovex;
 

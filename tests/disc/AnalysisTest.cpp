@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
+#include "disc/containers/ChdCodecs.h"
 #include "testkit/AnalysisBench.h"
 #include "testkit/Companions.h"
 #include "testkit/DemoCollection.h"
@@ -252,10 +253,14 @@ TEST(OpenImage, TheDialogAsksForImagesAndACancelDoesNothing) {
     OpenImageCommand(bench.program());
     const OpenFileRequest& request = bench.test->dialogs.LastOpenRequest();
     EXPECT_EQ(request.title, "Open a Sega CD Image or Archive...");
-    // The first entry is the one every build shows; 7z and RAR come as a second one.
+    // The first entry is the one every build shows; 7z, RAR and CHD come as a second one.
     const std::string first = "Sega CD images (*.ISO, *.BIN, *.RAW, *.ZIP)|*.ISO;*.BIN;*.RAW;*.ZIP|";
-    EXPECT_EQ(request.filter,
-              PackedArchivesSupported() ? first + "7z and RAR archives (*.7Z, *.RAR)|*.7Z;*.RAR|" : first);
+    const std::string second = PackedArchivesSupported() && ChdSupported()
+                                   ? "7z and RAR archives, CHD images (*.7Z, *.RAR, *.CHD)|*.7Z;*.RAR;*.CHD|"
+                               : PackedArchivesSupported() ? "7z and RAR archives (*.7Z, *.RAR)|*.7Z;*.RAR|"
+                               : ChdSupported()            ? "CHD images (*.CHD)|*.CHD|"
+                                                           : "";
+    EXPECT_EQ(request.filter, first + second);
     EXPECT_EQ(request.initialFolder, bench.images.Path());
     EXPECT_EQ(bench.program().pane.Text(), paneBefore);
 

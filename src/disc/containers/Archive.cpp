@@ -1,4 +1,4 @@
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 
 #include <unzip.h>
 
@@ -165,23 +165,6 @@ void ReadMemberPrefix(unzFile zip, size_t skip, std::span<uint8_t> out) {
 
 }  // namespace
 
-bool IsArchive(std::string_view extension) {
-    return extension == "zip" || extension == "7z" || extension == "rar";
-}
-
-bool ArchiveReadable(std::string_view extension) {
-    return extension == "zip" || (IsArchive(extension) && PackedArchivesSupported());
-}
-
-const std::vector<std::string>& ImageFileExtensions() {
-    static const std::vector<std::string> extensions = [] {
-        std::vector<std::string> kinds = {"iso", "raw", "bin", "zip"};
-        if (PackedArchivesSupported()) kinds.insert(kinds.end(), {"7z", "rar"});
-        return kinds;
-    }();
-    return extensions;
-}
-
 bool HasImageEnding(std::string_view name) {
     const std::string ending = AsciiLower(name.substr(name.size() >= 3 ? name.size() - 3 : 0));
     return ending == "iso" || ending == "raw" || ending == "bin";
@@ -190,15 +173,6 @@ bool HasImageEnding(std::string_view name) {
 bool HasSegaId(const HeaderBlock& block) {
     std::string_view window(reinterpret_cast<const char*>(block.data()), 16);
     return window.find("SEGA") != std::string_view::npos;
-}
-
-ByteSource MemorySource(std::span<const uint8_t> bytes) {
-    return [bytes](uint64_t offset, std::span<uint8_t> out) -> std::optional<size_t> {
-        if (offset >= bytes.size()) return 0;
-        size_t n = std::min(out.size(), static_cast<size_t>(bytes.size() - offset));
-        std::memcpy(out.data(), bytes.data() + offset, n);
-        return n;
-    };
 }
 
 ArchiveReadResult ReadArchiveHeaderFrom(const ByteSource& source, uint64_t size, HeaderBlock& header) {

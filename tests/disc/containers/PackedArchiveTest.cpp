@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 #include "outputs/Processing.h"
 #include "testkit/AnalysisBench.h"
 #include "testkit/ImageBuilder.h"

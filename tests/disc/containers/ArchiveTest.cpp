@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "disc/Archive.h"
 #include "disc/Crc32.h"
+#include "disc/containers/Archive.h"
 #include "testkit/AnalysisBench.h"
 #include "testkit/ImageBuilder.h"
 #include "testkit/ZipWriter.h"

@@ -1,7 +1,7 @@
 // 7z and RAR archives through libarchive. The build defines CARTOVEX_HAVE_LIBARCHIVE for this file
 // alone when the library was found; without it (the Windows cross build has no libarchive) both
 // kinds are simply not ours, and the analysis rejects them like any other file.
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 
 #if CARTOVEX_HAVE_LIBARCHIVE
 
@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "disc/PackedArchiveClaims.h"
+#include "disc/containers/PackedArchiveClaims.h"
 
 namespace cartovex {
 

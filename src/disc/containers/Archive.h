@@ -15,6 +15,7 @@
 
 #include "app/Program.h"
 #include "disc/HeaderReader.h"
+#include "disc/containers/ByteReads.h"
 
 namespace cartovex {
 
@@ -25,26 +26,11 @@ enum class ArchiveReadResult {
     MEMBER_NOT_SEGA_CD,  // the first image member isn't a Sega CD image (or can't be decompressed)
 };
 
-/// True for the extensions (as DiscInfo holds them: "zip", "7z", "rar") of the archive kinds: images
-/// that are read from inside an archive, so nothing is written beside them as if they were the
-/// data track (no CUE sheet names an archive).
-bool IsArchive(std::string_view extension);
-
-/// True when this build reads archives of that extension (ZIP always; 7z and RAR with libarchive).
-bool ArchiveReadable(std::string_view extension);
-
-/// The extensions of every file kind the analysis accepts: "iso", "raw", "bin", "zip", and "7z"
-/// and "rar" where they are readable.
-const std::vector<std::string>& ImageFileExtensions();
-
 /// True when a member name ends in iso, raw or bin, in any case.
 bool HasImageEnding(std::string_view name);
 
 /// Inside archives the test is for "SEGA" in the first 16 bytes, not the whole "SEGADISC".
 bool HasSegaId(const HeaderBlock& block);
-
-/// Bytes in memory as a ByteSource; `bytes` must outlive it.
-ByteSource MemorySource(std::span<const uint8_t> bytes);
 
 /// Reads the first ZIP image member's header block from an archive of `size` bytes. `header` changes
 /// only on IMAGE_FOUND.
