@@ -51,6 +51,8 @@ struct Program {
     /// The files the last processing run renamed, as full paths before and after (the folder rename
     /// aside): a run over many images follows them in its listing.
     std::vector<std::pair<std::string, std::string>> renamedFiles;
+    /// The image's folder before and after the last processing run renamed it, if it did.
+    std::optional<std::pair<std::string, std::string>> renamedFolder;
     /// While set, the settings text last found on disc or written there; mass processing sets it for
     /// its run, so the settings file is compared with it instead of being read after every disc.
     std::optional<std::string>* settingsOnDisc = nullptr;

@@ -36,6 +36,9 @@ std::string WithoutTrailingSeparators(std::string path, char separator) {
 // directory in the folder under its new name; only a folder that is really gone by its old name
 // counts as renamed (on a case-insensitive disc a case-only rename leaves the old paths valid).
 std::optional<std::string> RenamedFolder(Program& program, const std::string& before) {
+    // Processing says where it took the folder, in the spelling the run gave it.
+    if (program.renamedFolder && program.renamedFolder->first == before) return program.renamedFolder->second;
+    if (!program.renamedFolder) return std::nullopt;
     Files& files = program.files();
     const char separator = files.Separator();
     if (files.IsDirectory(before)) return std::nullopt;

@@ -37,24 +37,29 @@ ToggleSnapshot TakeToggleSnapshot(Program& program) {
 // one that only a case-insensitive file system reports as existing because it is a mover's own.
 class NameCheck {
 public:
-    NameCheck(const Files& files, std::vector<std::string> movers)
-        : files_(files), movers_(std::move(movers)), listed_(files.ListTopLevel(files.CurrentDirectory())) {}
+    NameCheck(const Files& files, std::vector<std::string> movers) : files_(files), movers_(std::move(movers)) {}
 
     bool IsTaken(const std::string& name) const {
         if (!files_.Exists(name)) return false;
         for (const std::string& mover : movers_) {
             if (mover == name) return false;
-            if (EqualsIgnoringAsciiCase(mover, name) &&
-                std::find(listed_.begin(), listed_.end(), name) == listed_.end())
-                return false;
+            if (EqualsIgnoringAsciiCase(mover, name) && !Listed(name)) return false;
         }
         return true;
     }
 
 private:
+    // The folder is listed only for a name that differs from a mover's in case alone: rare.
+    bool Listed(const std::string& name) const {
+        if (!listedYet_) listed_ = files_.ListTopLevel(files_.CurrentDirectory());
+        listedYet_ = true;
+        return std::find(listed_.begin(), listed_.end(), name) != listed_.end();
+    }
+
     const Files& files_;
     std::vector<std::string> movers_;
-    std::vector<std::string> listed_;
+    mutable bool listedYet_ = false;
+    mutable std::vector<std::string> listed_;
 };
 
 // The first name this run would give that is not free: taken by a file the run doesn't rename, or
@@ -175,6 +180,7 @@ FolderRename RenameImageFolder(Program& program, const std::string& title) {
     const std::string renamed = files.Join(parent, title);
     if (!files.Rename(files.Join(parent, name), renamed)) return {false, files.SetCurrentDirectory(here)};
     program.disc.folderName = title;
+    program.renamedFolder = {here, renamed};
     return {true, files.SetCurrentDirectory(renamed)};
 }
 
@@ -185,6 +191,7 @@ ProcessOutcome ProcessImage(Program& program) {
     Files& files = program.files();
     OutputPane& pane = program.pane;
     program.renamedFiles.clear();
+    program.renamedFolder.reset();
     // Only an identified disc has a title to give; anything else would be renamed under the name
     // of the image analysed before it.
     if (disc.matchIndex == NONE_VALUE) return ProcessOutcome::NOT_IDENTIFIED;

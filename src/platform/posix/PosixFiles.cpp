@@ -52,8 +52,10 @@ std::optional<ListingFailure::Reason> FailureOf(int error) {
 
 /// Visits the names in `folder`, dot-files (hidden on Linux) left out, each with what it is. Says why
 /// when the folder is there but couldn't be read to its end; a missing folder has no names.
+/// `hidden`, when given, receives the hidden names passed over.
 template <typename Visit>
-std::optional<ListingFailure::Reason> ForEachEntry(const std::string& folder, Visit visit) {
+std::optional<ListingFailure::Reason> ForEachEntry(const std::string& folder, Visit visit,
+                                                   std::vector<std::string>* hidden = nullptr) {
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.empty() ? "." : folder.c_str()));
     if (!dir) return FailureOf(errno);
     for (;;) {
@@ -61,6 +63,7 @@ std::optional<ListingFailure::Reason> ForEachEntry(const std::string& folder, Vi
         const dirent* entry = readdir(dir.get());
         if (!entry) return errno == 0 ? std::nullopt : FailureOf(errno);
         std::string name = entry->d_name;
+        if (!name.empty() && name[0] == '.' && hidden && name != "." && name != "..") hidden->push_back(name);
         if (name.empty() || name[0] == '.') continue;
         if (const auto kind = KindOf(entry->d_type, folder, name)) visit(name, *kind);
     }
@@ -182,20 +185,29 @@ std::vector<std::string> PosixFiles::ListFilesRecursive(const std::string& folde
                                                         const std::vector<std::string>& extensions,
                                                         ListingFailures* failures) const {
     std::vector<std::string> result;
-    std::vector<std::string> files, folders;
+    std::vector<std::string> files, folders, hidden;
     // Symbolic links to folders are not followed: they could loop back above the chosen folder.
-    NoteFailure(failures, folder, ForEachEntry(folder, [&](const std::string& name, EntryKind kind) {
-                    if (kind == EntryKind::FOLDER) {
-                        folders.push_back(name);
-                    } else if (kind == EntryKind::FILE) {
-                        for (const auto& ext : extensions) {
-                            if (EndsWithIgnoringAsciiCase(name, "." + ext)) {
-                                files.push_back(name);
-                                break;
+    NoteFailure(failures, folder,
+                ForEachEntry(
+                    folder,
+                    [&](const std::string& name, EntryKind kind) {
+                        if (kind == EntryKind::FOLDER) {
+                            folders.push_back(name);
+                        } else if (kind == EntryKind::FILE) {
+                            for (const auto& ext : extensions) {
+                                if (EndsWithIgnoringAsciiCase(name, "." + ext)) {
+                                    files.push_back(name);
+                                    break;
+                                }
                             }
                         }
-                    }
-                }));
+                    },
+                    &hidden));
+    // What the walk saw of scratch files spares a run writing there a listing of its own.
+    if (folder.starts_with('/')) {
+        std::erase_if(hidden, [](const std::string& name) { return !ScratchFileOwner(name, ScratchHost()); });
+        scratchSeen_[folder] = std::move(hidden);
+    }
     SortNames(files);
     SortNames(folders);
     for (const auto& name : files) result.push_back(Join(folder, name));
@@ -269,7 +281,12 @@ bool PosixFiles::WriteFileFrom(const std::string& path, const ContentWriter& wri
     }
     const std::string folder = ParentOf(path);
     const std::string absoluteFolder = AbsoluteFolder(folder);
-    if (!sweptFolders_.contains(absoluteFolder)) RemoveStaleScratchFiles(folder, absoluteFolder);
+    if (!sweptFolders_.contains(absoluteFolder)) {
+        if (const auto seen = scratchSeen_.find(absoluteFolder); seen != scratchSeen_.end())
+            RemoveStaleScratchFiles(folder, absoluteFolder, seen->second);
+        else
+            RemoveStaleScratchFiles(folder, absoluteFolder);
+    }
 
     // The scratch name is new and must stay so: O_EXCL never opens what is there already, a link
     // planted under the name included. It is created with the mode it ends with where the umask
@@ -293,7 +310,22 @@ bool PosixFiles::WriteFileFrom(const std::string& path, const ContentWriter& wri
         unlink(temp.c_str());
         return false;
     }
-    return FolderSynced(folder);
+    return FolderSyncedKeepingItOpen(folder, absoluteFolder);
+}
+
+// A run writes its files a folder at a time (the journal, the report, the sheet), so the folder
+// last flushed stays open for the next flush.
+bool PosixFiles::FolderSyncedKeepingItOpen(const std::string& folder, const std::string& absoluteFolder) {
+    if (syncedFolder_ < 0 || syncedFolderPath_ != absoluteFolder) {
+        if (syncedFolder_ >= 0) close(syncedFolder_);
+        syncedFolder_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        syncedFolderPath_ = absoluteFolder;
+    }
+    return syncedFolder_ < 0 || Synced(syncedFolder_);
+}
+
+PosixFiles::~PosixFiles() {
+    if (syncedFolder_ >= 0) close(syncedFolder_);
 }
 
 bool PosixFiles::DeleteFile(const std::string& path) {
@@ -372,6 +404,18 @@ std::string PosixFiles::AbsoluteFolder(const std::string& folder) const {
 
 void PosixFiles::RemoveStaleScratchFiles(const std::string& folder) {
     RemoveStaleScratchFiles(folder, AbsoluteFolder(folder));
+}
+
+void PosixFiles::RemoveStaleScratchFiles(const std::string& folder, const std::string& absoluteFolder,
+                                         const std::vector<std::string>& seen) {
+    sweptFolders_.insert(absoluteFolder);
+    const auto self = ThisProcess();
+    for (const std::string& name : seen) {
+        const auto owner = ScratchFileOwner(name, ScratchHost());
+        if (!owner || *owner == self || !ProcessIsGone(*owner)) continue;
+        // A plain unlink never takes a folder; a link goes as a link.
+        unlink(Join(folder, name).c_str());
+    }
 }
 
 void PosixFiles::RemoveStaleScratchFiles(const std::string& folder, const std::string& absoluteFolder) {

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <random>
+#include <map>
 #include <set>
 
 #include "platform/Files.h"
@@ -10,6 +11,11 @@ namespace cartovex {
 
 class PosixFiles : public Files {
 public:
+    PosixFiles() = default;
+    ~PosixFiles() override;
+    PosixFiles(const PosixFiles&) = delete;
+    PosixFiles& operator=(const PosixFiles&) = delete;
+
     char Separator() const override { return '/'; }
     std::string CurrentDirectory() const override;
     bool SetCurrentDirectory(const std::string& path) override;
@@ -36,9 +42,18 @@ public:
 private:
     std::string AbsoluteFolder(const std::string& folder) const;
     void RemoveStaleScratchFiles(const std::string& folder, const std::string& absoluteFolder);
+    void RemoveStaleScratchFiles(const std::string& folder, const std::string& absoluteFolder,
+                                 const std::vector<std::string>& seen);
+    bool FolderSyncedKeepingItOpen(const std::string& folder, const std::string& absoluteFolder);
+
+    // The folder flushed last, held open for the next flush there (-1 for none).
+    int syncedFolder_ = -1;
+    std::string syncedFolderPath_;
 
     // Folders already cleared of stale scratch files by this process, by absolute path.
     std::set<std::string> sweptFolders_;
+    // The scratch names a walk over a collection saw, by absolute folder.
+    mutable std::map<std::string, std::vector<std::string>> scratchSeen_;
     // Tags for fresh scratch names.
     std::mt19937 tags_{std::random_device{}()};
 };
