@@ -1,11 +1,14 @@
 # Third-party libraries, all from the system's packages; nothing is copied into the repository.
-# A Windows cross build points CARTOVEX_MINIZIP_SOURCE at the unzip sources it unpacked from the
-# distribution's zlib source package and builds them here with the cross compiler.
+# A Windows cross build points CARTOVEX_MINIZIP_SOURCE at the unzip sources unpacked from the
+# distribution's zlib source package (fetched at configure time when missing) and builds them here
+# with the cross compiler.
 
 find_package(ZLIB REQUIRED)
 add_library(cartovex::zlib ALIAS ZLIB::ZLIB)
 
 if(CARTOVEX_MINIZIP_SOURCE)
+    include(${CMAKE_CURRENT_LIST_DIR}/MinizipSource.cmake)
+    cartovex_require_minizip_source(${CARTOVEX_MINIZIP_SOURCE})
     add_library(cartovex_minizip STATIC
         ${CARTOVEX_MINIZIP_SOURCE}/unzip.c
         ${CARTOVEX_MINIZIP_SOURCE}/ioapi.c
