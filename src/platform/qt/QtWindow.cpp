@@ -6,27 +6,23 @@
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QFontInfo>
-#include <QFontMetricsF>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
-#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
-#include <QTextBlock>
 #include <QTextCodec>
-#include <QTextCursor>
 #include <algorithm>
 #include <climits>
-#include <cmath>
 #include <vector>
 
 #include "app/MenuModel.h"
+#include "platform/qt/PaneView.h"
 #include "platform/qt/StaleInput.h"
 
 // The icon artwork, drawn by tools/make-icon.py.
@@ -98,6 +94,16 @@ void ApplyMenuState(QAction* action, int state) {
 
 QString ToDisplayText(std::string_view text) {
     const int size = int(std::min<size_t>(text.size(), INT_MAX));
+    // Nearly every line is plain ASCII: then each byte is its character, and a CR goes where an LF
+    // follows it.
+    if (std::all_of(text.begin(), text.begin() + size, [](char c) { return (c & 0x80) == 0; })) {
+        QString shown(size, Qt::Uninitialized);
+        QChar* out = shown.data();
+        for (int i = 0; i < size; ++i)
+            if (text[i] != '\r' || i + 1 == size || text[i + 1] != '\n') *out++ = QLatin1Char(text[i]);
+        shown.truncate(int(out - shown.constData()));
+        return shown;
+    }
     QTextCodec::ConverterState state;
     QString shown = QTextCodec::codecForMib(106)->toUnicode(text.data(), size, &state);
     // Header fields and old file names are not always UTF-8; show their bytes rather than U+FFFD.
@@ -137,18 +143,11 @@ QtWindow::~QtWindow() = default;
 void QtWindow::BuildControls() {
     QWidget* client = centralWidget();
 
-    pane_ = new QPlainTextEdit(client);
-    pane_->setReadOnly(true);
-    pane_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    pane_ = new PaneView(client);
     pane_->setFrameShape(QFrame::NoFrame);
     pane_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     // A rule or a long line stays one line; where the screen is too narrow, the pane scrolls sideways.
-    pane_->setLineWrapMode(QPlainTextEdit::NoWrap);
     pane_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    pane_->setUndoRedoEnabled(false);
-    // Tab moves between the pane and PROCESS; the pane takes no tab characters of its own.
-    pane_->setFocusPolicy(Qt::StrongFocus);
-    pane_->setTabChangesFocus(true);
     SetWhiteOnBlack(pane_);
     for (QScrollBar* bar : {pane_->verticalScrollBar(), pane_->horizontalScrollBar()})
         bar->setPalette(QApplication::palette());  // the system's scroll bar colours
@@ -176,18 +175,8 @@ void QtWindow::BuildControls() {
 
 void QtWindow::PlaceControls() {
     LayoutNeeds needs;
-    const QFont font = centralWidget()->font();
-    needs.font = DialogBaseUnits::ForFont(font);
-    // Every character of a fixed-pitch font has one advance; the widest of a few guards against a
-    // substitute font that is not quite fixed.
-    const QFontMetricsF metrics(font);
-    double column = 0;
-    for (QChar c : {QLatin1Char('-'), QLatin1Char('M'), QLatin1Char('W'), QLatin1Char('_')})
-        column = std::max(column, metrics.horizontalAdvance(c));
-    const double margin = pane_->document()->documentMargin();
-    // One pixel more for the cursor at a line's end.
-    needs.paneWidth = static_cast<int>(std::ceil(PANE_COLUMNS * column + 2 * margin)) + 1 +
-                      pane_->verticalScrollBar()->sizeHint().width() + 2 * pane_->frameWidth();
+    needs.font = DialogBaseUnits::ForFont(centralWidget()->font());
+    needs.paneWidth = pane_->WidthFor(PANE_COLUMNS);
     needs.banner = banner_->sizeHint();
     needs.button = processButton_->sizeHint();
 
@@ -271,7 +260,7 @@ int QtWindow::Run() {
     }
     show();
     // The pane has its real size now; keep the last start-up line in view.
-    if (!pane_->document()->isEmpty()) ScrollPane(1);
+    ScrollPane(1);
 
     QEventLoop loop;
     loop_ = &loop;
@@ -350,7 +339,10 @@ int QtWindow::MenuItemState(int commandId) const {
 }
 
 void QtWindow::SetMenuItemState(int commandId, int state) {
-    if (QAction* action = MenuAction(commandId)) ApplyMenuState(action, state);
+    // Each analysis sets four items, mostly as they were; a change makes the menus lay out again.
+    QAction* action = MenuAction(commandId);
+    if (action && MenuItemState(commandId) != (state & (MENU_CHECKED | MENU_DISABLED)))
+        ApplyMenuState(action, state);
 }
 
 void QtWindow::EnableControl(int controlId, bool enabled) {
@@ -363,7 +355,9 @@ bool QtWindow::IsControlEnabled(int controlId) const {
 }
 
 void QtWindow::FocusControl(int controlId) {
-    if (QWidget* control = Control(controlId)) control->setFocus(Qt::OtherFocusReason);
+    QWidget* control = Control(controlId);
+    // Every appended line asks for the pane; asking again is no news.
+    if (control && focusWidget() != control) control->setFocus(Qt::OtherFocusReason);
 }
 
 int QtWindow::FocusedControl() const {
@@ -380,7 +374,7 @@ int QtWindow::FocusedControl() const {
 void QtWindow::SetPaneText(std::string_view text) {
     pendingText_.clear();
     pendingBreaks_ = 0;
-    pane_->setPlainText(ToDisplayText(text));
+    pane_->SetText(ToDisplayText(text));
     UpdatePaneSoon();
 }
 
@@ -392,7 +386,7 @@ void QtWindow::AppendPaneText(std::string_view text) {
 }
 
 int QtWindow::PaneLineCount() const {
-    return pane_->document()->blockCount() + pendingBreaks_;
+    return pane_->LineCount() + pendingBreaks_;
 }
 
 void QtWindow::ScrollPane(int lines) {
@@ -411,21 +405,15 @@ void QtWindow::UpdatePaneSoon() {
 // long command show its progress without letting any other input in.
 void QtWindow::UpdatePane() {
     if (!pendingText_.isEmpty()) {
-        QTextCursor end(pane_->document());
-        end.movePosition(QTextCursor::End);
-        end.insertText(pendingText_);
+        pane_->Append(pendingText_);
         pendingText_.clear();
         pendingBreaks_ = 0;
     }
     if (scrollPending_) {
         scrollPending_ = false;
-        // The last line in view from its start, also when the pane is laid out again later.
-        pane_->setTextCursor(QTextCursor(pane_->document()->lastBlock()));
-        pane_->ensureCursorVisible();
-        pane_->verticalScrollBar()->setValue(pane_->verticalScrollBar()->maximum());
-        pane_->horizontalScrollBar()->setValue(pane_->horizontalScrollBar()->minimum());
+        pane_->ScrollToLastLine();
     }
-    if (pane_->isVisible()) pane_->repaint();
+    if (pane_->isVisible()) pane_->viewport()->repaint();
     paneUpdated_.start();
 }
 

@@ -22,10 +22,11 @@
 class QAction;
 class QEventLoop;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
 
 namespace cartovex {
+
+class PaneView;
 
 /// Text from the program (UTF-8 where valid, otherwise read as Latin-1) with its CR LF pairs made
 /// line breaks.
@@ -74,7 +75,7 @@ public:
     // The native objects, for the tests and the screenshot aid.
     QAction* MenuAction(int commandId) const;
     QWidget* Control(int controlId) const;
-    QPlainTextEdit* Pane() const { return pane_; }
+    PaneView* Pane() const { return pane_; }
     QWidget* Client() const;
     const WindowGeometry& Geometry() const { return geometry_; }
 
@@ -98,7 +99,7 @@ private:
 
     Handler handler_;
     WindowGeometry geometry_;
-    QPlainTextEdit* pane_ = nullptr;
+    PaneView* pane_ = nullptr;
     QLabel* banner_ = nullptr;
     QPushButton* processButton_ = nullptr;
     std::map<int, QAction*> actions_;
