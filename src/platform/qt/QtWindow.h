@@ -108,7 +108,8 @@ private:
     int result_ = 0;
     /// What the handler was told last; Qt's own activation events can come late or twice.
     bool handlerActive_ = false;
-    /// More than one while a command's dialog lets another one in (it can't, being modal).
+    /// Commands under way; one started from inside another (a dialog's own event loop could let
+    /// one in) leaves the end's work to the outer one.
     int commandsRunning_ = 0;
 
     // The pane's text not yet handed to the control, and its line breaks.

@@ -494,6 +494,8 @@ TEST(QtWindow, InputGivenDuringACommandIsDroppedWhenItEnds) {
 
 TEST(QtWindow, DisplayTextTurnsCrLfIntoLineBreaksAndKeepsForeignBytes) {
     EXPECT_EQ(ToDisplayText("a\r\nb\r\n"), "a\nb\n");
+    EXPECT_EQ(ToDisplayText("a\rb\r"), "a\rb\r");  // a lone CR is no line break
+    EXPECT_EQ(ToDisplayText(std::string("a\0b", 3)), QString::fromLatin1("a\0b", 3));
     EXPECT_EQ(ToDisplayText("caf\xc3\xa9"), QString::fromUtf8("caf\xc3\xa9"));
     EXPECT_EQ(ToDisplayText("caf\xe9"), QString::fromLatin1("caf\xe9"));
 }
