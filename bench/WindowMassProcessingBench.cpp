@@ -47,47 +47,47 @@ struct Tree {
     testkit::TempFolder start, collection;
 };
 
-struct Services {
+// The program in a tree's start folder, over the given window; its dialogs answer from a queue.
+struct TreeProgram {
+    TreeProgram(const Tree& tree, Window& window)
+        : entered(chdir(tree.start.Path().c_str()) == 0),
+          program(Platform{files, window, dialogs, process, network, clock}),
+          handler(program) {}
+
+    testkit::CurrentDirectoryGuard guard;
+    bool entered;  // the start folder is current before the program takes it for its own
     PosixFiles files;
     HeadlessDialogs dialogs;
     testkit::NoProcess process;
     testkit::NoNetwork network;
     SystemClock clock;
+    Program program;
+    CommandHandler handler;
 };
 
 double CliSeconds(const Tree& tree) {
-    testkit::CurrentDirectoryGuard guard;
-    chdir(tree.start.Path().c_str());
-    Services services;
     HeadlessWindow window;
-    Program program(Platform{services.files, window, services.dialogs, services.process, services.network,
-                             services.clock});
-    CommandHandler handler(program);
+    TreeProgram run(tree, window);
     std::ofstream out("/dev/null"), err("/dev/null");
-    CliContext context{program,
-                       handler,
+    CliContext context{run.program,
+                       run.handler,
                        out,
                        err,
-                       [&](std::string path) { services.dialogs.QueueOpenFile(std::move(path)); },
-                       [&](std::string path) { services.dialogs.QueueFolder(std::move(path)); }};
+                       [&](std::string path) { run.dialogs.QueueOpenFile(std::move(path)); },
+                       [&](std::string path) { run.dialogs.QueueFolder(std::move(path)); }};
     return Timed([&] { RunCli(context, {"mass", tree.collection.Path()}); });
 }
 
 double WindowSeconds(const Tree& tree) {
-    testkit::CurrentDirectoryGuard guard;
-    chdir(tree.start.Path().c_str());
-    Services services;
     QtWindow window;
-    Program program(Platform{services.files, window, services.dialogs, services.process, services.network,
-                             services.clock});
-    CommandHandler handler(program);
-    window.SetHandler({{}, {}, [&](int id, int notification) { handler.Command(id, notification); }});
+    TreeProgram run(tree, window);
+    window.SetHandler({{}, {}, [&](int id, int notification) { run.handler.Command(id, notification); }});
     window.show();
-    services.dialogs.QueueFolder(tree.collection.Path());
+    run.dialogs.QueueFolder(tree.collection.Path());
     // What the command-line program does before its command, then Ctrl+M as the user gives it.
     return Timed([&] {
-        LoadDatabases(program);
-        ReadSettings(program);
+        LoadDatabases(run.program);
+        ReadSettings(run.program);
         window.MenuAction(CMD_MASS_PROCESSING)->trigger();
     });
 }

@@ -86,10 +86,15 @@ protected:
         window.Run();
     }
 
-    std::string Image(const std::string& relative) const { return start / relative; }
-
     /// The command behind a menu item, as a click on it.
     void Choose(int commandId) { window.MenuAction(commandId)->trigger(); }
+
+    /// Browse for images..., the known demo disc chosen in the open dialog.
+    void OpenKnownDisc() {
+        AnswerNextDialog(start / "collection/Star Quest/Star Quest.iso");
+        Choose(CMD_BROWSE_IMAGES);
+        ActivateAgain(window);
+    }
 
     testkit::CurrentDirectoryGuard guard;
     testkit::TempFolder start, home;
@@ -115,9 +120,7 @@ void SaveScreenshot(QtWindow& window) {
 TEST_F(QtProgram, TheAboutTextAndAnAnalysisShowEveryLineWhole) {
     ASSERT_TRUE(demo.has_value());
     RunWindow([&] {
-        AnswerNextDialog(Image("collection/Star Quest/Star Quest.iso"));
-        Choose(CMD_BROWSE_IMAGES);
-        ActivateAgain(window);
+        OpenKnownDisc();
 
         PaneView* pane = window.Pane();
         int widest = 0;
@@ -154,9 +157,7 @@ TEST_F(QtProgram, TheAboutTextAndAnAnalysisShowEveryLineWhole) {
 TEST_F(QtProgram, AfterAKnownDiscProcessHasTheFocusAndEnterPressesIt) {
     ASSERT_TRUE(demo.has_value());
     RunWindow([&] {
-        AnswerNextDialog(Image("collection/Star Quest/Star Quest.iso"));
-        Choose(CMD_BROWSE_IMAGES);
-        ActivateAgain(window);
+        OpenKnownDisc();
         EXPECT_TRUE(window.IsControlEnabled(ID_PROCESS_BUTTON));
         EXPECT_EQ(window.FocusedControl(), ID_PROCESS_BUTTON);
         EXPECT_EQ(QApplication::focusWidget(), window.Control(ID_PROCESS_BUTTON));
