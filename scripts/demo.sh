@@ -18,7 +18,7 @@ section "Analysing two images: a known disc and one the database doesn't know"
 work="$demo/processed"
 mkdir -p "$work/collection"
 cp "$demo/DATA.KVX" "$demo/DEVELOPPER.KVX" "$demo/KVX_HAVE.TXT" "$work/"
-for folder in "Star Quest" "Nebula Drift" "Harbor Lights" "Copper Canyon" "Unsorted"; do
+for folder in "Star Quest" "Nebula Drift" "Harbor Lights" "Copper Canyon" "Azure Tide Racer (USA)" "Unsorted"; do
     cp -r "$demo/collection/$folder" "$work/collection/"
 done
 section "The copy before processing"
@@ -27,7 +27,9 @@ section "The copy before processing"
 section "Processing each image of the copy (and repairing BIN/CUE sheets)"
 cd "$work"
 "$cli" toggle fixcue on
-find collection -type f \( -name '*.iso' -o -name '*.bin' -o -name '*.raw' \) | sort | while read -r image; do
+# A multi-track set is processed through its data track, track 01; the others follow it.
+find collection -type f \( -name '*.iso' -o -name '*.bin' -o -name '*.raw' \) | sort |
+    grep -v -E '\(Track (0[2-9]|[1-9][0-9])\)\.bin$' | while read -r image; do
     printf -- '--- %s\n' "$image"
     "$cli" process "$image" | grep -v -e '^-\{75\}$' -e ' : ' || true
 done

@@ -50,8 +50,19 @@ int RunAnalyse(CliContext& context, const std::vector<std::string>& operands) {
 }
 
 int RunProcess(CliContext& context, const std::vector<std::string>& operands) {
-    if (!Analyse(context, operands[0])) return CLI_NOT_IDENTIFIED;
-    return ProcessImage(context.program) ? CLI_OK : CLI_NOT_IDENTIFIED;
+    // A run cut short may have renamed the very image named here: it is settled first.
+    const std::string image =
+        SettleInterruptedRun(context.program, AbsolutePath(context.program, operands[0]));
+    if (!Analyse(context, image)) return CLI_NOT_IDENTIFIED;
+    switch (ProcessImage(context.program)) {
+        case ProcessOutcome::DONE:
+            return CLI_OK;
+        case ProcessOutcome::INCOMPLETE:
+            return CLI_INCOMPLETE;
+        case ProcessOutcome::NOT_IDENTIFIED:
+            break;
+    }
+    return CLI_NOT_IDENTIFIED;
 }
 
 int RunFolderCommand(CliContext& context, const std::string& folder, int commandId) {
@@ -65,7 +76,8 @@ int RunScan(CliContext& context, const std::vector<std::string>& operands) {
 }
 
 int RunMass(CliContext& context, const std::vector<std::string>& operands) {
-    return RunFolderCommand(context, operands[0], CMD_MASS_PROCESSING);
+    RunFolderCommand(context, operands[0], CMD_MASS_PROCESSING);
+    return context.program.massRunIncomplete ? CLI_INCOMPLETE : CLI_OK;
 }
 
 // The window offers the conversion only after an analysis that enabled the region items; the

@@ -25,6 +25,9 @@ constexpr int CLI_OK = 0;
 /// An image was rejected or not identified.
 constexpr int CLI_NOT_IDENTIFIED = 1;
 constexpr int CLI_USAGE = 2;
+/// A disc was identified but its processing did not complete: refused before renaming anything (a
+/// name taken, an unusable title) or a step failed.
+constexpr int CLI_INCOMPLETE = 3;
 
 struct CliContext {
     Program& program;

@@ -3,6 +3,8 @@
 #pragma once
 
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/OutputPane.h"
 #include "common/Constants.h"
@@ -28,6 +30,9 @@ struct Program {
     DeveloperList developers;
     OutputPane pane;
     std::string updateSite;
+    /// Set when the settings file is there but could not be read: the program then runs with the
+    /// defaults and never overwrites the file, which may hold the user's settings still.
+    bool settingsUnreadable = false;
     /// 1 while mass processing runs: the analysis then prints no field block.
     int16_t quietAnalysis = 0;
     /// True while mass processing handles an image lying directly in the chosen folder: processing
@@ -38,6 +43,12 @@ struct Program {
     const DatabaseIndex* databaseIndex = nullptr;
     /// The update site's port; the program uses the http port, tests a loopback server's.
     int updatePort = 80;
+
+    /// The files the last processing run renamed, as full paths before and after (the folder rename
+    /// aside): a run over many images follows them in its listing.
+    std::vector<std::pair<std::string, std::string>> renamedFiles;
+    /// Set by a mass run when a disc it identified was not processed completely.
+    bool massRunIncomplete = false;
 
     /// While set, the operations' file calls go through it instead (mass processing shares its
     /// folder listings this way); the platform's own files stay underneath.

@@ -20,7 +20,12 @@ std::string SettingValue(std::string_view line) {
 
 void ReadSettings(Program& program) {
     Files& files = program.files();
-    auto data = files.ReadFile(files.Join(files.CurrentDirectory(), SETTINGS_FILE), SETTINGS_READ_LIMIT);
+    const std::string path = files.Join(files.CurrentDirectory(), SETTINGS_FILE);
+    auto data = files.ReadFile(path, SETTINGS_READ_LIMIT);
+    program.settingsUnreadable = !data && files.Exists(path);
+    if (program.settingsUnreadable)
+        program.pane.AppendLine(
+            "Cartovex.ini could not be read. The default settings are used and not saved.");
     LineReader reader(data ? std::string_view(*data) : std::string_view());
     std::string line;
 
@@ -39,6 +44,10 @@ void ReadSettings(Program& program) {
 }
 
 void WriteSettings(Program& program) {
+    if (program.settingsUnreadable) {
+        program.pane.AppendLine("Cartovex.ini could not be read, so it is left as it is.");
+        return;
+    }
     std::string content = "UpdateSite=" + program.updateSite + "\r\n";
     for (const ToggleInfo& toggle : Toggles()) {
         bool on = program.window().MenuItemState(toggle.commandId) == MENU_CHECKED;
@@ -49,7 +58,7 @@ void WriteSettings(Program& program) {
     Files& files = program.files();
     const std::string path = program.StartFile(SETTINGS_FILE);
     if (files.ReadFile(path, content.size() + 1) == content) return;
-    files.WriteFile(path, content);
+    if (!files.WriteFile(path, content)) program.pane.AppendLine("Cartovex.ini could not be written.");
 }
 
 }  // namespace cartovex

@@ -7,10 +7,13 @@
 namespace cartovex {
 
 /// Reads "Cartovex.ini" from the current directory (the start folder at this point). Lines are
-/// taken by position; a toggle changes only for the exact values "on" and "off".
+/// taken by position; a toggle changes only for the exact values "on" and "off". A file that is
+/// there but can't be read is reported, and leaves the defaults and `settingsUnreadable` set.
 void ReadSettings(Program& program);
 
-/// Rewrites "Cartovex.ini" in the start folder from the check marks and the update site.
+/// Rewrites "Cartovex.ini" in the start folder from the check marks and the update site. A file
+/// that could not be read is never rewritten, and a write that fails is reported; either says so
+/// in the pane.
 void WriteSettings(Program& program);
 
 }  // namespace cartovex

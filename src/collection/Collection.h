@@ -10,8 +10,13 @@ namespace cartovex {
 /// The folder browser shared by the scan and mass processing; empty on cancel.
 std::string BrowseForFolder(Program& program);
 
+/// The pane line for a folder a listing could not read: "Could not read the directory (...)!", or
+/// the line that says its path is too long for the system.
+std::string ListingFailureLine(const ListingFailure& failure);
+
 /// "Scan missing...": matches the top-level names of a chosen folder against the database and
-/// writes KVX_HAVE.TXT and KVX_MISS.TXT into the start folder.
+/// writes KVX_HAVE.TXT and KVX_MISS.TXT into the start folder. Without a database, or when the
+/// folder can't be read, the old lists stay and the pane says why.
 void ScanCollection(Program& program);
 
 /// "Mass processing...": analyses every image below a chosen folder and processes each one the

@@ -4,18 +4,11 @@
 #include "app/MenuModel.h"
 #include "collection/Collection.h"
 #include "common/Text.h"
+#include "disc/Identification.h"
 
 namespace cartovex {
 
 namespace {
-
-// Processing names a folder or file after its title, with blanks possibly turned into
-// underscores, so an entry's title is its name with the underscores undone and the extension cut.
-// Everything from the first dot goes, which is why a title holding a dot never matches.
-std::string MatchKey(std::string name) {
-    std::replace(name.begin(), name.end(), '_', ' ');
-    return name.substr(0, name.find('.'));
-}
 
 std::string DatabaseName(const std::string& entry) {
     return entry.substr(0, entry.find('#'));
@@ -59,16 +52,27 @@ void ScanCollection(Program& program) {
     program.window().EnableControl(ID_PROCESS_BUTTON, false);
     const std::string folder = BrowseForFolder(program);
     if (folder.empty()) return;
-
-    files.SetCurrentDirectory(program.startFolder);
-    // An empty listing of a folder that isn't there would claim the whole database as missing and
-    // overwrite the user's lists with that; the old lists stay instead.
-    if (!files.IsDirectory(folder)) {
+    // Without a database nothing can match, and the lists would be replaced by empty ones that
+    // claim nothing of a collection; the old lists say more.
+    if (program.database.count == 0) {
         program.pane.ClearPane();
-        program.pane.AppendLine("Could not read the directory (" + folder + ")!");
+        program.pane.AppendLine(
+            "No database is loaded, so KVX_HAVE.TXT and KVX_MISS.TXT are kept as they are.");
         return;
     }
-    const ScanResult result = MatchAgainstDatabase(files.ListTopLevel(folder), program.database);
+
+    files.SetCurrentDirectory(program.startFolder);
+    // An empty listing of a folder that isn't there, or can't be read, would claim the whole
+    // database as missing and overwrite the user's lists with that; the old lists stay instead.
+    ListingFailures failures;
+    const std::vector<std::string> listing = files.ListTopLevel(folder, &failures);
+    if (failures.empty() && !files.IsDirectory(folder)) failures.push_back({folder});
+    if (!failures.empty()) {
+        program.pane.ClearPane();
+        program.pane.AppendLine(ListingFailureLine(failures.front()));
+        return;
+    }
+    const ScanResult result = MatchAgainstDatabase(listing, program.database);
 
     const std::string missSummary = Summary("You are missing", result.miss.size(), program.database);
     // Each list is replaced whole once its new content is complete, so no delete comes first.

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <map>
 
+#include "collection/SheetAudioTracks.h"
 #include "common/Text.h"
 #include "disc/Analysis.h"
 #include "disc/Archive.h"
+#include "disc/DiscFolder.h"
+#include "disc/ImageFormat.h"
 
 namespace cartovex {
 
@@ -30,6 +33,21 @@ bool FitsInEntry(const std::string& name) {
     });
 }
 
+// A folder holding one disc is named after it; in a folder shared by several, the disc's own sheet
+// (else the image) carries its name. Processing turns blanks into underscores; the database holds
+// the title as it is shown.
+std::string EntryName(Program& program) {
+    const DiscInfo& disc = program.disc;
+    Files& files = program.files();
+    std::string name = disc.folderName;
+    if (HoldsAnotherDisc(files, FolderListing::OfCurrentFolder(files).Names(), disc.fileName, disc.cueFile)) {
+        name = disc.cueFile.empty() ? disc.fileName : disc.cueFile;
+        name = name.substr(0, name.rfind('.'));
+    }
+    std::replace(name.begin(), name.end(), '_', ' ');
+    return name;
+}
+
 }  // namespace
 
 BuiltDatabase BuildDatabase(Program& program, const std::string& folder) {
@@ -39,15 +57,15 @@ BuiltDatabase BuildDatabase(Program& program, const std::string& folder) {
 
     const int16_t quiet = program.quietAnalysis;
     program.quietAnalysis = 1;
+    SheetAudioTracks audioTracks(files);
     for (const std::string& image : files.ListFilesRecursive(folder, ImageFileExtensions())) {
+        if (audioTracks.IsAudioTrack(image)) continue;
         program.disc.imagePath = image;
         if (!AnalyseImageAccepted(program)) {
             result.problems.push_back(image + ": " + LastLine(program.pane.Text()));
             continue;
         }
-        std::string name = program.disc.folderName;
-        // Processing turns blanks into underscores; the database holds the title as it is shown.
-        std::replace(name.begin(), name.end(), '_', ' ');
+        const std::string name = EntryName(program);
         if (!FitsInEntry(name)) {
             result.problems.push_back(image + ": the folder name can't be a database name.");
             continue;

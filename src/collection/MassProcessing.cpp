@@ -4,10 +4,12 @@
 #include "app/MenuModel.h"
 #include "collection/Collection.h"
 #include "collection/SharedListings.h"
+#include "collection/SheetAudioTracks.h"
 #include "disc/Analysis.h"
 #include "disc/Archive.h"
 #include "disc/Identification.h"
 #include "outputs/Processing.h"
+#include "outputs/RenameJournal.h"
 
 namespace cartovex {
 
@@ -47,6 +49,15 @@ std::optional<std::string> RenamedFolder(Program& program, const std::string& be
     return std::nullopt;
 }
 
+// The listing was taken before the run: the tracks of a multi-track set that processing just
+// renamed are listed under their old names.
+void FollowFileRenames(std::vector<std::string>& images, size_t from,
+                       const std::vector<std::pair<std::string, std::string>>& renames) {
+    for (const auto& [before, after] : renames)
+        for (size_t i = from; i < images.size(); ++i)
+            if (images[i] == before) images[i] = after;
+}
+
 // The listing was taken before the run, so paths below a folder that was just renamed still carry
 // its old name; without this they would all be unreadable.
 void FollowRename(std::vector<std::string>& images, size_t from, const std::string& before,
@@ -61,10 +72,11 @@ void FollowRename(std::vector<std::string>& images, size_t from, const std::stri
 // itself, the whole collection's folder, after that one disc, and again after the next one. That
 // folder keeps its name. The user's folder toggle is left as it is, in the menu and in the settings
 // file that processing writes, so nothing else ever sees it switched off.
-void ProcessKeepingFolderName(Program& program) {
+ProcessOutcome ProcessKeepingFolderName(Program& program) {
     program.keepFolderName = true;
-    ProcessImage(program);
+    const ProcessOutcome outcome = ProcessImage(program);
     program.keepFolderName = false;
+    return outcome;
 }
 
 // Puts the run's shared listings and database index in place, and takes them away however the
@@ -107,10 +119,15 @@ void MassProcess(Program& program) {
     const std::string folder = BrowseForFolder(program);
     if (folder.empty()) return;
 
-    std::vector<std::string> images = files.ListFilesRecursive(folder, IMAGE_EXTENSIONS);
+    ListingFailures unread;
+    std::vector<std::string> images = files.ListFilesRecursive(folder, IMAGE_EXTENSIONS, &unread);
     files.SetCurrentDirectory(folder);
+    // Images in a folder that can't be listed would be passed over without a word.
+    for (const ListingFailure& failure : unread) pane.AppendLine(ListingFailureLine(failure));
     if (images.empty()) {
-        pane.AppendLine("There is no Sega CD images in the directory (" + folder + ")!");
+        // A chosen folder that can't be read has said so; whether it holds images is unknown.
+        if (unread.empty() || unread.front().folder != folder)
+            pane.AppendLine("There is no Sega CD images in the directory (" + folder + ")!");
         // The current directory moved, so the last analysed image can't be processed from here.
         program.window().EnableControl(ID_PROCESS_BUTTON, false);
         return;
@@ -118,9 +135,24 @@ void MassProcess(Program& program) {
     pane.AppendLine("Mass process engaged on folder : " + folder + " ...");
 
     const std::string chosen = WithoutTrailingSeparators(folder, separator);
+    SheetAudioTracks audioTracks(files);
+    program.massRunIncomplete = false;
     program.quietAnalysis = 1;
+    std::string settled;  // the last folder checked for an interrupted run
     for (size_t i = 0; i < images.size(); ++i) {
+        if (const std::string folderOfImage = ParentOf(images[i], separator); folderOfImage != settled) {
+            settled = folderOfImage;
+            // A run cut short here is finished (or undone) before its files are looked at.
+            if (files.SetCurrentDirectory(folderOfImage)) {
+                std::vector<std::pair<std::string, std::string>> renamed;
+                for (const RenameStep& step : FinishInterruptedRun(program).renamed)
+                    renamed.emplace_back(files.Join(folderOfImage, step.from),
+                                         files.Join(folderOfImage, step.to));
+                FollowFileRenames(images, i, renamed);
+            }
+        }
         const std::string image = images[i];
+        if (audioTracks.IsAudioTrack(image)) continue;
         files.ClearAttributes(image);
         program.disc.imagePath = image;
         // A file that vanished or can't be read ends the analysis with its own message and without a
@@ -129,11 +161,12 @@ void MassProcess(Program& program) {
         if (program.disc.matchIndex == NONE_VALUE) continue;
 
         const std::string before = ParentOf(image, separator);
-        if (before == chosen) {
-            ProcessKeepingFolderName(program);
-            continue;
-        }
-        ProcessImage(program);
+        const ProcessOutcome outcome =
+            before == chosen ? ProcessKeepingFolderName(program) : ProcessImage(program);
+        if (outcome == ProcessOutcome::INCOMPLETE) program.massRunIncomplete = true;
+        FollowFileRenames(images, i + 1, program.renamedFiles);
+        audioTracks.Forget(before);
+        if (before == chosen) continue;
         if (auto after = RenamedFolder(program, before))
             FollowRename(images, i + 1, before, *after, separator);
     }

@@ -6,8 +6,13 @@ namespace cartovex {
 
 namespace {
 
-bool IsHiddenOnSomePlatform(const std::string& name) {
-    return name.empty() || name[0] == '.';
+// Linux lists no dot-file, so one coming or going changes no listing there (the run's journal is
+// one). Windows lists it unless its attributes hide it, which only the platform can say.
+enum class Listed { YES, NEVER, UNSURE };
+Listed HowListed(const std::string& name, char separator) {
+    if (name.empty()) return Listed::UNSURE;
+    if (name[0] != '.') return Listed::YES;
+    return separator == '/' ? Listed::NEVER : Listed::UNSURE;
 }
 
 // A listing someone else still reads is left as it was; changes go to a copy.
@@ -44,13 +49,21 @@ std::shared_ptr<const FolderNames> SharedListingFiles::CurrentFolderNames() cons
     return kept ? kept->files : inner_.CurrentFolderNames();
 }
 
-std::vector<std::string> SharedListingFiles::ListTopLevel(const std::string& folder) const {
+std::vector<std::string> SharedListingFiles::ListTopLevel(const std::string& folder,
+                                                          ListingFailures* failures) const {
     // Only the current folder is kept: its spelling is the one the run's changes are resolved by.
-    if (folder != inner_.CurrentDirectory()) return inner_.ListTopLevel(folder);
+    if (folder != inner_.CurrentDirectory()) return inner_.ListTopLevel(folder, failures);
     Kept& kept = kept_[folder];
     if (!kept.entries) {
-        kept.entries = inner_.ListTopLevel(folder);
+        // A listing that failed is not kept: the next question asks again.
+        ListingFailures failed;
+        auto entries = inner_.ListTopLevel(folder, &failed);
         ++listingsTaken_;
+        if (!failed.empty()) {
+            if (failures) failures->insert(failures->end(), failed.begin(), failed.end());
+            return entries;
+        }
+        kept.entries = std::move(entries);
     }
     return *kept.entries;
 }
@@ -86,8 +99,10 @@ SharedListingFiles::Kept* SharedListingFiles::KeptFor(const std::string& folder)
 void SharedListingFiles::NameAdded(const Place& place) {
     Kept* kept = KeptFor(place.folder);
     if (!kept) return;
-    // A folder of that name, or a name some platform hides: the platform knows best.
-    if (IsHiddenOnSomePlatform(place.name) ||
+    const Listed listed = HowListed(place.name, inner_.Separator());
+    if (listed == Listed::NEVER) return;
+    // A folder of that name, or a name the platform may hide: the platform knows best.
+    if (listed == Listed::UNSURE ||
         (kept->entries && kept->files && HasInNameOrder(*kept->entries, place.name) &&
          !kept->files->Has(place.name))) {
         Forget(place.folder);

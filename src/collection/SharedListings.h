@@ -34,10 +34,12 @@ public:
     bool SetCurrentDirectory(const std::string& path) override { return inner_.SetCurrentDirectory(path); }
     std::vector<std::string> ListCurrentFolder(std::string_view pattern) const override;
     std::shared_ptr<const FolderNames> CurrentFolderNames() const override;
-    std::vector<std::string> ListTopLevel(const std::string& folder) const override;
+    std::vector<std::string> ListTopLevel(const std::string& folder,
+                                          ListingFailures* failures = nullptr) const override;
     std::vector<std::string> ListFilesRecursive(const std::string& folder,
-                                                const std::vector<std::string>& extensions) const override {
-        return inner_.ListFilesRecursive(folder, extensions);
+                                                const std::vector<std::string>& extensions,
+                                                ListingFailures* failures = nullptr) const override {
+        return inner_.ListFilesRecursive(folder, extensions, failures);
     }
     bool IsRegularFile(const std::string& path) const override { return inner_.IsRegularFile(path); }
     bool IsDirectory(const std::string& path) const override { return inner_.IsDirectory(path); }
@@ -54,6 +56,9 @@ public:
     bool Rename(const std::string& from, const std::string& to) override;
     bool ReplaceFile(const std::string& from, const std::string& to) override;
     bool ClearAttributes(const std::string& path) override;
+    void RemoveStaleScratchFiles(const std::string& folder) override {
+        inner_.RemoveStaleScratchFiles(folder);
+    }
 
     /// Folder listings taken from the platform so far (for tests and the benchmarks).
     int ListingsTaken() const { return listingsTaken_; }

@@ -4,6 +4,7 @@
 #include "common/Text.h"
 #include "disc/Archive.h"
 #include "disc/Crc32.h"
+#include "disc/CueSheetFiles.h"
 #include "disc/Decoders.h"
 #include "disc/FieldLines.h"
 #include "disc/HeaderReader.h"
@@ -145,9 +146,11 @@ bool AnalyseImageAccepted(Program& program) {
     }
     // One listing answers every question about the folder in this analysis.
     const FolderListing listing = FolderListing::OfCurrentFolder(files);
-    disc.cueFile = listing.FirstMatching("*.CUE");
+    disc.cueFile.clear();
 
     if (ReadImageHeader(program) == Opened::NO) return false;
+    // A folder may hold several discs, each with its sheet: the image's own is the one naming it.
+    disc.cueFile = FindImageSheet(files, listing.Names(), disc.fileName);
 
     program.pane.AppendLine("Opened (" + disc.fileName + ") Successfully!");
     window.SetMenuItemState(CMD_TOGGLE_GENERATE_CUE, MENU_CHECKED);

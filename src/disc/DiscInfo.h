@@ -17,7 +17,7 @@ struct DiscInfo {
     std::string folderPath;  // imagePath without its separator and file name
     std::string folderName;  // the last folder name of imagePath
     std::string extension;   // last three characters of imagePath, lower-cased
-    std::string cueFile;     // first "*.CUE" file of the folder, or empty
+    std::string cueFile;     // the image's own CUE sheet in its folder, or empty
     HeaderBlock header{};
     uint32_t crc32 = 0;
     int16_t audioTracks = 0;

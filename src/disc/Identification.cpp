@@ -147,14 +147,34 @@ bool ListedInHaveFile(Program& program, const std::string& name) {
 
 }  // namespace
 
+std::string MatchKey(std::string name) {
+    std::replace(name.begin(), name.end(), '_', ' ');
+    name = name.substr(0, name.find('.'));
+    for (bool cut = true; cut;) {
+        cut = false;
+        for (std::string_view marker : {"(DUPE)", "(MISSING AUDIO TRACKS)"}) {
+            if (name.size() >= marker.size() && name.ends_with(marker)) {
+                name.resize(name.size() - marker.size());
+                cut = true;
+            }
+        }
+    }
+    return name;
+}
+
 void BuildDisplayName(Program& program) {
     DiscInfo& disc = program.disc;
     const bool matched = disc.matchIndex >= 0 && disc.matchIndex < HEADER_DATABASE_SLOTS;
     if (matched)
         disc.displayName = Piece(program.database.entries[static_cast<size_t>(disc.matchIndex)], '#', 0);
 
-    const bool listed = ListedInHaveFile(program, disc.displayName);
+    bool listed = ListedInHaveFile(program, disc.displayName);
     if (matched) {
+        // The scan lists a processed disc by its folder (or by its file, for an archive kept in the
+        // collection folder itself): that listing is this very image.
+        const bool itself =
+            MatchKey(disc.fileName) == disc.displayName || MatchKey(disc.folderName) == disc.displayName;
+        listed = listed && !itself;
         disc.duplicate = listed ? SET_VALUE : NONE_VALUE;
         if (listed) disc.displayName += "(DUPE)";
         if (disc.tracksMismatch == SET_VALUE) disc.displayName += "(MISSING AUDIO TRACKS)";

@@ -33,8 +33,15 @@ private:
 /// the entry is found without a scan, with the same result.
 void FindDatabaseEntry(DiscInfo& disc, const HeaderDatabase& database, const DatabaseIndex* index = nullptr);
 
+/// The title a collection entry (a folder or file name) stands for: underscores back to blanks,
+/// everything from the first dot cut, and the markers processing appends ("(DUPE)", "(MISSING AUDIO
+/// TRACKS)") taken off its end, so a processed disc is still found under its title.
+std::string MatchKey(std::string name);
+
 /// Sets `displayName` (with the "(DUPE)" and "(MISSING AUDIO TRACKS)" markers, or "NOT IN DATABASE"
 /// or "CONVERTED IMAGE"), `duplicate` from KVX_HAVE.TXT, and enables PROCESS exactly for a match.
+/// An image whose file or folder name already stands for its title is the copy the HAVE list names,
+/// not a duplicate of it.
 void BuildDisplayName(Program& program);
 
 }  // namespace cartovex

@@ -3,14 +3,10 @@
 #include <algorithm>
 
 #include "common/Text.h"
+#include "disc/CueSheetFiles.h"
 #include "platform/Files.h"
 
 namespace cartovex {
-
-namespace {
-// A CUE sheet is a few kilobytes; a file that big with a .cue name is not one worth reading whole.
-constexpr size_t CUE_SHEET_READ_LIMIT = 4u << 20;
-}  // namespace
 
 FolderListing FolderListing::OfCurrentFolder(const Files& files) {
     return FolderListing(files.CurrentFolderNames());
@@ -18,23 +14,38 @@ FolderListing FolderListing::OfCurrentFolder(const Files& files) {
 
 // Every test is made and a later one overrides an earlier one, so a folder holding several
 // arrangements gets the last that applies: RAW before ISO before BIN, and within BIN a CUE sheet
-// before WAV before MP3.
+// before WAV before MP3. OGG and FLAC tracks count only where there are no MP3 or WAV tracks, so
+// the folders that have those keep the formats they always had.
 std::string DetectImageFormat(const FolderListing& folder) {
+    const bool mp3 = folder.AnyMatches("*.mp3");
+    const bool wav = folder.AnyMatches("*.wav");
+    const std::string modern = mp3 || wav                    ? std::string()
+                               : folder.AnyMatches("*.ogg")  ? "OGG"
+                               : folder.AnyMatches("*.flac") ? "FLAC"
+                                                             : "";
     std::string format;
+    auto apply = [&](const char* data, bool mp3Wins) {
+        if (!mp3Wins && mp3) format = std::string(data) + "+MP3";
+        if (wav) format = std::string(data) + "+WAV";
+        if (mp3Wins && mp3) format = std::string(data) + "+MP3";
+        if (!modern.empty()) format = std::string(data) + "+" + modern;
+    };
     if (folder.AnyMatches("*.bin")) {
-        if (folder.AnyMatches("*.mp3")) format = "BIN+MP3";
-        if (folder.AnyMatches("*.wav")) format = "BIN+WAV";
+        apply("BIN", false);
         if (folder.AnyMatches("*.cue")) format = "BIN+CUE";
     }
-    if (folder.AnyMatches("*.iso")) {
-        if (folder.AnyMatches("*.wav")) format = "ISO+WAV";
-        if (folder.AnyMatches("*.mp3")) format = "ISO+MP3";
-    }
+    if (folder.AnyMatches("*.iso")) apply("ISO", true);
     if (folder.AnyMatches("*.raw")) {
-        if (folder.AnyMatches("*.mp3")) format = "RAW+MP3";
-        if (folder.AnyMatches("*.wav")) format = "RAW+WAV";
+        // For RAW, WAV wins over MP3 as for BIN.
+        apply("RAW", false);
     }
     return format;
+}
+
+std::string CompanionExtension(const FolderNames& folder) {
+    for (const char* extension : {"mp3", "wav", "ogg", "flac"})
+        if (folder.AnyMatches(std::string("*.") + extension)) return extension;
+    return {};
 }
 
 std::string DetectImageFormat(const Files& files) {
@@ -52,13 +63,12 @@ void CountAudioTracks(Program& program, const FolderListing& folder) {
     disc.audioTracks = 0;
     const std::string format = DetectImageFormat(folder);
     int count = 0;
-    if (format == "ISO+MP3" || format == "BIN+MP3" || format == "RAW+MP3") {
-        count = folder.CountMatching("*.mp3");
-    } else if (format == "ISO+WAV" || format == "BIN+WAV" || format == "RAW+WAV") {
-        count = folder.CountMatching("*.wav");
-    } else if (format == "BIN+CUE" && !disc.cueFile.empty()) {
-        if (auto sheet = program.files().ReadFile(disc.cueFile, CUE_SHEET_READ_LIMIT))
-            count = CountCueAudioLines(*sheet);
+    if (format == "BIN+CUE") {
+        if (!disc.cueFile.empty())
+            if (auto sheet = program.files().ReadFile(disc.cueFile, CUE_SHEET_READ_LIMIT))
+                count = CountCueAudioLines(*sheet);
+    } else if (const size_t plus = format.find('+'); plus != std::string::npos) {
+        count = folder.CountMatching("*." + AsciiLower(format.substr(plus + 1)));
     }
     disc.audioTracks = SaturateInt16(count);
 }

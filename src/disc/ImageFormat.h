@@ -31,18 +31,24 @@ public:
     int CountMatching(std::string_view pattern) const { return names_->CountMatching(pattern); }
     /// The first name (in listing order) that matches, or empty.
     std::string FirstMatching(std::string_view pattern) const { return names_->FirstMatching(pattern); }
+    const FolderNames& Names() const { return *names_; }
 
 private:
     std::shared_ptr<const FolderNames> names_;
 };
 
-/// "BIN+MP3", "BIN+WAV", "BIN+CUE", "ISO+WAV", "ISO+MP3", "RAW+MP3", "RAW+WAV" or empty.
+/// "BIN+MP3", "BIN+WAV", "BIN+CUE", "ISO+WAV", "ISO+MP3", "RAW+MP3", "RAW+WAV" or empty; where a
+/// folder has no MP3 or WAV tracks, "BIN+OGG", "ISO+OGG", "RAW+OGG" (else the same with FLAC).
 std::string DetectImageFormat(const FolderListing& folder);
 /// The same for the current folder, listed afresh.
 std::string DetectImageFormat(const Files& files);
 
+/// The kind of audio companion processing renames, without its dot: "mp3" when the folder has MP3
+/// files, else "wav", else "ogg", else "flac"; empty when it has none.
+std::string CompanionExtension(const FolderNames& folder);
+
 /// Sets `audioTracks`: the companion files of the format, or the AUDIO lines of the CUE sheet
-/// `cueFile` for a BIN+CUE image. The CUE sheet is read from the current folder.
+/// `cueFile` (the image's own) for a BIN+CUE image. The CUE sheet is read from the current folder.
 void CountAudioTracks(Program& program, const FolderListing& folder);
 void CountAudioTracks(Program& program);
 

@@ -3,7 +3,9 @@
 #include <algorithm>
 
 #include "common/Text.h"
+#include "disc/CueSheetFiles.h"
 #include "disc/ImageFormat.h"
+#include "outputs/SheetUpdate.h"
 
 namespace cartovex {
 
@@ -24,51 +26,57 @@ bool IsSeparateFile(const Files& files, const std::string& oldName, const std::s
 
 }  // namespace
 
-std::string RepairedCueSheetText(std::string_view sheet, std::string_view dataFile) {
-    const std::string fileLine = "FILE \"" + std::string(dataFile) + "\" BINARY";
-    std::string text;
-    for (const std::string& line : SplitAnyLineEnds(sheet)) {
-        text += Contains(line, "FILE") ? fileLine : line;
-        text += "\r\n";
-    }
-    return text;
+std::string RepairedCueSheetText(std::string_view sheet, const std::vector<RenameStep>& renames) {
+    return RewriteCueSheet(sheet,
+                           [&renames](const CueFileLine& line) { return NewNameOf(renames, line.name); });
 }
 
-void RepairCueSheet(Program& program) {
+bool RepairCueSheet(Program& program) {
     DiscInfo& disc = program.disc;
     Files& files = program.files();
     OutputPane& pane = program.pane;
-    if (DetectImageFormat(files) != "BIN+CUE") return;
+    if (DetectImageFormat(files) != "BIN+CUE") return true;
 
     const auto length = disc.cueFile.empty() ? std::nullopt : files.FileLength(disc.cueFile);
     if (!length || *length == 0) {
         pane.AppendLine("Could not find a concording CUE sheet to this BIN.");
-        return;
+        return true;
     }
     if (*length > CUE_SHEET_LIMIT) {
         pane.AppendLine("CUE sheet could not be repaired.");
-        return;
+        return false;
     }
     const auto sheet = files.ReadFile(disc.cueFile, CUE_SHEET_LIMIT);
     if (!sheet) {
         pane.AppendLine("Could not find a concording CUE sheet to this BIN.");
-        return;
+        return true;
     }
     // A sheet that changed under us while it was read is not saved half.
     if (sheet->size() != *length) {
         pane.AppendLine("CUE sheet could not be repaired.");
-        return;
+        return false;
     }
 
-    // The sheet names the image by the name processing just gave it, its extension as written.
+    // Each FILE line names its own file as the folder now spells it; the data track's line, when
+    // it still carries a name that is gone, names the image by the name processing just gave it.
+    const FolderListing folder = FolderListing::OfCurrentFolder(files);
+    const auto lines = ReadCueFileLines(*sheet);
+    const std::string dataLine = lines.empty() ? std::string() : lines.front().name;
+    const std::string text =
+        RewriteCueSheet(*sheet, [&](const CueFileLine& line) -> std::optional<std::string> {
+            if (auto file = FileInFolder(folder.Names(), line.name)) return file;
+            if (EqualsIgnoringAsciiCase(line.name, dataLine)) return disc.fileName;
+            return std::nullopt;
+        });
     const std::string newName = disc.displayName + ".cue";
-    if (!files.WriteFile(newName, RepairedCueSheetText(*sheet, disc.displayName + "." + disc.extension))) {
+    if (!files.WriteFile(newName, text)) {
         pane.AppendLine("CUE sheet could not be repaired.");
-        return;
+        return false;
     }
     if (IsSeparateFile(files, disc.cueFile, newName)) files.DeleteFile(disc.cueFile);
     disc.cueFile = newName;
     pane.AppendLine("Fixing of BIN/CUE cue sheet finished.");
+    return true;
 }
 
 }  // namespace cartovex

@@ -1,21 +1,28 @@
-// CUE sheet repair: a BIN+CUE image's own sheet names the data file by its old name; after the
-// image is renamed, every FILE line is made to name it by its new one, and the sheet is saved
-// under the title.
+// CUE sheet repair: an image's own sheet names its files by the names they had when it was made.
+// After processing renamed them, every FILE line is made to name its own file by its new name,
+// keeping its own file type, and the sheet is saved under the title.
 #pragma once
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/Program.h"
+#include "outputs/RenamePlan.h"
 
 namespace cartovex {
 
-/// The sheet with every line that contains "FILE" replaced by a FILE line naming `dataFile`. Lines
-/// may end in CR LF, a lone LF or a lone CR; the result ends every line in CR LF.
-std::string RepairedCueSheetText(std::string_view sheet, std::string_view dataFile);
+/// The sheet with each FILE line naming the new name of its file (`renames`, compared without
+/// regard to ASCII case; a name not in it stays), written as FILE + quoted name + its own type.
+/// Every other line stays as it is. Lines may end in CR LF, a lone LF or a lone CR; the result ends
+/// every line in CR LF.
+std::string RepairedCueSheetText(std::string_view sheet, const std::vector<RenameStep>& renames);
 
 /// Rewrites `cueFile` as `displayName` + ".cue" in the current folder and sets `cueFile` to it.
-/// The old sheet is removed only once the new one is complete, and only when it is another file.
-void RepairCueSheet(Program& program);
+/// A FILE line that names no file of the folder and was the sheet's data track (its first FILE
+/// line's name) names the image, `fileName`. The old sheet is removed only once the new one is
+/// complete, and only when it is another file. False when the sheet could not be read or written
+/// (an image without a sheet of its own has nothing to repair).
+bool RepairCueSheet(Program& program);
 
 }  // namespace cartovex

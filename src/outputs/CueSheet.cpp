@@ -2,6 +2,7 @@
 
 #include "common/Text.h"
 #include "disc/Archive.h"
+#include "disc/ImageFormat.h"
 
 namespace cartovex {
 
@@ -24,8 +25,14 @@ std::optional<int> SectorSizeForLength(uint64_t length) {
     return std::nullopt;
 }
 
+// MP3 has a type of its own; WAV tracks are WAVE, and so are OGG and FLAC: the type names how the
+// audio is framed, and emulators read any decodable audio file given as WAVE.
+std::string CueFileType(std::string_view audioFile) {
+    return EndsWithIgnoringAsciiCase(audioFile, ".mp3") ? "MP3" : "WAVE";
+}
+
 std::string CueSheetText(std::string_view dataFile, int sectorSize,
-                         const std::vector<std::string>& mp3Files) {
+                         const std::vector<std::string>& audioFiles) {
     std::string text;
     auto line = [&text](std::string_view content) {
         text += content;
@@ -35,8 +42,8 @@ std::string CueSheetText(std::string_view dataFile, int sectorSize,
     line("  TRACK 01 MODE1/" + PlainNumber(sectorSize));
     line("    INDEX 01 00:00:00");
     int track = 2;
-    for (const std::string& name : mp3Files) {
-        line("FILE \"" + name + "\" MP3");
+    for (const std::string& name : audioFiles) {
+        line("FILE \"" + name + "\" " + CueFileType(name));
         line("  TRACK " + TrackNumber(track) + " AUDIO");
         // Only the first audio track follows the data track, which needs the two-second gap.
         if (track == 2) line("    PREGAP 00:02:00");
@@ -46,27 +53,31 @@ std::string CueSheetText(std::string_view dataFile, int sectorSize,
     return text;
 }
 
-void GenerateCueSheet(Program& program) {
+bool GenerateCueSheet(Program& program) {
     DiscInfo& disc = program.disc;
     Files& files = program.files();
     // An archive is no data track a sheet could name.
-    if (IsArchive(disc.extension)) return;
+    if (IsArchive(disc.extension)) return true;
 
     // The current folder is the image's already; folderPath may name it under its old name.
     const auto length = files.FileLength(disc.fileName);
     if (!length) {
         program.pane.AppendLine("CUE sheet could not be written.");
-        return;
+        return false;
     }
     const auto sectorSize = SectorSizeForLength(*length);
     if (!sectorSize) {
         program.pane.AppendLine("CUE sheet CAN'T be generated the sector size of the image is invalid.");
-        return;
+        return false;
     }
+    const FolderListing folder = FolderListing::OfCurrentFolder(files);
+    const std::string kind = CompanionExtension(folder.Names());
     const std::string text =
-        CueSheetText(disc.displayName + "." + disc.extension, *sectorSize, files.ListCurrentFolder("*.mp3"));
+        CueSheetText(disc.displayName + "." + disc.extension, *sectorSize,
+                     kind.empty() ? std::vector<std::string>{} : folder.Names().Matching("*." + kind));
     const bool written = files.WriteFile(disc.displayName + ".CUE", text);
     program.pane.AppendLine(written ? "CUE sheet generated." : "CUE sheet could not be written.");
+    return written;
 }
 
 }  // namespace cartovex

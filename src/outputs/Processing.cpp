@@ -7,11 +7,15 @@
 #include "app/Settings.h"
 #include "common/Text.h"
 #include "disc/Archive.h"
+#include "disc/DiscFolder.h"
 #include "disc/ImageFormat.h"
 #include "outputs/CueRepair.h"
 #include "outputs/CueSheet.h"
+#include "outputs/DiscPlan.h"
 #include "outputs/InfoReport.h"
+#include "outputs/RenameJournal.h"
 #include "outputs/RenamePlan.h"
+#include "outputs/SheetUpdate.h"
 #include "outputs/TitleCheck.h"
 
 namespace cartovex {
@@ -56,17 +60,18 @@ private:
 // The first name this run would give that is not free: taken by a file the run doesn't rename, or
 // planned twice (two companions with the same number). Compared without regard to case, since the
 // same folder may be read from Windows.
-std::optional<std::string> FirstTakenName(const Files& files, const CompanionPlan& plan,
-                                          const RenameStep& image) {
-    std::vector<std::string> movers{image.from};
-    for (const RenameStep& step : plan.toTemporary) movers.push_back(step.from);
+std::optional<std::string> FirstTakenName(const Files& files, const DiscPlan& plan) {
+    std::vector<std::string> movers{plan.image.from};
+    for (const RenameStep& step : plan.companions.toTemporary) movers.push_back(step.from);
+    for (const RenameStep& step : plan.tracks) movers.push_back(step.from);
     const NameCheck check(files, movers);
 
     // The final names first: they are the ones the user will look for.
     std::vector<std::string> targets;
-    for (const RenameStep& step : plan.toFinal) targets.push_back(step.to);
-    for (const RenameStep& step : plan.toTemporary) targets.push_back(step.to);
-    targets.push_back(image.to);
+    for (const RenameStep& step : plan.companions.toFinal) targets.push_back(step.to);
+    for (const RenameStep& step : plan.companions.toTemporary) targets.push_back(step.to);
+    for (const RenameStep& step : plan.tracks) targets.push_back(step.to);
+    targets.push_back(plan.image.to);
     for (size_t i = 0; i < targets.size(); ++i) {
         for (size_t j = 0; j < i; ++j)
             if (EqualsIgnoringAsciiCase(targets[i], targets[j])) return targets[i];
@@ -75,22 +80,76 @@ std::optional<std::string> FirstTakenName(const Files& files, const CompanionPla
     return std::nullopt;
 }
 
-bool RenameFile(Program& program, const RenameStep& step) {
-    Files& files = program.files();
-    files.ClearAttributes(step.from);
-    if (files.Rename(step.from, step.to)) return true;
-    program.pane.AppendLine(step.from + " could not be renamed.");
-    return false;
+// Every rename of the plan, in the order they are made: the companions' two phases, then the set's
+// other files and the image.
+std::vector<RenameStep> AllSteps(const DiscPlan& plan) {
+    std::vector<RenameStep> steps = plan.companions.toTemporary;
+    steps.insert(steps.end(), plan.companions.toFinal.begin(), plan.companions.toFinal.end());
+    const auto files = plan.OrderedFileSteps();
+    steps.insert(steps.end(), files.begin(), files.end());
+    return steps;
 }
 
-// Gives the companions their temporary, then their final names. A companion whose temporary
-// rename failed keeps its name and is left out of the second phase.
-void RenameCompanions(Program& program, const CompanionPlan& plan) {
-    std::vector<std::string> moved;
-    for (const RenameStep& step : plan.toTemporary)
-        if (RenameFile(program, step)) moved.push_back(step.to);
-    for (const RenameStep& step : plan.toFinal)
-        if (std::find(moved.begin(), moved.end(), step.from) != moved.end()) RenameFile(program, step);
+// Puts back the first `count` steps, last first. True when every file has its old name again; the
+// journal then goes too, else the next run finds it and finishes the job.
+bool UndoRenames(Program& program, const std::vector<RenameStep>& steps, size_t count) {
+    Files& files = program.files();
+    bool all = true;
+    for (size_t i = count; i-- > 0;) {
+        if (files.Rename(steps[i].to, steps[i].from)) continue;
+        program.pane.AppendLine(steps[i].to + " could not be given its old name back.");
+        all = false;
+    }
+    if (all) files.DeleteFile(JOURNAL_NAME);
+    return all;
+}
+
+// Makes the renames the journal records. A rename that fails (a name taken after the check, a file
+// gone) stops them all: what was renamed is put back, so no sheet is ever left naming a file this
+// run did not rename.
+bool RenameDiscFiles(Program& program, RenameJournal journal) {
+    Files& files = program.files();
+    const std::vector<RenameStep> steps = journal.steps;
+    const bool checkpoints = journal.checkpointed;
+    for (size_t i = 0; i < steps.size(); ++i) {
+        files.ClearAttributes(steps[i].from);
+        if (!files.Rename(steps[i].from, steps[i].to)) {
+            program.pane.AppendLine(steps[i].from + " could not be renamed.");
+            program.pane.AppendLine(UndoRenames(program, steps, i)
+                                        ? "Processing stopped, every file keeps its old name."
+                                        : "Processing stopped; the next run finishes or undoes its renames.");
+            return false;
+        }
+        if (checkpoints) {
+            journal.steps.erase(journal.steps.begin());
+            files.WriteFile(JOURNAL_NAME, JournalText(journal));
+        }
+    }
+    return true;
+}
+
+// The start folder holds the settings and the reference files; renamed, it would take them away
+// from the program mid-run.
+bool HoldsStartFolder(const Program& program, const std::string& folder) {
+    const char separator = program.platform.files.Separator();
+    const std::string& start = program.startFolder;
+    const bool ignoreCase = separator == '\\';
+    auto same = [ignoreCase](std::string_view a, std::string_view b) {
+        return ignoreCase ? EqualsIgnoringAsciiCase(a, b) : a == b;
+    };
+    if (same(start, folder)) return true;
+    return start.size() > folder.size() && start[folder.size()] == separator &&
+           same(std::string_view(start).substr(0, folder.size()), folder);
+}
+
+// Takes over what a recovery renamed: the image itself may be among the files.
+void FollowRecovery(Program& program, const Recovery& recovery) {
+    DiscInfo& disc = program.disc;
+    if (auto name = NewNameOf(recovery.renamed, disc.fileName)) disc.fileName = *name;
+    Files& files = program.files();
+    const std::string here = files.CurrentDirectory();
+    for (const RenameStep& step : recovery.renamed)
+        program.renamedFiles.emplace_back(files.Join(here, step.from), files.Join(here, step.to));
 }
 
 struct FolderRename {
@@ -121,13 +180,20 @@ FolderRename RenameImageFolder(Program& program, const std::string& title) {
 
 }  // namespace
 
-bool ProcessImage(Program& program) {
+ProcessOutcome ProcessImage(Program& program) {
     DiscInfo& disc = program.disc;
     Files& files = program.files();
     OutputPane& pane = program.pane;
+    program.renamedFiles.clear();
     // Only an identified disc has a title to give; anything else would be renamed under the name
     // of the image analysed before it.
-    if (disc.matchIndex == NONE_VALUE) return false;
+    if (disc.matchIndex == NONE_VALUE) return ProcessOutcome::NOT_IDENTIFIED;
+
+    // A run that was cut short in this folder is settled first, so this one starts from names that
+    // one whole run or none gave.
+    const Recovery recovery = FinishInterruptedRun(program);
+    FollowRecovery(program, recovery);
+    if (recovery.found && files.Exists(JOURNAL_NAME)) return ProcessOutcome::INCOMPLETE;
 
     const ToggleSnapshot toggles = TakeToggleSnapshot(program);
     const char separator = toggles.underscore ? '_' : ' ';
@@ -135,61 +201,96 @@ bool ProcessImage(Program& program) {
     const std::string title = disc.displayName;
     if (!IsUsableTitle(title)) {
         pane.AppendLine("Title can't be used as a file name: " + title);
-        return false;
+        return ProcessOutcome::INCOMPLETE;
     }
 
-    // One kind of companion per run: the MP3 tracks when there are any, else the WAV tracks.
-    std::string companionExtension = ".mp3";
-    std::vector<std::string> companions = files.ListCurrentFolder("*.mp3");
-    if (companions.empty()) {
-        companionExtension = ".wav";
-        companions = files.ListCurrentFolder("*.wav");
+    const FolderListing folder = FolderListing::OfCurrentFolder(files);
+    const DiscPlan plan = PlanDiscRenames(files, folder.Names(), disc, title, separator);
+    if (!plan.refusal.empty()) {
+        pane.AppendLine(plan.refusal);
+        return ProcessOutcome::INCOMPLETE;
     }
-    const CompanionPlan plan =
-        PlanCompanionRenames(companions, title, std::string(1, separator), companionExtension);
-    const RenameStep image{disc.fileName, title + "." + disc.extension};
-
     // Every new name is checked before the first rename, so a folder is never left half renamed.
-    if (auto taken = FirstTakenName(files, plan, image)) {
+    if (auto taken = FirstTakenName(files, plan)) {
         pane.AppendLine("Can't rename, " + *taken + " exists already.");
-        return false;
+        return ProcessOutcome::INCOMPLETE;
     }
-    RenameCompanions(program, plan);
-    const bool imageRenamed = RenameFile(program, image);
-    if (imageRenamed) disc.fileName = image.to;
+    // Decided before anything moves: the folder's other discs are the files this run leaves alone.
+    const bool sharedFolder = HoldsAnotherDisc(files, folder.Names(), disc.fileName, disc.cueFile);
+    for (const std::string& note : plan.notes) pane.AppendLine(note);
 
-    if (toggles.generateLog)
-        pane.AppendLine(WriteInfoReport(program) ? "KVX_INFO.TXT generated."
-                                                 : "KVX_INFO.TXT could not be written.");
+    // The whole plan, sheets included, is on disc before the first rename.
+    RenameJournal journal{AllSteps(plan), {}};
+    const std::vector<RenameStep> renames = ComposedRenames(journal.steps);
+    std::vector<RenameStep> ownSheetRenames;
+    // A sheet left naming a name that is gone belongs to the image; its data track line follows it.
+    if (!plan.sheetImageName.empty()) ownSheetRenames.push_back({plan.sheetImageName, plan.image.to});
+    journal.sheets = PlanSheetUpdates(files, renames, disc.cueFile, ownSheetRenames);
+    journal.checkpointed = NeedsCheckpoints(journal.steps);
+    // A full or read-only disc can't take the journal; the renames may still go through (they need
+    // no space), and a failed one is put back all the same.
+    if (!files.WriteFile(JOURNAL_NAME, JournalText(journal)))
+        pane.AppendLine("The rename journal could not be written; renaming without it.");
+    if (!RenameDiscFiles(program, journal)) return ProcessOutcome::INCOMPLETE;
+    const std::string here = files.CurrentDirectory();
+    for (const RenameStep& step : renames)
+        program.renamedFiles.emplace_back(files.Join(here, step.from), files.Join(here, step.to));
+    disc.fileName = plan.image.to;
+    bool complete = WriteSheetUpdates(program, journal.sheets);
+    files.DeleteFile(JOURNAL_NAME);
 
-    // Both sheets name the image by its new name, so neither is written for an image that kept
-    // its old one.
+    if (toggles.generateLog) {
+        const bool written = WriteInfoReport(program);
+        pane.AppendLine(written ? "KVX_INFO.TXT generated." : "KVX_INFO.TXT could not be written.");
+        complete = complete && written;
+    }
+
+    // An image with a sheet of its own keeps that one: a second would be a second disc to every
+    // program that lists the folder's sheets.
     if (toggles.generateCue) {
-        if (imageRenamed)
-            GenerateCueSheet(program);
-        else if (!IsArchive(disc.extension))
-            pane.AppendLine("CUE sheet could not be written.");
+        if (!disc.cueFile.empty() && !IsArchive(disc.extension))
+            pane.AppendLine("CUE sheet not generated, the image has its own: " + disc.cueFile);
+        else
+            complete = GenerateCueSheet(program) && complete;
     }
 
     bool inImageFolder = true;
-    if (toggles.renameFolder) {
+    if (toggles.renameFolder && sharedFolder) {
+        pane.AppendLine("Folder not renamed, it holds another disc.");
+    } else if (toggles.renameFolder && HoldsStartFolder(program, files.CurrentDirectory())) {
+        pane.AppendLine("Folder not renamed, it holds the start folder.");
+    } else if (toggles.renameFolder) {
         const FolderRename result = RenameImageFolder(program, title);
         pane.AppendLine(result.renamed ? "Folder renamed." : "Folder could not be renamed.");
         inImageFolder = result.inImageFolder;
+        complete = complete && result.renamed;
     }
 
     if (toggles.fixCue) {
-        if (!inImageFolder)
+        if (!inImageFolder) {
             pane.AppendLine("CUE sheet could not be repaired.");
-        else if (imageRenamed)
-            RepairCueSheet(program);
-        else if (DetectImageFormat(files) == "BIN+CUE")
-            pane.AppendLine("CUE sheet could not be repaired.");
+            complete = false;
+        } else {
+            complete = RepairCueSheet(program) && complete;
+        }
     }
 
     WriteSettings(program);
     pane.AppendLine("Process done.");
-    return true;
+    return complete ? ProcessOutcome::DONE : ProcessOutcome::INCOMPLETE;
+}
+
+std::string SettleInterruptedRun(Program& program, const std::string& imagePath) {
+    Files& files = program.files();
+    const size_t cut = imagePath.rfind(files.Separator());
+    if (cut == std::string::npos) return imagePath;
+    std::string folder = imagePath.substr(0, cut);
+    if (folder.empty() || folder.back() == ':') folder += files.Separator();
+    if (!files.SetCurrentDirectory(folder)) return imagePath;
+    const Recovery recovery = FinishInterruptedRun(program);
+    const std::string name = imagePath.substr(cut + 1);
+    const auto renamed = NewNameOf(recovery.renamed, name);
+    return renamed ? imagePath.substr(0, cut + 1) + *renamed : imagePath;
 }
 
 }  // namespace cartovex

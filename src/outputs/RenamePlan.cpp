@@ -37,8 +37,8 @@ CompanionPlan PlanCompanionRenames(const std::vector<std::string>& companions, s
               [](const std::string& a, const std::string& b) { return NameLess(a, b); });
     plan.shifted = !temporary.empty() && CompanionNumber(temporary.front()) == "01";
     for (const std::string& name : temporary) {
-        plan.toFinal.push_back(
-            {name, stem + FinalCompanionNumber(CompanionNumber(name), plan.shifted) + std::string(extension)});
+        plan.toFinal.push_back({name, stem + FinalCompanionNumber(CompanionNumber(name), plan.shifted) +
+                                          std::string(extension)});
     }
     return plan;
 }

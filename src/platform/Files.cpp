@@ -16,6 +16,17 @@ std::optional<std::string> Files::ReadFile(const std::string& path, size_t maxBy
     return data;
 }
 
+bool Files::WriteFileFrom(const std::string& path, const ContentWriter& writer) {
+    std::string content;
+    const bool complete = writer([&content](std::string_view piece) {
+        content += piece;
+        return true;
+    });
+    return complete && WriteFile(path, content);
+}
+
+void Files::RemoveStaleScratchFiles(const std::string&) {}
+
 std::shared_ptr<const FolderNames> Files::CurrentFolderNames() const {
     return std::make_shared<const FolderNames>(ListCurrentFolder("*"));
 }
@@ -54,6 +65,53 @@ bool WildcardMatch(std::string_view pattern, std::string_view name) {
     }
     while (p < pattern.size() && pattern[p] == '*') ++p;
     return p == pattern.size();
+}
+
+namespace {
+constexpr std::string_view SCRATCH_PREFIX = ".cartovex-";
+constexpr std::string_view SCRATCH_SUFFIX = ".tmp";
+constexpr size_t SCRATCH_HOST_LIMIT = 16;
+
+bool IsAsciiAlnum(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+bool AllOf(std::string_view text, bool (*test)(char)) {
+    for (char c : text)
+        if (!test(c)) return false;
+    return true;
+}
+}  // namespace
+
+std::string ScratchFileName(std::string_view host, unsigned long processId, uint32_t tag) {
+    static const char DIGITS[] = "0123456789abcdef";
+    std::string tagText(8, '0');
+    for (size_t i = 0; i < tagText.size(); ++i) tagText[7 - i] = DIGITS[(tag >> (4 * i)) & 0xf];
+    return std::string(SCRATCH_PREFIX) + std::string(host) + "-" + std::to_string(processId) + "-" + tagText +
+           std::string(SCRATCH_SUFFIX);
+}
+
+std::string ScratchHostPart(std::string_view machineName) {
+    std::string host;
+    for (char c : machineName)
+        if (IsAsciiAlnum(c) && host.size() < SCRATCH_HOST_LIMIT) host += c;
+    return host;
+}
+
+std::optional<unsigned long> ScratchFileOwner(std::string_view name, std::string_view host) {
+    if (!name.starts_with(SCRATCH_PREFIX) || !name.ends_with(SCRATCH_SUFFIX)) return std::nullopt;
+    name.remove_prefix(SCRATCH_PREFIX.size());
+    name.remove_suffix(SCRATCH_SUFFIX.size());
+    // host "-" pid "-" tag; the host holds no "-", so the pieces can't be mistaken.
+    const size_t first = name.find('-');
+    const size_t second = first == std::string_view::npos ? first : name.find('-', first + 1);
+    if (second == std::string_view::npos || name.substr(0, first) != host) return std::nullopt;
+    const std::string_view pid = name.substr(first + 1, second - first - 1);
+    const std::string_view tag = name.substr(second + 1);
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+    if (pid.empty() || pid.size() > 9 || !AllOf(pid, isDigit) || tag.empty() || !AllOf(tag, IsAsciiAlnum))
+        return std::nullopt;
+    return std::stoul(std::string(pid));
 }
 
 }  // namespace cartovex

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -13,6 +14,20 @@
 namespace cartovex {
 
 class FolderNames;
+
+/// A folder a listing could not read, and why.
+struct ListingFailure {
+    enum class Reason {
+        UNREADABLE,  // no permission, or the system failed to read it
+        TOO_LONG,    // its path is longer than the system takes
+    };
+    std::string folder;
+    Reason reason = Reason::UNREADABLE;
+};
+using ListingFailures = std::vector<ListingFailure>;
+
+/// Hands a file's content to `append` piece by piece; false (or a failed append) gives up.
+using ContentWriter = std::function<bool(const std::function<bool(std::string_view piece)>& append)>;
 
 class Files {
 public:
@@ -36,14 +51,18 @@ public:
     virtual std::shared_ptr<const FolderNames> CurrentFolderNames() const;
 
     /// Names of the files and folders directly in `folder`, hidden ones left out, sorted by name
-    /// case-insensitively; empty when the folder can't be read.
-    virtual std::vector<std::string> ListTopLevel(const std::string& folder) const = 0;
+    /// case-insensitively; empty when the folder can't be read. A folder that is there but can't be
+    /// read is added to `failures` when given; a missing one is not.
+    virtual std::vector<std::string> ListTopLevel(const std::string& folder,
+                                                  ListingFailures* failures = nullptr) const = 0;
 
     /// Full paths of the ordinary files below `folder` (at every depth) whose extension is one of
     /// `extensions` (without dot, any case): each folder's files first, then its sub-folders, both in
-    /// name order. Hidden files and folders are left out.
+    /// name order. Hidden files and folders are left out. Every folder on the way that is there but
+    /// can't be read is added to `failures` when given.
     virtual std::vector<std::string> ListFilesRecursive(const std::string& folder,
-                                                        const std::vector<std::string>& extensions) const = 0;
+                                                        const std::vector<std::string>& extensions,
+                                                        ListingFailures* failures = nullptr) const = 0;
 
     virtual bool IsRegularFile(const std::string& path) const = 0;
     virtual bool IsDirectory(const std::string& path) const = 0;
@@ -58,9 +77,16 @@ public:
     virtual std::optional<size_t> ReadAt(const std::string& path, uint64_t offset,
                                          std::span<uint8_t> out) const = 0;
 
-    /// Creates or replaces `path` with `content`. The new content is complete in a file of its own
-    /// before it takes the name, so a failed write never leaves a truncated file behind.
+    /// Creates or replaces `path` with `content`. The new content is complete, and flushed to the
+    /// disc, in a scratch file of its own before it takes the name, so neither a failed write nor a
+    /// power cut leaves a truncated file behind; the folder is flushed after the rename. A name held
+    /// by anything but an ordinary file (a folder, a link, a device) is refused, never written
+    /// through. Scratch files are created under fresh names that no other file has.
     virtual bool WriteFile(const std::string& path, std::string_view content) = 0;
+
+    /// WriteFile for content too big to hold at once. This default gathers the pieces and calls
+    /// WriteFile; the platforms write them as they come.
+    virtual bool WriteFileFrom(const std::string& path, const ContentWriter& writer);
 
     virtual bool DeleteFile(const std::string& path) = 0;
 
@@ -69,7 +95,14 @@ public:
     virtual bool Rename(const std::string& from, const std::string& to) = 0;
 
     /// Atomically replaces the file `to` with `from` (the old file stays whole until that moment).
+    /// `from` is flushed to the disc before, the folder after; a `to` that is a folder or a link
+    /// is refused.
     virtual bool ReplaceFile(const std::string& from, const std::string& to) = 0;
+
+    /// Removes from `folder` the scratch files of writes on this machine whose process is gone (a
+    /// run killed in the middle of a write). The platforms also do this for each folder before
+    /// their first write there; others have no scratch files and do nothing.
+    virtual void RemoveStaleScratchFiles(const std::string& folder);
 
     /// Clears read-only, hidden, system and archive attributes; on Linux makes the file owner-writable.
     virtual bool ClearAttributes(const std::string& path) = 0;
@@ -83,5 +116,14 @@ public:
 
 /// Matches a name against a wildcard pattern of '*' and '?', ASCII case-insensitively.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
+
+/// Scratch files are named ".cartovex-" + host + "-" + process id + "-" + tag + ".tmp": hidden, and
+/// saying which process on which machine made them, so a later run can prove one stale (its process
+/// is gone) and remove it. `host` is what ScratchHostPart gives; `tag` makes the name fresh.
+std::string ScratchFileName(std::string_view host, unsigned long processId, uint32_t tag);
+/// A machine's name as scratch names carry it: its letters and digits, at most 16 of them.
+std::string ScratchHostPart(std::string_view machineName);
+/// The process id in `name` when it is a scratch name made on `host`; nothing for any other name.
+std::optional<unsigned long> ScratchFileOwner(std::string_view name, std::string_view host);
 
 }  // namespace cartovex

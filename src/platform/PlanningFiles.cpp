@@ -106,11 +106,11 @@ PlanningFiles::Origin PlanningFiles::Resolve(const std::string& absolutePath) co
 
 // The names in a folder of the planned state: the real folder's entries still standing where they
 // were, and what the run wrote or moved into it.
-std::vector<std::string> PlanningFiles::Entries(const std::string& folder) const {
+std::vector<std::string> PlanningFiles::Entries(const std::string& folder, ListingFailures* failures) const {
     std::vector<std::string> names;
     const Origin origin = Resolve(folder);
     if (origin.kind == Origin::Kind::REAL && real_.IsDirectory(origin.path)) {
-        for (const std::string& name : real_.ListTopLevel(origin.path)) {
+        for (const std::string& name : real_.ListTopLevel(origin.path, failures)) {
             const Origin entry = Resolve(Join(folder, name));
             if (entry.kind == Origin::Kind::REAL && entry.path == Join(origin.path, name))
                 names.push_back(name);
@@ -154,22 +154,24 @@ std::vector<std::string> PlanningFiles::ListCurrentFolder(std::string_view patte
     return names;
 }
 
-std::vector<std::string> PlanningFiles::ListTopLevel(const std::string& folder) const {
-    return Entries(Absolute(folder));
+std::vector<std::string> PlanningFiles::ListTopLevel(const std::string& folder,
+                                                     ListingFailures* failures) const {
+    return Entries(Absolute(folder), failures);
 }
 
 std::vector<std::string> PlanningFiles::ListFilesRecursive(const std::string& folder,
-                                                           const std::vector<std::string>& extensions) const {
+                                                           const std::vector<std::string>& extensions,
+                                                           ListingFailures* failures) const {
     // Before the first change the real listing is the plan's (and knows about links to folders).
     if (changes_.empty()) {
         const bool absolute =
             !folder.empty() &&
             (folder[0] == Separator() || (Separator() == '\\' && folder.size() >= 2 && folder[1] == ':'));
-        return real_.ListFilesRecursive(absolute ? folder : Absolute(folder), extensions);
+        return real_.ListFilesRecursive(absolute ? folder : Absolute(folder), extensions, failures);
     }
     const std::string base = Absolute(folder);
     std::vector<std::string> result, folders;
-    for (const std::string& name : Entries(base)) {
+    for (const std::string& name : Entries(base, failures)) {
         const std::string path = Join(base, name);
         if (IsDirectory(path)) {
             folders.push_back(path);
@@ -184,7 +186,7 @@ std::vector<std::string> PlanningFiles::ListFilesRecursive(const std::string& fo
         }
     }
     for (const std::string& below : folders) {
-        auto files = ListFilesRecursive(below, extensions);
+        auto files = ListFilesRecursive(below, extensions, failures);
         result.insert(result.end(), files.begin(), files.end());
     }
     return result;

@@ -28,9 +28,11 @@ public:
     std::string CurrentDirectory() const override;
     bool SetCurrentDirectory(const std::string& path) override;
     std::vector<std::string> ListCurrentFolder(std::string_view pattern) const override;
-    std::vector<std::string> ListTopLevel(const std::string& folder) const override;
+    std::vector<std::string> ListTopLevel(const std::string& folder,
+                                          ListingFailures* failures = nullptr) const override;
     std::vector<std::string> ListFilesRecursive(const std::string& folder,
-                                                const std::vector<std::string>& extensions) const override;
+                                                const std::vector<std::string>& extensions,
+                                                ListingFailures* failures = nullptr) const override;
     bool IsRegularFile(const std::string& path) const override;
     bool IsDirectory(const std::string& path) const override;
     bool Exists(const std::string& path) const override;
@@ -63,7 +65,8 @@ private:
     std::string LastPiece(const std::string& path) const;
     bool IsAtOrBelow(const std::string& path, const std::string& base) const;
     Origin Resolve(const std::string& absolutePath) const;
-    std::vector<std::string> Entries(const std::string& absoluteFolder) const;
+    std::vector<std::string> Entries(const std::string& absoluteFolder,
+                                     ListingFailures* failures = nullptr) const;
     bool IsHiddenName(const std::string& name) const;
 
     const Files& real_;

@@ -12,17 +12,20 @@ namespace {
 // larger file is cut here instead of filling the memory.
 constexpr size_t REFERENCE_FILE_LIMIT = 16u << 20;
 
-// The file's bytes, or nothing after reporting it as missing. Only a file that is really empty is
-// deleted: one that exists but can't be read may still be the user's good copy.
+// The file's bytes, or nothing after reporting why not. Only a file that is really empty is
+// deleted: one that exists but can't be read may still be the user's good copy, and is reported as
+// what it is, not as missing.
 std::optional<std::string> ReadReferenceFile(Program& program, const std::string& name,
-                                             std::string_view missingMessage) {
+                                             std::string_view consequence) {
     Files& files = program.files();
     std::string path = files.Join(files.CurrentDirectory(), name);
     auto length = files.FileLength(path);
     std::optional<std::string> data;
     if (length && *length > 0) data = files.ReadFile(path, REFERENCE_FILE_LIMIT);
     if (data && !data->empty()) return data;
-    program.pane.AppendLine(missingMessage);
+    const bool unreadable = (length && *length > 0) || (!length && files.Exists(path));
+    program.pane.AppendLine(name + (unreadable ? " could not be read. " : " not found. ") +
+                            std::string(consequence));
     if (length && *length == 0) files.DeleteFile(path);
     return std::nullopt;
 }
@@ -31,8 +34,7 @@ void LoadDeveloperList(Program& program) {
     DeveloperList& list = program.developers;
     for (int code = 0; code < DEVELOPER_DEFAULT_SLOTS; ++code) list.names[code] = DefaultDeveloperName(code);
 
-    auto data = ReadReferenceFile(program, "DEVELOPPER.KVX",
-                                  "DEVELOPPER.KVX not found. Developper detection is disabled.");
+    auto data = ReadReferenceFile(program, "DEVELOPPER.KVX", "Developper detection is disabled.");
     if (!data) return;
     LineReader reader(*data);
     std::string line;
@@ -47,8 +49,7 @@ void LoadDeveloperList(Program& program) {
 }
 
 void LoadHeaderDatabase(Program& program) {
-    auto data =
-        ReadReferenceFile(program, "DATA.KVX", "DATA.KVX not found. Rename feature will be disabled.");
+    auto data = ReadReferenceFile(program, "DATA.KVX", "Rename feature will be disabled.");
     if (!data) return;
     HeaderDatabase& database = program.database;
     database.count = 0;
@@ -72,6 +73,9 @@ void LoadHeaderDatabase(Program& program) {
 
 void LoadDatabases(Program& program) {
     program.files().SetCurrentDirectory(program.startFolder);
+    // Every run starts here, so this is where the scratch files of a run killed in the middle of
+    // writing a list, the settings or a reference file go.
+    program.files().RemoveStaleScratchFiles(program.startFolder);
     LoadDeveloperList(program);
     LoadHeaderDatabase(program);
 }

@@ -2,6 +2,7 @@
 
 #include "common/Text.h"
 #include "refdata/Loader.h"
+#include "refdata/ReferenceFormat.h"
 
 namespace cartovex {
 
@@ -22,24 +23,31 @@ int16_t VersionOf(const std::string& data) {
     return SaturateInt16(ReadNumber(line));
 }
 
-void UpdateOne(Program& program, const std::string& name, int16_t (*loadedVersion)(const Program&),
-               const DownloadLimits& limits) {
-    Files& files = program.files();
-    const std::string temp = program.StartFile("file.tmp");
-    const std::string local = program.StartFile(name);
-    const bool downloaded = program.platform.network.Download(SiteAddress(program) + "/zip/" + name, temp,
-                                                              limits.maxBytes, limits.timeoutSeconds);
-    if (downloaded) {
-        const std::optional<std::string> data = files.ReadFile(temp, limits.maxBytes);
-        // An error page, an old list or a file we can't read: the local file stays as it is.
-        // Otherwise the new file takes the old one's place in one step, so there is no moment
-        // without a reference file.
-        if (data && VersionOf(*data) > loadedVersion(program) && files.ReplaceFile(temp, local)) {
-            LoadDatabases(program);
-            return;
-        }
+void UpdateOne(Program& program, const std::string& name, ReferenceFile kind,
+               int16_t (*loadedVersion)(const Program&), const DownloadLimits& limits) {
+    const Download download = program.platform.network.Fetch(SiteAddress(program) + "/zip/" + name,
+                                                             limits.maxBytes, limits.timeoutSeconds);
+    // A file the site doesn't have is no fault of anyone's; an old list or an error page (whose
+    // first line is no higher number) is no news. Neither is worth a line.
+    if (download.outcome == Download::Outcome::NOT_FOUND) return;
+    if (download.outcome == Download::Outcome::FAILED) {
+        program.pane.AppendLine(name + " was not updated: the download failed.");
+        return;
     }
-    if (files.Exists(temp)) files.DeleteFile(temp);
+    if (VersionOf(download.body) <= loadedVersion(program)) return;
+    // Only a whole file may replace the one we have: a server that closes the connection early
+    // without having announced the length delivers a cut file that nothing else would notice.
+    if (!IsWholeReferenceFile(kind, download.body)) {
+        program.pane.AppendLine(name + " was not updated: the download is incomplete or damaged.");
+        return;
+    }
+    // The new file is complete on the disc before it takes the old one's place in one step, so
+    // there is no moment without a reference file.
+    if (!program.files().WriteFile(program.StartFile(name), download.body)) {
+        program.pane.AppendLine(name + " was not updated: it could not be written.");
+        return;
+    }
+    LoadDatabases(program);
 }
 
 }  // namespace
@@ -50,9 +58,11 @@ void UpdateDatabases(Program& program, DownloadLimits limits) {
         return;
     }
     UpdateOne(
-        program, "DATA.KVX", [](const Program& p) { return p.database.version; }, limits);
+        program, "DATA.KVX", ReferenceFile::DATABASE, [](const Program& p) { return p.database.version; },
+        limits);
     UpdateOne(
-        program, "DEVELOPPER.KVX", [](const Program& p) { return p.developers.version; }, limits);
+        program, "DEVELOPPER.KVX", ReferenceFile::DEVELOPERS,
+        [](const Program& p) { return p.developers.version; }, limits);
 }
 
 }  // namespace cartovex

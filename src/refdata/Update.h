@@ -18,7 +18,9 @@ struct DownloadLimits {
 constexpr int UPDATE_PROBE_TIMEOUT_MS = 3000;
 
 /// Probes the update site and replaces DATA.KVX and DEVELOPPER.KVX by newer downloaded copies,
-/// reloading the tables after each replacement.
+/// reloading the tables after each replacement. Only a whole, well-formed download replaces a file;
+/// a download that failed, came incomplete or could not be written is reported in one line each,
+/// and the local file stays as it was.
 void UpdateDatabases(Program& program, DownloadLimits limits = {});
 
 }  // namespace cartovex

@@ -12,6 +12,8 @@
 namespace cartovex {
 namespace {
 
+using testkit::PaneLines;
+
 // Check states in the file's order: rename folder, log, cue, fix cue, underscore.
 using States = std::array<int, 5>;
 constexpr int ON = MENU_CHECKED;
@@ -118,12 +120,9 @@ TEST(SettingsWrite, AFileThatAlreadySaysItAllIsLeftAloneAndAnyOtherIsRewritten) 
         std::optional<std::string> before;
         bool written;
     } cases[] = {
-        {"the same bytes", exact, false},
-        {"no file", std::nullopt, true},
-        {"bare line ends", bareLineEnds, true},
-        {"one line short", exact.substr(0, exact.size() - 22), true},
-        {"a line more", exact + "x\r\n", true},
-        {"another site", "UpdateSite=g" + exact.substr(12), true},
+        {"the same bytes", exact, false},       {"no file", std::nullopt, true},
+        {"bare line ends", bareLineEnds, true}, {"one line short", exact.substr(0, exact.size() - 22), true},
+        {"a line more", exact + "x\r\n", true}, {"another site", "UpdateSite=g" + exact.substr(12), true},
     };
     for (const auto& c : cases) {
         testkit::SpyFiles spy;
@@ -134,6 +133,53 @@ TEST(SettingsWrite, AFileThatAlreadySaysItAllIsLeftAloneAndAnyOtherIsRewritten) 
         EXPECT_EQ(spy.Calls("WriteFile"), c.written ? 1 : 0) << c.what;
         EXPECT_EQ(start.dir.Read("Cartovex.ini"), exact) << c.what;
     }
+}
+
+// A settings file that is there but can't be read may still hold the user's settings: the run goes
+// on with the defaults, says so, and never writes over it, neither on a save nor at Exit.
+TEST(SettingsUnreadable, AFileThatCanNotBeReadIsNeverOverwritten) {
+    const struct {
+        const char* what;
+        bool folder;  // a folder in the file's place; otherwise a file whose reads fail
+    } cases[] = {{"unreadable file", false}, {"folder", true}};
+    for (const auto& c : cases) {
+        testkit::SpyFiles spy;
+        testkit::StartFolderProgram start{{&spy}};
+        Program& program = start.program();
+        if (c.folder) {
+            start.dir.Write("Cartovex.ini/keep.txt", "mine");
+        } else {
+            start.dir.Write("Cartovex.ini", "UpdateSite=mine.example\r\nTOGGLE_RENAMEFOLDER=off\r\n");
+            spy.Fail("ReadAt", "Cartovex.ini");
+        }
+        ReadSettings(program);
+        EXPECT_EQ(program.updateSite, "") << c.what;
+        EXPECT_EQ(start.window().MenuItemState(CMD_TOGGLE_RENAME_FOLDER), ON) << c.what;
+        CommandHandler handler(program);
+        handler.Command(CMD_TOGGLE_GENERATE_LOG);
+        WriteSettings(program);
+        handler.Command(CMD_EXIT);
+        EXPECT_EQ(spy.Calls("WriteFile"), 0) << c.what;
+        EXPECT_EQ(PaneLines(program.pane.Text()),
+                  (std::vector<std::string>{
+                      "", "Cartovex.ini could not be read. The default settings are used and not saved.",
+                      "Cartovex.ini could not be read, so it is left as it is.",
+                      "Cartovex.ini could not be read, so it is left as it is."}))
+            << c.what;
+    }
+}
+
+TEST_F(SettingsTest, ASaveThatFailsIsReported) {
+    testkit::SpyFiles spy;
+    testkit::StartFolderProgram failing{{&spy}};
+    spy.Fail("WriteFile", "Cartovex.ini");
+    WriteSettings(failing.program());
+    EXPECT_EQ(PaneLines(failing.program().pane.Text()),
+              (std::vector<std::string>{"", "Cartovex.ini could not be written."}));
+    // A missing file is no unreadable one: it is simply written.
+    WriteSettings(program);
+    EXPECT_TRUE(start.dir.Exists("Cartovex.ini"));
+    EXPECT_EQ(program.pane.Text(), "");
 }
 
 TEST_F(SettingsTest, ExitWritesTheFileAndAFlipAloneDoesNot) {

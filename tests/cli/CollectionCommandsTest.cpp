@@ -5,6 +5,7 @@
 
 #include "app/CommandLine.h"
 #include "platform/posix/PosixProcess.h"
+#include "testkit/BuildPaths.h"
 #include "testkit/ImageBuilder.h"
 #include "testkit/TestProgram.h"
 
@@ -57,7 +58,7 @@ TEST_F(CollectionCommandsTest, MassPrintsItsRunAndEndsInTheFolder) {
 
 TEST_F(CollectionCommandsTest, ConvertRunsOnlyWhereTheWindowWouldOfferIt) {
     std::filesystem::create_directories(start.dir / "convkvx");
-    std::filesystem::copy_file(CARTOVEX_BINARY_DIR "/src/programs/convkvx110/convkvx110",
+    std::filesystem::copy_file(testkit::BinaryDir() + "/src/programs/convkvx110/convkvx110",
                                start.dir / "convkvx/convkvx110");
     const std::string image = testkit::CookedImage(testkit::BuildHeader({}), 1);
     start.dir.Write("games/disc.iso", image);

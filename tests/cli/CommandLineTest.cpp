@@ -5,13 +5,14 @@
 
 #include "app/CommandLine.h"
 #include "app/MenuModel.h"
+#include "testkit/BuildPaths.h"
 #include "testkit/TestProgram.h"
 
 namespace cartovex {
 namespace {
 
 std::string SampleFile(const std::string& name) {
-    std::ifstream in(std::string(CARTOVEX_SOURCE_DIR) + "/data/" + name, std::ios::binary);
+    std::ifstream in(testkit::SourceDir() + "/data/" + name, std::ios::binary);
     std::stringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();

@@ -78,11 +78,14 @@ TEST_F(ProcessCommand, EachIdentifiedImagesFolderTakesItsTitleAndUnknownOnesStay
         std::replace(title.begin(), title.end(), ' ', '_');
         const std::string extension = AsciiLower(disc.imagePath.substr(disc.imagePath.size() - 3));
         std::vector<std::string> expected{title + "." + extension, "KVX_INFO.TXT"};
-        if (disc.layout == "BIN+CUE")
+        const bool ownSheet = disc.layout == "BIN+CUE" || disc.layout == "BIN/CUE set";
+        if (ownSheet)
             expected.push_back(title + ".cue");
         else if (disc.layout != "ZIP")
             expected.push_back(title + ".CUE");
-        const std::string trackExtension = Contains(disc.layout, "WAV") ? ".wav" : ".mp3";
+        const std::string trackExtension = Contains(disc.layout, "WAV")   ? ".wav"
+                                           : disc.layout == "BIN/CUE set" ? ".bin"
+                                                                          : ".mp3";
         if (disc.layout != "BIN+CUE")
             for (int track = 2; track < disc.audioTracks + 2; ++track)
                 expected.push_back(title + "_0" + std::to_string(track) + trackExtension);

@@ -69,6 +69,8 @@ TEST(DryRun, ChangesNothingAndPlansExactlyWhatTheRealRunThenDoes) {
         {"mass", "collection"},
         {"process", "collection/Star Quest/Star Quest.iso"},
         {"process", "collection/Nebula Drift/Nebula Drift.bin"},  // its own CUE sheet is repaired
+        {"process",
+         "collection/Azure Tide Racer (USA)/Azure Tide Racer (USA) (Track 01).bin"},  // a whole set
         {"process", "collection/Packed/Ember.7z"},
     };
     for (const Lines& command : commands) {
@@ -177,6 +179,29 @@ TEST(AnalyseJson, OneValidObjectPerImageWhateverBytesTheHeaderHolds) {
 }
 
 #endif
+
+// A folder shared by several discs names none of them: each takes its sheet's name (else its
+// image's). A set's audio tracks are no images of their own and go by without a word.
+TEST(MakeDb, DiscsSharingAFolderAreNamedByTheirSheetsAndTheirAudioIsQuiet) {
+    Cli cli;
+    const HeaderBlock first = Disc("FIRST"), second = Disc("SECOND"), solo = Disc("SOLO"),
+                      loose = Disc("LOOSE");
+    Files& files = cli.program.files();
+    testkit::WriteMultiTrackSet(files, cli.start.dir.MakeFolder("shelf/Both"), "First_(Disc A)",
+                                testkit::RawImage(first), 2, 1);
+    testkit::WriteMultiTrackSet(files, cli.start.dir.MakeFolder("shelf/Both"), "Second (Disc B)",
+                                testkit::RawImage(second), 1, 2);
+    cli.start.dir.Write("shelf/Both/Loose_Disc.iso", testkit::CookedImage(loose));
+    testkit::WriteMultiTrackSet(files, cli.start.dir.MakeFolder("shelf/Solo Disc"), "solo",
+                                testkit::RawImage(solo), 3, 3);
+
+    EXPECT_EQ(cli.Run({"make-db", "shelf"}), CLI_OK) << cli.err.str();
+    EXPECT_EQ(cli.out.str(), "1\r\nFirst (Disc A)#" + HexForm(HeaderChecksum(first)) + "#2\r\nLoose Disc#" +
+                                 HexForm(HeaderChecksum(loose)) + "#0\r\nSecond (Disc B)#" +
+                                 HexForm(HeaderChecksum(second)) + "#1\r\nSolo Disc#" +
+                                 HexForm(HeaderChecksum(solo)) + "#3\r\n");
+    EXPECT_FALSE(Contains(cli.err.str(), "make-db")) << cli.err.str();
+}
 
 TEST(MakeDb, EveryImageOnceByNameAndTheDatabaseLoadsBackAndIdentifiesThem) {
     Cli cli;

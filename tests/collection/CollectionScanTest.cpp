@@ -5,6 +5,7 @@
 #include "common/Text.h"
 #include "disc/Analysis.h"
 #include "disc/Crc32.h"
+#include "refdata/Loader.h"
 #include "testkit/ImageBuilder.h"
 #include "testkit/SpyFiles.h"
 #include "testkit/TestProgram.h"
@@ -41,7 +42,7 @@ TEST_F(CollectionScanTest, ListsHaveAndMissFromTheTopLevelNames) {
     collection.MakeFolder("game title");             // case matters
     collection.MakeFolder("Dot.Name");               // the key ends before the dot
     collection.MakeFolder("Under_Score");            // keys hold blanks, never underscores
-    collection.Write("Second Game(DUPE).iso", "d");  // a processed dupe
+    collection.Write("Second Game(DUPE).iso", "d");  // a processed dupe: the marker is no part of the key
     collection.Write(".Third", "h");                 // hidden
     collection.Write("sub/Deep One.iso", "x");       // below the top level
     collection.Write("Third.part1.bin", "t");        // cut at the first dot
@@ -52,14 +53,14 @@ TEST_F(CollectionScanTest, ListsHaveAndMissFromTheTopLevelNames) {
     Scan(collection.Path());
 
     EXPECT_EQ(start.dir.Read("KVX_HAVE.TXT"),
-              "You have 3 of 6 known Sega CD images from Cartovex list 7\r\n\r\n"
-              "Game Title\r\nGame Title\r\nThird\r\n");
+              "You have 4 of 6 known Sega CD images from Cartovex list 7\r\n\r\n"
+              "Game Title\r\nGame Title\r\nSecond Game\r\nThird\r\n");
     EXPECT_EQ(start.dir.Read("KVX_MISS.TXT"),
-              "You are missing 4 of 6 known Sega CD images from Cartovex list 7\r\n\r\n"
-              "Dot.Name\r\nUnder_Score\r\nSecond Game\r\nDeep One\r\n");
+              "You are missing 3 of 6 known Sega CD images from Cartovex list 7\r\n\r\n"
+              "Dot.Name\r\nUnder_Score\r\nDeep One\r\n");
     EXPECT_EQ(
         PaneLines(program.pane.Text()),
-        (std::vector<std::string>{"", "You are missing 4 of 6 known Sega CD images from Cartovex list 7."}));
+        (std::vector<std::string>{"", "You are missing 3 of 6 known Sega CD images from Cartovex list 7."}));
     EXPECT_FALSE(start.window().IsControlEnabled(ID_PROCESS_BUTTON));
     EXPECT_EQ(program.files().CurrentDirectory(), program.startFolder);
     EXPECT_EQ(collection.Snapshot(), before) << "nothing is written into the scanned folder";
@@ -89,6 +90,45 @@ TEST_F(CollectionScanTest, AFolderThatIsNotThereKeepsTheOldLists) {
     EXPECT_EQ(PaneLines(program.pane.Text()),
               (std::vector<std::string>{"", "Could not read the directory (" + gone + ")!"}));
     EXPECT_EQ(program.files().CurrentDirectory(), program.startFolder);
+}
+
+// Without a database every title would be listed as neither had nor missed: the lists the user has
+// stay, whether DATA.KVX is missing, empty or can't be read.
+TEST_F(CollectionScanTest, WithoutADatabaseTheOldListsStay) {
+    const struct {
+        const char* what;
+        const char* database;  // nullptr: no file
+        bool unreadable;
+    } cases[] = {
+        {"missing", nullptr, false}, {"empty", "", false}, {"unreadable", "7\r\nGame#1#0\r\n", true}};
+    for (const auto& c : cases) {
+        testkit::SpyFiles files;
+        testkit::StartFolderProgram fresh{{&files}};
+        if (c.database) fresh.dir.Write("DATA.KVX", c.database);
+        if (c.unreadable) files.Fail("ReadAt", "DATA.KVX");
+        fresh.dir.Write("KVX_HAVE.TXT", "old have\r\n");
+        fresh.dir.Write("KVX_MISS.TXT", "old miss\r\n");
+        LoadDatabases(fresh.program());
+        fresh.test->dialogs.QueueFolder(collection.Path());
+        ScanCollection(fresh.program());
+        EXPECT_EQ(fresh.dir.Read("KVX_HAVE.TXT"), "old have\r\n") << c.what;
+        EXPECT_EQ(fresh.dir.Read("KVX_MISS.TXT"), "old miss\r\n") << c.what;
+        EXPECT_EQ(PaneLines(fresh.program().pane.Text()),
+                  (std::vector<std::string>{
+                      "", "No database is loaded, so KVX_HAVE.TXT and KVX_MISS.TXT are kept as they are."}))
+            << c.what;
+    }
+}
+
+TEST_F(CollectionScanTest, AFolderThatCanNotBeReadKeepsTheOldLists) {
+    Know({"Game Title"});
+    start.dir.Write("KVX_HAVE.TXT", "old have\r\n");
+    spy.Fail("ListTopLevel", collection.Path());
+    Scan(collection.Path());
+    EXPECT_EQ(start.dir.Read("KVX_HAVE.TXT"), "old have\r\n");
+    EXPECT_FALSE(start.dir.Exists("KVX_MISS.TXT"));
+    EXPECT_EQ(PaneLines(program.pane.Text()),
+              (std::vector<std::string>{"", "Could not read the directory (" + collection.Path() + ")!"}));
 }
 
 TEST_F(CollectionScanTest, AListThatCannotBeWrittenIsReportedAndKept) {

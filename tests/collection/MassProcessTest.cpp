@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -92,7 +93,7 @@ TEST_F(MassProcessTest, ProcessesTheKnownImagesOfTheDemoCollection) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), "Mass process engaged on folder : " + folder + " ...");
     EXPECT_EQ(lines.back(), "Mass renaming of directory (" + folder + ") finished!");
-    EXPECT_EQ(Count("Process done."), 6u) << program.pane.Text();
+    EXPECT_EQ(Count("Process done."), 7u) << program.pane.Text();
     EXPECT_EQ(program.pane.Text().find(std::string(75, '-')), std::string::npos) << "no field blocks";
     for (const testkit::DemoDisc& disc : demo->discs)
         EXPECT_EQ(
@@ -114,7 +115,7 @@ TEST_F(MassProcessTest, FollowsFoldersRenamedDuringTheRun) {
     Image("chosen/GAME1/a.iso", "Game One");
     Image("chosen/GAME1/deeper/b.iso", "Game Two");
     Image("chosen/GAME1/deeper/deepest/c.iso", "Game Three");
-    Image("chosen/PAIR/x.iso", "Pair A");  // two discs in one folder: it ends named after the last
+    Image("chosen/PAIR/x.iso", "Pair A");  // two discs in one folder: it keeps its name
     Image("chosen/PAIR/y.iso", "Pair B");
 
     Mass(root / "chosen");
@@ -122,7 +123,7 @@ TEST_F(MassProcessTest, FollowsFoldersRenamedDuringTheRun) {
     EXPECT_EQ(Images(), (std::vector<std::string>{"chosen/Game One/Game One.iso",
                                                   "chosen/Game One/Game Two/Game Three/Game Three.iso",
                                                   "chosen/Game One/Game Two/Game Two.iso",
-                                                  "chosen/Pair B/Pair A.iso", "chosen/Pair B/Pair B.iso"}));
+                                                  "chosen/PAIR/Pair A.iso", "chosen/PAIR/Pair B.iso"}));
     EXPECT_EQ(Count("Process done."), 5u);
     EXPECT_EQ(program.pane.Text().find("Could not read"), std::string::npos) << program.pane.Text();
 }
@@ -162,9 +163,8 @@ TEST_F(MassProcessTest, ImagesDirectlyInTheChosenFolderLeaveItsName) {
     const std::string chosen = root / "chosen";
     // Not even for a moment is the user's toggle off: a run killed mid-way leaves it as it was.
     int toggleOffAtAWrite = 0;
-    spy.Before("WriteFile", "Cartovex.ini", [&] {
-        toggleOffAtAWrite += window.MenuItemState(CMD_TOGGLE_RENAME_FOLDER) != MENU_CHECKED;
-    });
+    spy.Before("WriteFile", "Cartovex.ini",
+               [&] { toggleOffAtAWrite += window.MenuItemState(CMD_TOGGLE_RENAME_FOLDER) != MENU_CHECKED; });
 
     Mass(chosen);
 
@@ -175,7 +175,8 @@ TEST_F(MassProcessTest, ImagesDirectlyInTheChosenFolderLeaveItsName) {
     EXPECT_EQ(toggleOffAtAWrite, 0);
     EXPECT_EQ(std::count_if(spy.Changes().begin(), spy.Changes().end(),
                             [](const std::string& change) { return change.ends_with("Cartovex.ini"); }),
-              1) << "the second disc finds the settings as it would write them";
+              1)
+        << "the second disc finds the settings as it would write them";
     EXPECT_EQ(program.files().CurrentDirectory(), chosen);
     EXPECT_EQ(Lines().back(), "Mass renaming of directory (" + chosen + ") finished!");
 }
@@ -246,6 +247,41 @@ TEST_F(MassProcessTest, AFolderWithoutImagesSaysSo) {
                                                      folder + ")!"}));
         EXPECT_FALSE(window.IsControlEnabled(ID_PROCESS_BUTTON));
     }
+}
+
+// Every folder the run can't list is named, and the run goes on with the rest; a chosen folder that
+// can't be read is named instead of being called empty.
+TEST_F(MassProcessTest, FoldersThatCanNotBeListedAreNamed) {
+    Image("Disc/disc.iso", "Listed Game");
+    const std::string deep = root.MakeDeepFolder("Deep", 4200, "lost.iso");
+    Mass(root.Path());
+    const auto lines = Lines();
+    ASSERT_FALSE(lines.empty());
+    EXPECT_TRUE(lines[0].starts_with("The path of the directory (" + root / "Deep/"));
+    EXPECT_TRUE(lines[0].ends_with(") is too long for the system!"));
+    EXPECT_EQ(lines[1], "Mass process engaged on folder : " + root.Path() + " ...");
+    EXPECT_TRUE(root.Exists("Listed Game/Listed Game.iso"));
+
+    program.pane.ClearPane();
+    spy.Fail("ListFilesRecursive", root.Path());
+    window.EnableControl(ID_PROCESS_BUTTON, true);
+    Mass(root.Path());
+    EXPECT_EQ(Lines(), (std::vector<std::string>{"Could not read the directory (" + root.Path() + ")!"}));
+    EXPECT_FALSE(window.IsControlEnabled(ID_PROCESS_BUTTON));
+}
+
+TEST_F(MassProcessTest, SubFoldersItMayNotReadAreNamed) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every folder; .ci/run runs this as another user";
+    Image("Open/disc.iso", "Open Game");
+    Image("Closed/disc.iso", "Closed Game");
+    Image("Closed/Inner/disc.iso", "Inner Game");
+    chmod((root / "Closed").c_str(), 0);
+    Mass(root.Path());
+    EXPECT_EQ(Lines().front(), "Could not read the directory (" + root / "Closed" + ")!");
+    EXPECT_EQ(Count("Process done."), 1u);
+    chmod((root / "Closed").c_str(), 0755);
+    EXPECT_TRUE(root.Exists("Open Game/Open Game.iso"));
+    EXPECT_TRUE(root.Exists("Closed/disc.iso"));
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "collection/Collection.h"
 #include "disc/Analysis.h"
 #include "platform/posix/PosixProcess.h"
+#include "testkit/BuildPaths.h"
 #include "testkit/DemoCollection.h"
 #include "testkit/FakeProcess.h"
 #include "testkit/TestProgram.h"
@@ -127,7 +128,7 @@ TEST(RegionConversionRoundTrip, ConvertedCopyShowsItsNewAndOriginalRegion) {
     testkit::StartFolderProgram start{{nullptr, &process}};
     Program& program = start.program();
     std::filesystem::create_directories(start.dir / "convkvx");
-    std::filesystem::copy_file(CARTOVEX_BINARY_DIR "/src/programs/convkvx110/convkvx110",
+    std::filesystem::copy_file(testkit::BinaryDir() + "/src/programs/convkvx110/convkvx110",
                                start.dir / "convkvx/convkvx110");
     testkit::TempFolder images;
     auto demo = testkit::WriteDemoCollection(program.files(), images.Path());

@@ -164,6 +164,46 @@ TEST_F(DisplayName, MarkersFollowTheDatabaseName) {
     EXPECT_EQ(Name(), "Star Quest(MISSING AUDIO TRACKS)");
 }
 
+// The HAVE list names a processed disc by its folder (or an archive kept loose by its file): that
+// copy is the one listed, not a duplicate of it. Any other copy is.
+TEST_F(DisplayName, TheCopyTheHaveListNamesIsNoDuplicateOfItself) {
+    bench.KnowLine("Star Quest#1234#3");
+    bench.start.Write("KVX_HAVE.TXT", "Star Quest\r\n");
+    struct Case {
+        std::string folder, file;
+        bool duplicate;
+    };
+    const Case cases[] = {
+        {"Star_Quest", "track01.bin", false},
+        {"Star Quest(DUPE)", "x.iso", false},
+        {"Collection", "Star_Quest.zip", false},
+        {"Collection", "Star_Quest(DUPE).chd", false},
+        {"Backup", "copy.iso", true},
+        {"Star Quest 2", "Star Quest 2.iso", true},
+        {"Star_Quest_(Disc_2)", "disc2.iso", true},
+    };
+    for (const Case& c : cases) {
+        bench.program().disc.folderName = c.folder;
+        bench.program().disc.fileName = c.file;
+        Identify(0);
+        EXPECT_EQ(Name(), c.duplicate ? "Star Quest(DUPE)" : "Star Quest") << c.folder << "/" << c.file;
+    }
+}
+
+TEST(MatchKey, TheTitleAnEntryStandsFor) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"Star_Quest", "Star Quest"},
+        {"Star Quest.iso", "Star Quest"},
+        {"Star_Quest(DUPE)", "Star Quest"},
+        {"Star_Quest(DUPE)(MISSING_AUDIO_TRACKS).zip", "Star Quest"},
+        {"Star Quest(MISSING AUDIO TRACKS)(DUPE)", "Star Quest"},
+        {"(DUPE)", ""},
+        {"Star (DUPE) Quest", "Star (DUPE) Quest"},  // only a marker at the end is processing's
+        {"Dot.Name", "Dot"},
+    };
+    for (const auto& [entry, key] : cases) EXPECT_EQ(MatchKey(entry), key) << entry;
+}
+
 TEST_F(DisplayName, UnknownAndConvertedImages) {
     bench.window().EnableControl(ID_PROCESS_BUTTON, true);
     Identify(NONE_VALUE);

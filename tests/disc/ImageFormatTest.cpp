@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include "disc/CueSheetFiles.h"
 #include "disc/ImageFormat.h"
 #include "testkit/AnalysisBench.h"
 #include "testkit/Companions.h"
@@ -34,6 +35,15 @@ TEST(ImageFormat, TheLastArrangementThatAppliesWins) {
         {{"x.zip", "a.mp3"}, "", 0},
         {{"a.mp3", "b.wav"}, "", 0},
         {{"game.bin.txt", "a.mp3"}, "", 0},
+        // OGG, else FLAC, count only where there are neither MP3 nor WAV tracks.
+        {{"game.iso", "a.ogg", "b.ogg", "c.flac"}, "ISO+OGG", 2},
+        {{"game.iso", "a.flac", "b.FLAC"}, "ISO+FLAC", 2},
+        {{"game.bin", "a.OGG"}, "BIN+OGG", 1},
+        {{"game.raw", "a.flac"}, "RAW+FLAC", 1},
+        {{"game.iso", "a.ogg", "b.mp3"}, "ISO+MP3", 1},
+        {{"game.raw", "a.ogg", "b.wav"}, "RAW+WAV", 1},
+        {{"game.bin", "game.cue", "a.ogg"}, "BIN+CUE", 3},
+        {{"a.ogg"}, "", 0},
     };
     for (const auto& c : cases) {
         testkit::AnalysisBench bench;
@@ -41,7 +51,8 @@ TEST(ImageFormat, TheLastArrangementThatAppliesWins) {
             bench.images.Write(name, name.ends_with(".cue") ? testkit::CueSheet("game.bin", 3) : "x");
         ASSERT_TRUE(bench.program().files().SetCurrentDirectory(bench.images.Path()));
         Program& p = bench.program();
-        p.disc.cueFile = FolderListing::OfCurrentFolder(p.files()).FirstMatching("*.CUE");
+        p.disc.cueFile =
+            FindImageSheet(p.files(), FolderListing::OfCurrentFolder(p.files()).Names(), "game.bin");
         EXPECT_EQ(DetectImageFormat(p.files()), c.format) << c.files[0] << " " << c.files.size();
         CountAudioTracks(p);
         EXPECT_EQ(p.disc.audioTracks, c.tracks) << c.files[0] << " " << c.files.size();

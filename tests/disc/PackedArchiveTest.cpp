@@ -206,7 +206,7 @@ TEST_F(PackedArchiveAnalysis, AProcessed7zIsRenamedAndGetsNoCueSheet) {
     bench.window().SetMenuItemState(CMD_TOGGLE_UNDERSCORE, MENU_CHECKED);
     bench.window().SetMenuItemState(CMD_TOGGLE_RENAME_FOLDER, MENU_ENABLED);
     const size_t before = bench.program().pane.Text().size();
-    ASSERT_TRUE(ProcessImage(bench.program()));
+    ASSERT_EQ(ProcessImage(bench.program()), ProcessOutcome::DONE);
     EXPECT_TRUE(bench.images.Exists("Star/Star_Quest.7z"));
     EXPECT_FALSE(bench.images.Exists("Star/Star_Quest.CUE"));
     const auto lines = bench.NewLines(before);

@@ -8,13 +8,14 @@
 #include "disc/RegionPatch.h"
 #include "platform/posix/PosixFiles.h"
 #include "platform/posix/PosixProcess.h"
+#include "testkit/BuildPaths.h"
 #include "testkit/ImageBuilder.h"
 #include "testkit/TempFolder.h"
 
 namespace cartovex {
 namespace {
 
-const std::string CONVERTER = CARTOVEX_BINARY_DIR "/src/programs/convkvx110/convkvx110";
+const std::string CONVERTER = testkit::BinaryDir() + "/src/programs/convkvx110/convkvx110";
 
 class Converter : public ::testing::Test {
 protected:

@@ -17,19 +17,23 @@ TEST(RepairedCueSheetText, EveryLineEndKindGivesTheSameLines) {
     for (std::string end : {"\r\n", "\n", "\r"}) {
         const std::string sheet =
             "FILE \"track.bin\" BINARY" + end + "  TRACK 01 MODE1/2352" + end + "    INDEX 01 00:00:00" + end;
-        EXPECT_EQ(RepairedCueSheetText(sheet, "Star_Quest.bin"), expected) << int(end.back());
+        EXPECT_EQ(RepairedCueSheetText(sheet, {{"track.bin", "Star_Quest.bin"}}), expected)
+            << int(end.back());
     }
 }
 
-TEST(RepairedCueSheetText, OnlyLinesHoldingCapitalFileAreReplaced) {
+// A multi-track sheet: each FILE line takes its own file's new name and keeps its type, whatever
+// case the keyword is in; lines that merely hold the letters FILE are not FILE lines.
+TEST(RepairedCueSheetText, EachFileLineNamesItsOwnFileAndKeepsItsType) {
     const std::string sheet =
-        "REM made from FILE list\r\nfile \"a.bin\" binary\r\nFILE \"a.bin\" BINARY\r\n  TRACK 01 "
-        "MODE1/2352\r\n"
-        "FILE \"b.bin\" BINARY\r\n  TRACK 02 AUDIO\r\n    PREGAP 00:02:00\r\n    INDEX 01 00:00:00";
-    EXPECT_EQ(RepairedCueSheetText(sheet, "Star_Quest.bin"),
-              STAR_QUEST_FILE_LINE + "\r\nfile \"a.bin\" binary\r\n" + STAR_QUEST_FILE_LINE +
-                  "\r\n  TRACK 01 MODE1/2352\r\n" + STAR_QUEST_FILE_LINE +
-                  "\r\n  TRACK 02 AUDIO\r\n    PREGAP 00:02:00\r\n    INDEX 01 00:00:00\r\n");
+        "REM made from FILE list\r\nTITLE \"FILE\"\r\nfile \"a.bin\" binary\r\n  TRACK 01 MODE1/2352\r\n"
+        "\tFILE b.bin   BINARY\r\n  TRACK 02 AUDIO\r\n    PREGAP 00:02:00\r\n    INDEX 01 00:00:00\r\n"
+        "FILE \"c d.wav\" WAVE\r\n  TRACK 03 AUDIO\r\nFILE other.bin\r\n";
+    EXPECT_EQ(
+        RepairedCueSheetText(sheet, {{"A.BIN", "T.bin"}, {"b.bin", "T_02.bin"}, {"c d.wav", "T_03.wav"}}),
+        "REM made from FILE list\r\nTITLE \"FILE\"\r\nFILE \"T.bin\" binary\r\n  TRACK 01 MODE1/2352\r\n"
+        "FILE \"T_02.bin\" BINARY\r\n  TRACK 02 AUDIO\r\n    PREGAP 00:02:00\r\n    INDEX 01 00:00:00\r\n"
+        "FILE \"T_03.wav\" WAVE\r\n  TRACK 03 AUDIO\r\nFILE \"other.bin\" BINARY\r\n");
 }
 
 class CueRepair : public ::testing::Test {
@@ -63,7 +67,7 @@ TEST_F(CueRepair, TheSheetIsSavedUnderTheTitleAndTheOldOneGoes) {
     EXPECT_EQ(Repair(), finished);
     EXPECT_FALSE(bench.images.Exists("game.CUE"));
     EXPECT_EQ(bench.images.Read("Star_Quest.cue"),
-              RepairedCueSheetText(testkit::CueSheet("track.bin", 2), "Star_Quest.bin"));
+              RepairedCueSheetText(testkit::CueSheet("track.bin", 2), {{"track.bin", "Star_Quest.bin"}}));
     EXPECT_EQ(bench.images.Read("Star_Quest.cue").rfind(STAR_QUEST_FILE_LINE + "\r\n  TRACK 01", 0), 0u);
     EXPECT_EQ(disc.cueFile, "Star_Quest.cue");
 }
@@ -72,7 +76,7 @@ TEST_F(CueRepair, ASheetAlreadyUnderTheTitleIsRewrittenInPlace) {
     Folder("Star_Quest.cue", testkit::CueSheet("track.bin", 1, "\n"));
     EXPECT_EQ(Repair(), finished);
     EXPECT_EQ(bench.images.Read("Star_Quest.cue"),
-              RepairedCueSheetText(testkit::CueSheet("track.bin", 1), "Star_Quest.bin"));
+              RepairedCueSheetText(testkit::CueSheet("track.bin", 1), {{"track.bin", "Star_Quest.bin"}}));
 }
 
 TEST_F(CueRepair, ACaseOnlyDifferentNameIsASecondFileOnACaseSensitiveDisc) {

@@ -60,13 +60,25 @@ TEST_F(CueSheetGeneration, ARawBinWithTwoMp3Tracks) {
               "    INDEX 01 00:00:00\r\n");
 }
 
-TEST_F(CueSheetGeneration, AnIsoWithWavTracksOnlyGetsTheDataTrackAndReplacesAnOldSheet) {
-    Image("Game Title.iso", testkit::CookedImage(header), "Game Title");
-    bench.images.Write("Game Title 02.wav", testkit::WavTrack(2));
-    bench.images.Write("Game Title.CUE", std::string(4000, 'x'));
-    EXPECT_EQ(Generate(), std::vector<std::string>{"CUE sheet generated."});
-    EXPECT_EQ(bench.images.Read("Game Title.CUE"),
-              "FILE \"Game Title.iso\" BINARY\r\n  TRACK 01 MODE1/2048\r\n    INDEX 01 00:00:00\r\n");
+// Every companion kind is listed: WAV, OGG and FLAC tracks as WAVE. An old sheet of the name is
+// replaced, not appended to.
+TEST_F(CueSheetGeneration, EveryCompanionKindIsListedAndAnOldSheetIsReplaced) {
+    const std::string dataTrack =
+        "FILE \"Game Title.iso\" BINARY\r\n  TRACK 01 MODE1/2048\r\n    INDEX 01 00:00:00\r\n";
+    for (const std::string kind : {"wav", "ogg", "flac"}) {
+        SCOPED_TRACE(kind);
+        std::filesystem::remove_all(bench.images.Path());
+        Image("Game Title.iso", testkit::CookedImage(header), "Game Title");
+        bench.images.Write("Game Title 02." + kind, "audio");
+        bench.images.Write("Game Title 03." + kind, "audio");
+        bench.images.Write("Game Title.CUE", std::string(4000, 'x'));
+        EXPECT_EQ(Generate(), std::vector<std::string>{"CUE sheet generated."});
+        EXPECT_EQ(bench.images.Read("Game Title.CUE"),
+                  dataTrack + "FILE \"Game Title 02." + kind +
+                      "\" WAVE\r\n  TRACK 02 AUDIO\r\n    PREGAP 00:02:00\r\n    INDEX 01 00:00:00\r\n"
+                      "FILE \"Game Title 03." +
+                      kind + "\" WAVE\r\n  TRACK 03 AUDIO\r\n    INDEX 01 00:00:00\r\n");
+    }
 }
 
 TEST_F(CueSheetGeneration, OnlyTheFirstAudioTrackHasAPregap) {

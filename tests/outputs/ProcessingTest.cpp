@@ -176,7 +176,7 @@ TEST_F(Processing, ABinWithItsOwnSheetIsRepairedInItsFolder) {
               (Lines{"KVX_INFO.TXT generated.", "Fixing of BIN/CUE cue sheet finished.", "Process done."}));
     EXPECT_EQ(Cwd(), bench.images / "disc");
     EXPECT_EQ(bench.images.Read("disc/Game_Title.cue"),
-              RepairedCueSheetText(testkit::CueSheet("track.bin", 2), "Game_Title.bin"));
+              RepairedCueSheetText(testkit::CueSheet("track.bin", 2), {{"track.bin", "Game_Title.bin"}}));
     EXPECT_FALSE(bench.images.Exists("disc/track.cue"));
     EXPECT_FALSE(bench.images.Exists("disc/Game_Title.CUE"));
     EXPECT_NE(bench.start.Read("Cartovex.ini").find("TOGGLE_RENAMEFOLDER=off\r\n"), std::string::npos);
@@ -242,8 +242,105 @@ TEST_F(Processing, AFolderOfTheTitleElsewhereIsNeverEntered) {
 TEST_F(Processing, AnUnidentifiedImageIsNotProcessed) {
     bench.Analyse(bench.images.Write("disc/x.iso", testkit::CookedImage(testkit::BuildHeader({}))));
     const auto before = Tree();
-    EXPECT_FALSE(ProcessImage(bench.program()));
+    EXPECT_EQ(ProcessImage(bench.program()), ProcessOutcome::NOT_IDENTIFIED);
     EXPECT_EQ(Tree(), before);
+}
+
+// A multi-track set whose sheet can't say which file is which track is refused whole.
+TEST_F(Processing, ASheetNumberingTracksWronglyRefusesTheWholeSet) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"FILE \"a.bin\" BINARY\r\n  TRACK 100 AUDIO\r\n",
+         "The CUE sheet numbers a track above 99, nothing renamed."},
+        {"FILE \"a.bin\" BINARY\r\n  TRACK 02 AUDIO\r\nFILE \"b.bin\" BINARY\r\n  TRACK 02 AUDIO\r\n",
+         "The CUE sheet gives two files track 02, nothing renamed."},
+    };
+    for (const auto& [tail, refusal] : cases) {
+        SCOPED_TRACE(refusal);
+        std::filesystem::remove_all(bench.images / "set");
+        bench.program().database = {};
+        bench.images.Write("set/a.bin", testkit::AudioTrackBin(2));
+        bench.images.Write("set/b.bin", testkit::AudioTrackBin(3));
+        bench.images.Write("set/set.cue", "FILE \"data.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n" + tail);
+        Analysed("set", "data.bin", "Set Title");
+        const auto before = Tree();
+        EXPECT_EQ(Process(), Lines{refusal});
+        EXPECT_EQ(Tree(), before);
+    }
+}
+
+// FILE lines naming anything but a file beside the image are reported and left alone; the rest of
+// the set is renamed, and nothing outside the image's folder moves.
+TEST_F(Processing, OnlyFilesBesideTheImageAreRenamed) {
+    bench.images.Write("outside.bin", "outside");
+    bench.images.Write("set/sub.bin/keep", "a folder named like a track");
+    bench.images.Write("set/Track 02.bin", testkit::AudioTrackBin(2));
+    bench.images.Write("set/track 03.bin", testkit::AudioTrackBin(3));
+    const std::string sheet =
+        "FILE \"data.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n"
+        "FILE \"TRACK 02.BIN\" BINARY\r\n  TRACK 02 AUDIO\r\n"  // another case of the file's name
+        "FILE \"../outside.bin\" BINARY\r\n  TRACK 04 AUDIO\r\n"
+        "FILE \"" +
+        bench.images / "outside.bin" +
+        "\" BINARY\r\n  TRACK 05 AUDIO\r\n"
+        "FILE \"sub.bin\" BINARY\r\n  TRACK 06 AUDIO\r\n"
+        "FILE \"set.cue\" BINARY\r\n  TRACK 07 AUDIO\r\n"
+        "FILE \"gone.bin\" BINARY\r\n  TRACK 08 AUDIO\r\n"
+        "FILE \"track 03.bin\" BINARY\r\n  TRACK 03 AUDIO\r\n"
+        "FILE \"track 03.bin\" BINARY\r\n  TRACK 09 AUDIO\r\n";  // one file named twice
+    bench.images.Write("set/set.cue", sheet);
+    Analysed("set", "data.bin", "Set Title");
+    Toggle(CMD_TOGGLE_RENAME_FOLDER, false);
+    const auto lines = Process();
+    EXPECT_EQ(lines, (Lines{"CUE sheet: ../outside.bin is no file in the image's folder, left as it is.",
+                            "CUE sheet: " + bench.images / "outside.bin" +
+                                " is no file in the image's folder, left as it is.",
+                            "CUE sheet: sub.bin is no file in the image's folder, left as it is.",
+                            "CUE sheet: set.cue is a CUE sheet, not a track, left as it is.",
+                            "CUE sheet: gone.bin is no file in the image's folder, left as it is.",
+                            "KVX_INFO.TXT generated.", "Process done."}));
+    EXPECT_EQ(bench.images.Read("outside.bin"), "outside");
+    EXPECT_EQ(bench.images.Read("set/Set_Title_02.bin"), testkit::AudioTrackBin(2));
+    EXPECT_EQ(bench.images.Read("set/Set_Title_03.bin"), testkit::AudioTrackBin(3));
+    EXPECT_TRUE(bench.images.Exists("set/Set_Title.bin"));
+    EXPECT_TRUE(bench.images.Exists("set/sub.bin/keep"));
+    std::string expected = sheet;
+    for (const auto& [from, to] :
+         std::vector<std::pair<std::string, std::string>>{{"data.bin", "Set_Title.bin"},
+                                                          {"TRACK 02.BIN", "Set_Title_02.bin"},
+                                                          {"track 03.bin", "Set_Title_03.bin"},
+                                                          {"track 03.bin", "Set_Title_03.bin"}})
+        expected.replace(expected.find("\"" + from + "\""), from.size() + 2, "\"" + to + "\"");
+    EXPECT_EQ(bench.images.Read("set/set.cue"), expected);
+}
+
+// Tracks whose new names are each other's old ones change places through a name aside.
+TEST_F(Processing, TracksSwappingNamesStepAsideFirst) {
+    bench.images.Write("set/T_03.bin", testkit::AudioTrackBin(2));
+    bench.images.Write("set/T_02.bin", testkit::AudioTrackBin(3));
+    bench.images.Write("set/set.cue", testkit::MultiTrackCueSheet({"data.bin", "T_03.bin", "T_02.bin"}));
+    Analysed("set", "data.bin", "T");
+    Toggle(CMD_TOGGLE_RENAME_FOLDER, false);
+    EXPECT_EQ(Process().back(), "Process done.");
+    EXPECT_EQ(bench.images.Read("set/T_02.bin"), testkit::AudioTrackBin(2));
+    EXPECT_EQ(bench.images.Read("set/T_03.bin"), testkit::AudioTrackBin(3));
+    EXPECT_EQ(bench.images.Read("set/set.cue"),
+              testkit::MultiTrackCueSheet({"T.bin", "T_02.bin", "T_03.bin"}));
+}
+
+// The start folder holds the settings and the reference files: neither it nor a folder holding it
+// is ever renamed after a disc.
+TEST_F(Processing, TheStartFolderKeepsItsName) {
+    Analysed("disc", "game.iso", "Game Title", false);
+    bench.program().startFolder = bench.images / "disc/work";
+    bench.images.MakeFolder("disc/work");
+    EXPECT_EQ(Process(), (Lines{"KVX_INFO.TXT generated.", "CUE sheet generated.",
+                                "Folder not renamed, it holds the start folder.", "Process done."}));
+    EXPECT_TRUE(bench.images.Exists("disc/Game_Title.iso"));
+
+    bench.program().startFolder = bench.images / "disc";
+    Analysed("disc", "Game_Title.iso", "Game Title", false);
+    EXPECT_EQ(Process()[2], "Folder not renamed, it holds the start folder.");
+    EXPECT_TRUE(bench.images.Exists("disc/Game_Title.iso"));
 }
 
 class ReadOnlyProcessing : protected FilesHolder, public Processing {
@@ -256,14 +353,14 @@ TEST_F(ReadOnlyProcessing, EveryFailedStepSaysSoAndNothingIsLost) {
     Analysed("disc", "GAME.BIN", "Game Title");
     media.root = bench.images.Path();
     const auto before = Tree();
-    EXPECT_EQ(Process(), (Lines{"t 02.mp3 could not be renamed.", "GAME.BIN could not be renamed.",
-                                "KVX_INFO.TXT could not be written.", "CUE sheet could not be written.",
-                                "Folder could not be renamed.", "Process done."}));
+    // The first rename that fails stops the run before any sheet or report names a new name.
+    EXPECT_EQ(Process(), (Lines{"The rename journal could not be written; renaming without it.",
+                                "t 02.mp3 could not be renamed.",
+                                "Processing stopped, every file keeps its old name."}));
     EXPECT_EQ(Tree(), before);
     EXPECT_EQ(disc.fileName, "GAME.BIN");
     EXPECT_EQ(disc.folderName, "disc");
     EXPECT_EQ(Cwd(), bench.images / "disc");
-    EXPECT_TRUE(bench.start.Exists("Cartovex.ini"));
 }
 
 class CaseBlindProcessing : protected FilesHolder, public Processing {

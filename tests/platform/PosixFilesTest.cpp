@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <filesystem>
@@ -105,11 +107,91 @@ TEST_F(PosixFilesTest, WriteFileReplacesWholeAndRefusesFolders) {
 }
 
 TEST_F(PosixFilesTest, WriteFileInAReadOnlyFolderFailsAndKeepsTheOldFile) {
-    if (geteuid() == 0) GTEST_SKIP() << "root writes into read-only folders";
+    if (geteuid() == 0)
+        GTEST_SKIP() << "root writes into read-only folders; .ci/run runs this as another user";
     dir.Write("ro/report.txt", "old");
     chmod((dir / "ro").c_str(), 0555);
     EXPECT_FALSE(files.WriteFile(dir / "ro/report.txt", "new"));
     EXPECT_EQ(dir.Read("ro/report.txt"), "old");
+}
+
+// A link where a file is to be written is the user's, and so is what it points to: the write is
+// refused, and neither changes. A FIFO or a folder in the file's place is refused as well.
+TEST_F(PosixFilesTest, WriteFileNeverGoesThroughNorReplacesALink) {
+    testkit::TempFolder elsewhere;
+    const std::string victim = elsewhere.Write("victim.txt", "precious");
+    const std::string folder = elsewhere.MakeFolder("folder");
+    const std::string nowhere = elsewhere / "nowhere.txt";
+    for (const std::string& target : {victim, folder, nowhere}) {
+        std::filesystem::create_symlink(target, dir / "link.txt");
+        EXPECT_FALSE(files.WriteFile("link.txt", "new")) << target;
+        EXPECT_EQ(std::filesystem::read_symlink(dir / "link.txt"), target);
+        std::filesystem::remove(dir / "link.txt");
+    }
+    ASSERT_EQ(mkfifo((dir / "fifo.txt").c_str(), 0600), 0);
+    EXPECT_FALSE(files.WriteFile("fifo.txt", "new"));
+    EXPECT_EQ(elsewhere.Read("victim.txt"), "precious");
+    EXPECT_FALSE(elsewhere.Exists("nowhere.txt"));
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    EXPECT_EQ(files.ListTopLevel(dir.Path()), (std::vector<std::string>{"fifo.txt"})) << "no file left over";
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1)
+        << "no scratch file left";
+}
+
+TEST(ScratchNames, SayWhichProcessOnWhichMachineMadeThem) {
+    EXPECT_EQ(ScratchFileName("vm7", 4321, 0xbeef), ".cartovex-vm7-4321-0000beef.tmp");
+    EXPECT_EQ(ScratchHostPart("build-host.example.org"), "buildhostexample");
+    EXPECT_EQ(ScratchHostPart("-._"), "");
+    const struct {
+        const char* name;
+        const char* host;
+        std::optional<unsigned long> owner;
+    } cases[] = {
+        {".cartovex-vm7-4321-0000beef.tmp", "vm7", 4321},
+        {".cartovex--12-00000001.tmp", "", 12},
+        {".cartovex-vm7-4321-0000beef.tmp", "vm8", std::nullopt},  // another machine's
+        {".cartovex-vm-4321-0000beef.tmp", "vm7", std::nullopt},
+        {".cartovex-a1B2c3", "vm7", std::nullopt},          // an older program's
+        {".cartovex-rename-12-3", "rename", std::nullopt},  // a rename's, holding a user's file
+        {".cartovex-journal", "journal", std::nullopt},     // a processing run's plan
+        {".cartovex-vm7-43x1-0000beef.tmp", "vm7", std::nullopt},
+        {".cartovex-vm7--0000beef.tmp", "vm7", std::nullopt},
+        {".cartovex-vm7-4321-.tmp", "vm7", std::nullopt},
+        {".cartovex-vm7-4321-00/0.tmp", "vm7", std::nullopt},
+        {".cartovex-vm7-1234567890-0.tmp", "vm7", std::nullopt},
+        {"cartovex-vm7-4321-0000beef.tmp", "vm7", std::nullopt},
+        {".cartovex-vm7-4321-0000beef.tmp.part", "vm7", std::nullopt},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ScratchFileOwner(c.name, c.host), c.owner) << c.name;
+}
+
+// Only what is provably a dead write's scratch file goes: made on this machine, by a process that
+// no longer exists. A write into a folder clears it of them first.
+TEST_F(PosixFilesTest, ScratchFilesOfProcessesThatAreGoneAreRemoved) {
+    const pid_t gone = fork();
+    ASSERT_GE(gone, 0);
+    if (gone == 0) _exit(0);
+    ASSERT_EQ(waitpid(gone, nullptr, 0), gone);
+    char machine[256] = {};
+    gethostname(machine, sizeof machine - 1);
+    const std::string host = ScratchHostPart(machine);
+    const std::string stale = ScratchFileName(host, static_cast<unsigned long>(gone), 1);
+    const std::vector<std::string> kept = {
+        ScratchFileName(host, static_cast<unsigned long>(getpid()), 2),    // this process's own
+        ScratchFileName(host, 1, 3),                                       // a live process's
+        ScratchFileName(host + "x", static_cast<unsigned long>(gone), 4),  // another machine's
+        ".cartovex-a1B2c3", ".cartovex-rename-" + std::to_string(gone) + "-5"};
+    for (const std::string& name : kept) dir.Write(name, "kept");
+    dir.Write(stale, "stale");
+    dir.MakeFolder(ScratchFileName(host, static_cast<unsigned long>(gone), 6) + "/inside");
+    files.RemoveStaleScratchFiles(dir.Path());
+    EXPECT_FALSE(dir.Exists(stale));
+    for (const std::string& name : kept) EXPECT_EQ(dir.Read(name), "kept") << name;
+    EXPECT_TRUE(dir.Exists(ScratchFileName(host, static_cast<unsigned long>(gone), 6) + "/inside"));
+
+    dir.Write("sub/" + stale, "stale");
+    EXPECT_TRUE(files.WriteFile(dir / "sub/report.txt", "new"));
+    EXPECT_FALSE(dir.Exists("sub/" + stale));
 }
 
 TEST_F(PosixFilesTest, ClearAttributesMakesAFileWritable) {
@@ -131,6 +213,43 @@ TEST_F(PosixFilesTest, LengthAndReadsAreForOrdinaryFilesOnly) {
     EXPECT_EQ(buffer[0], '8');
     EXPECT_FALSE(files.ReadAt("d.bin", 0, buffer));
     EXPECT_EQ(files.ReadFile("f.bin", 4), "0123");
+}
+
+// A listing says which folders it could not read and why; a folder that is simply not there is no
+// failure.
+TEST_F(PosixFilesTest, ListingsNameTheFoldersTheySkipped) {
+    const std::string deep = dir.MakeDeepFolder("long", 4200, "disc.iso");
+    dir.Write("short/a.iso", "x");
+    ListingFailures failures;
+    const auto images = files.ListFilesRecursive(dir.Path(), {"iso"}, &failures);
+    EXPECT_EQ(images.front(), dir / "long/" + std::string(200, 'd') + "/disc.iso");
+    EXPECT_EQ(images.back(), dir / "short/a.iso");
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].reason, ListingFailure::Reason::TOO_LONG);
+    EXPECT_LT(failures[0].folder.size(), deep.size() + 1);
+    EXPECT_GT(failures[0].folder.size(), 4000u);
+    EXPECT_TRUE(deep.starts_with(failures[0].folder));
+
+    failures.clear();
+    EXPECT_TRUE(files.ListTopLevel(dir / "missing", &failures).empty());
+    EXPECT_TRUE(files.ListFilesRecursive(dir / "missing", {"iso"}, &failures).empty());
+    EXPECT_TRUE(failures.empty());
+}
+
+TEST_F(PosixFilesTest, ListingsNameTheFoldersTheyMayNotRead) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every folder; .ci/run runs this as another user";
+    dir.Write("open/a.iso", "x");
+    dir.Write("closed/b.iso", "x");
+    chmod((dir / "closed").c_str(), 0);
+    ListingFailures failures;
+    EXPECT_EQ(files.ListFilesRecursive(dir.Path(), {"iso"}, &failures),
+              (std::vector<std::string>{dir / "open/a.iso"}));
+    ASSERT_EQ(failures.size(), 1u);
+    EXPECT_EQ(failures[0].folder, dir / "closed");
+    EXPECT_EQ(failures[0].reason, ListingFailure::Reason::UNREADABLE);
+    failures.clear();
+    EXPECT_TRUE(files.ListTopLevel(dir / "closed", &failures).empty());
+    EXPECT_EQ(failures.size(), 1u);
 }
 
 TEST(Wildcards, MatchStarsAndQuestionMarksIgnoringCase) {

@@ -42,7 +42,6 @@ TEST(PosixProcess, ReportsWhatCouldNotBeStarted) {
 
 class PosixNetworkTest : public ::testing::Test {
 protected:
-    testkit::TempFolder dir;
     testkit::HttpServer server;
     PosixNetwork network;
     std::string Url(const std::string& path) {
@@ -63,30 +62,40 @@ TEST_F(PosixNetworkTest, ProbeConnectsToAListeningPortOnly) {
     EXPECT_FALSE(network.Probe("127.0.0.1", closedPort, 1000));
 }
 
-TEST_F(PosixNetworkTest, DownloadStoresTheBody) {
+TEST_F(PosixNetworkTest, FetchBringsTheWholeBody) {
     server.Route("/zip/DATA.KVX", HttpRoute::Ok("12\r\nentry\r\n"));
-    ASSERT_TRUE(network.Download(Url("/zip/DATA.KVX"), dir / "file.tmp", 1 << 20, 10));
-    EXPECT_EQ(dir.Read("file.tmp"), "12\r\nentry\r\n");
+    server.Route("/unannounced", HttpRoute::CutShort("7\r\nall of it\r\n", std::string::npos, false));
+    for (const char* path : {"/zip/DATA.KVX", "/unannounced"}) {
+        const Download download = network.Fetch(Url(path), 1 << 20, 10);
+        EXPECT_EQ(download.outcome, Download::Outcome::COMPLETE) << path;
+        EXPECT_EQ(download.body, path[1] == 'z' ? "12\r\nentry\r\n" : "7\r\nall of it\r\n") << path;
+    }
 }
 
-TEST_F(PosixNetworkTest, FailedDownloadsLeaveNoFile) {
+TEST_F(PosixNetworkTest, FailedFetchesBringNothingAndA404IsToldApart) {
     server.Route("/big", HttpRoute::Ok(std::string(5000, 'x')));
     server.Route("/endless", HttpRoute::Endless("0123456789"));
     server.Route("/trickle", HttpRoute::Trickle(std::string(100, 'x'), 50));
     server.Route("/to-file", HttpRoute::Redirect(302, "file:///etc/passwd"));
+    server.Route("/cut", HttpRoute::CutShort("12\r\nFirst#1#0\r\nSecond#2#0\r\n", 9, true));
+    server.Route("/error", HttpRoute{500, "12\r\n", "", 0, false});
     struct Case {
         const char* name;
         std::string url;
-    } cases[] = {{"404", Url("/missing")},
+        Download::Outcome outcome = Download::Outcome::FAILED;
+    } cases[] = {{"404", Url("/missing"), Download::Outcome::NOT_FOUND},
+                 {"server error", Url("/error")},
                  {"too large", Url("/big")},
                  {"endless", Url("/endless")},
                  {"trickle", Url("/trickle")},
+                 {"shorter than announced", Url("/cut")},
                  {"redirect to a file", Url("/to-file")},
                  {"not http", "file:///etc/hostname"}};
     for (const auto& c : cases) {
         auto started = std::chrono::steady_clock::now();
-        EXPECT_FALSE(network.Download(c.url, dir / "file.tmp", 4096, 1)) << c.name;
-        EXPECT_FALSE(dir.Exists("file.tmp")) << c.name;
+        const Download download = network.Fetch(c.url, 4096, 1);
+        EXPECT_EQ(download.outcome, c.outcome) << c.name;
+        EXPECT_EQ(download.body, "") << c.name;
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5)) << c.name;
     }
 }
@@ -94,8 +103,9 @@ TEST_F(PosixNetworkTest, FailedDownloadsLeaveNoFile) {
 TEST_F(PosixNetworkTest, FollowsPlainHttpRedirects) {
     server.Route("/old", HttpRoute::Redirect(301, Url("/new")));
     server.Route("/new", HttpRoute::Ok("7\r\n"));
-    ASSERT_TRUE(network.Download(Url("/old"), dir / "file.tmp", 4096, 5));
-    EXPECT_EQ(dir.Read("file.tmp"), "7\r\n");
+    const Download download = network.Fetch(Url("/old"), 4096, 5);
+    EXPECT_EQ(download.outcome, Download::Outcome::COMPLETE);
+    EXPECT_EQ(download.body, "7\r\n");
 }
 
 }  // namespace

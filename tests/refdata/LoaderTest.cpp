@@ -126,15 +126,20 @@ TEST_F(LoaderTest, MissingOrEmptyFilesAreReportedAndEmptyOnesDeleted) {
     EXPECT_EQ(Messages(), (std::vector<std::string>{DEVELOPER_MISSING, DATABASE_MISSING}));
 }
 
-// A file that is there but can't be read may be the user's only copy: report it, keep it.
-TEST_F(LoaderTest, UnreadableFileIsReportedButKept) {
+// A file that is there but can't be read may be the user's only copy: report it as what it is,
+// not as missing, and keep it. A folder in a file's place is no file either.
+TEST_F(LoaderTest, UnreadableFileIsReportedAsSuchAndKept) {
     testkit::UnreadableFiles files;
     Program broken(Platform{files, start.test->window, start.test->dialogs, start.test->process,
                             start.test->network, start.test->clock});
     start.dir.Write("DATA.KVX", "1\r\nA#1#0\r\n");
+    start.dir.MakeFolder("DEVELOPPER.KVX");
     LoadDatabases(broken);
     EXPECT_TRUE(start.dir.Exists("DATA.KVX"));
-    EXPECT_EQ(PaneLines(broken.pane.Text()).back(), DATABASE_MISSING);
+    EXPECT_EQ(
+        PaneLines(broken.pane.Text()),
+        (std::vector<std::string>{"", "DEVELOPPER.KVX could not be read. Developper detection is disabled.",
+                                  "DATA.KVX could not be read. Rename feature will be disabled."}));
     EXPECT_EQ(broken.database.count, 0);
 }
 

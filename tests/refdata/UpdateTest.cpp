@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "platform/posix/PosixNetwork.h"
 #include "refdata/Loader.h"
 #include "refdata/Update.h"
@@ -39,6 +41,17 @@ protected:
         auto loads = std::make_shared<int>(0);
         for (int i = 0; i < 3; ++i) spy.Before("ReadAt", "DATA.KVX", [loads] { ++*loads; });
         return loads;
+    }
+
+    // Serves `data` and `developers`, runs the update on a cleared pane, and says how often the
+    // tables were loaded again.
+    int UpdateFrom(const HttpRoute& data, const HttpRoute& developers) {
+        program.pane.ClearPane();
+        server.Route("/zip/DATA.KVX", data);
+        server.Route("/zip/DEVELOPPER.KVX", developers);
+        auto loads = CountLoads();
+        UpdateDatabases(program, TEST_LIMITS);
+        return *loads;
     }
 
     void ExpectLocalFilesKept() {
@@ -83,34 +96,35 @@ TEST_F(UpdateTest, FilesThatAreNotNewerAreThrownAway) {
         {"empty bodies", HttpRoute::Ok(""), HttpRoute::Ok("")},
     };
     for (const Case& c : cases) {
-        server.Route("/zip/DATA.KVX", c.data);
-        server.Route("/zip/DEVELOPPER.KVX", c.developers);
-        auto loads = CountLoads();
-        UpdateDatabases(program, TEST_LIMITS);
+        EXPECT_EQ(UpdateFrom(c.data, c.developers), 0) << c.what;
         ExpectLocalFilesKept();
-        EXPECT_EQ(*loads, 0) << c.what;
         EXPECT_EQ(program.pane.Text(), "") << c.what;
     }
 }
 
-TEST_F(UpdateTest, FailedDownloadsLeaveEverythingAsItWas) {
+// A file the site doesn't have is silent; any other failed download says so, once per file.
+TEST_F(UpdateTest, FailedDownloadsLeaveEverythingAsItWasAndSaySo) {
     struct Case {
         const char* what;
         HttpRoute route;
+        bool reported;
     };
     const Case cases[] = {
-        {"404", HttpRoute{404, "9\r\n", "", 0, false}},
-        {"endless body", HttpRoute::Endless("9999999999\r\n")},
-        {"trickle", HttpRoute::Trickle("9\r\nStar Quest#1A2B#3\r\n", 200)},
-        {"redirect to a file", HttpRoute::Redirect(302, "file://" + start.dir.Path() + "/DATA.KVX")},
+        {"404", HttpRoute{404, "9\r\n", "", 0, false}, false},
+        {"server error", HttpRoute{500, "9\r\n", "", 0, false}, true},
+        {"endless body", HttpRoute::Endless("9999999999\r\n"), true},
+        {"trickle", HttpRoute::Trickle("9\r\nStar Quest#1A2B#3\r\n", 200), true},
+        {"redirect to a file", HttpRoute::Redirect(302, "file://" + start.dir.Path() + "/DATA.KVX"), true},
     };
     for (const Case& c : cases) {
-        server.Route("/zip/DATA.KVX", c.route);
-        server.Route("/zip/DEVELOPPER.KVX", c.route);
         const auto started = std::chrono::steady_clock::now();
-        UpdateDatabases(program, TEST_LIMITS);
+        UpdateFrom(c.route, c.route);
         ExpectLocalFilesKept();
-        EXPECT_EQ(program.pane.Text(), "") << c.what;
+        const std::vector<std::string> expected =
+            c.reported ? std::vector<std::string>{"", "DATA.KVX was not updated: the download failed.",
+                                                  "DEVELOPPER.KVX was not updated: the download failed."}
+                       : std::vector<std::string>{""};
+        EXPECT_EQ(PaneLines(program.pane.Text()), expected) << c.what;
         EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(6)) << c.what;
     }
     // One failed download doesn't stop the other.
@@ -120,13 +134,90 @@ TEST_F(UpdateTest, FailedDownloadsLeaveEverythingAsItWas) {
     EXPECT_EQ(program.database.version, 3);
 }
 
-TEST_F(UpdateTest, AReplacementThatFailsKeepsTheLocalFile) {
+// A server that closes the connection halfway, with or without having announced the length, or
+// that sends something that only starts like a newer file: the good local file stays.
+TEST_F(UpdateTest, ANewerFileIsInstalledOnlyWhenItCameWhole) {
+    const std::string newer = "4\r\nStar Quest#1A2B#3\r\nNebula Drift#3C4D#2\r\n";
+    const std::string newerDevelopers = "8\r\n25#Nimbus Works\r\n37#Tidewater Soft\r\n";
+    const std::string failed = " was not updated: the download failed.";
+    const std::string damaged = " was not updated: the download is incomplete or damaged.";
+    struct Case {
+        const char* what;
+        HttpRoute data, developers;
+        std::string message;
+    };
+    const Case cases[] = {
+        {"cut in a line, no length announced", HttpRoute::CutShort(newer, newer.size() / 2, false),
+         HttpRoute::CutShort(newerDevelopers, 15, false), damaged},
+        {"cut after a CR, no length announced", HttpRoute::CutShort(newer, newer.size() - 1, false),
+         HttpRoute::CutShort(newerDevelopers, newerDevelopers.size() - 1, false), damaged},
+        {"cut short of the announced length", HttpRoute::CutShort(newer, 22, true),
+         HttpRoute::CutShort(newerDevelopers, 21, true), failed},
+        {"malformed entries", HttpRoute::Ok("4\r\nStar Quest#1a2b#3\r\n"), HttpRoute::Ok("8\r\nNimbus\r\n"),
+         damaged},
+        {"fields missing", HttpRoute::Ok("4\r\nStar Quest#1A2B\r\n"), HttpRoute::Ok("8\r\n#Nimbus\r\n"),
+         damaged},
+        {"bare line ends", HttpRoute::Ok("4\nStar Quest#1A2B#3\n"), HttpRoute::Ok("8\n25#Nimbus Works\n"),
+         damaged},
+        {"a page after a version", HttpRoute::Ok("40\r\n<html><body>Not here</body></html>\r\n"),
+         HttpRoute::Ok("80\r\n<html>\r\n"), damaged},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(UpdateFrom(c.data, c.developers), 0) << c.what;
+        ExpectLocalFilesKept();
+        EXPECT_EQ(PaneLines(program.pane.Text()),
+                  (std::vector<std::string>{"", "DATA.KVX" + c.message, "DEVELOPPER.KVX" + c.message}))
+            << c.what;
+    }
+    // The same files, whole, are taken.
+    server.Route("/zip/DATA.KVX", HttpRoute::CutShort(newer, newer.size(), false));
+    server.Route("/zip/DEVELOPPER.KVX", HttpRoute::Ok(newerDevelopers));
+    UpdateDatabases(program, TEST_LIMITS);
+    EXPECT_EQ(start.dir.Read("DATA.KVX"), newer);
+    EXPECT_EQ(start.dir.Read("DEVELOPPER.KVX"), newerDevelopers);
+    EXPECT_EQ(program.database.version, 4);
+}
+
+TEST_F(UpdateTest, AReplacementThatFailsKeepsTheLocalFileAndSaysSo) {
     server.Route("/zip/DATA.KVX", HttpRoute::Ok("4\r\nNew#1#0\r\n"));
     server.Route("/zip/DEVELOPPER.KVX", HttpRoute::Ok("8\r\n"));
-    spy.Fail("ReplaceFile", "DATA.KVX");
-    spy.Fail("ReplaceFile", "DEVELOPPER.KVX");
+    spy.Fail("WriteFile", "DATA.KVX");
+    spy.Fail("WriteFile", "DEVELOPPER.KVX");
     UpdateDatabases(program, TEST_LIMITS);
     ExpectLocalFilesKept();
+    EXPECT_EQ(PaneLines(program.pane.Text()),
+              (std::vector<std::string>{"", "DATA.KVX was not updated: it could not be written.",
+                                        "DEVELOPPER.KVX was not updated: it could not be written."}));
+}
+
+// A link planted in the start folder, under the name the update used to download to or under a
+// reference file's own name, leads nowhere: what it points to is never written, whatever the site
+// answers.
+TEST_F(UpdateTest, NothingIsWrittenThroughALinkInTheStartFolder) {
+    testkit::TempFolder elsewhere;
+    const std::string victim = elsewhere.Write("victim.txt", "precious");
+    std::filesystem::create_symlink(victim, start.dir / "file.tmp");
+    const HttpRoute answers[] = {HttpRoute::Ok("4\r\nNew#1#0\r\n"), HttpRoute{404, "gone", "", 0, false},
+                                 HttpRoute::Ok("<html>Not here</html>\r\n")};
+    for (const HttpRoute& answer : answers) {
+        server.Route("/zip/DATA.KVX", answer);
+        UpdateDatabases(program, TEST_LIMITS);
+        EXPECT_EQ(elsewhere.Read("victim.txt"), "precious");
+        EXPECT_TRUE(std::filesystem::is_symlink(start.dir / "file.tmp"));
+        EXPECT_FALSE(std::filesystem::is_symlink(start.dir / "DATA.KVX"));
+    }
+    EXPECT_EQ(start.dir.Read("DATA.KVX"), "4\r\nNew#1#0\r\n");
+
+    // A reference file that is itself a link is neither written through nor replaced.
+    std::filesystem::remove(start.dir / "DEVELOPPER.KVX");
+    std::filesystem::create_symlink(victim, start.dir / "DEVELOPPER.KVX");
+    server.Route("/zip/DEVELOPPER.KVX", HttpRoute::Ok("9\r\n1#Someone\r\n"));
+    program.pane.ClearPane();
+    UpdateDatabases(program, TEST_LIMITS);
+    EXPECT_EQ(elsewhere.Read("victim.txt"), "precious");
+    EXPECT_TRUE(std::filesystem::is_symlink(start.dir / "DEVELOPPER.KVX"));
+    EXPECT_EQ(PaneLines(program.pane.Text()).back(),
+              "DEVELOPPER.KVX was not updated: it could not be written.");
 }
 
 TEST_F(UpdateTest, AnUnreachableSiteIsReportedAndNothingIsFetched) {

@@ -2,21 +2,28 @@
 // system: a read-only folder, a full one, a name taken or a file turned into a folder behind the
 // program's back, and the program killed in the middle of a mass run. Whatever happens, every file
 // of the collection keeps its bytes, under its old name or under the new one.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <map>
+#include <regex>
 #include <set>
 #include <sstream>
 
 #include "app/CommandLine.h"
 #include "common/Text.h"
 #include "disc/Crc32.h"
+#include "testkit/BuildPaths.h"
 #include "testkit/Companions.h"
 #include "testkit/ImageBuilder.h"
 #include "testkit/SpyFiles.h"
@@ -45,6 +52,10 @@ std::multiset<std::string> Contents(const std::vector<std::string>& rows) {
 
 bool IsScratch(const std::string& row) {
     return row.find("/.cartovex-") != std::string::npos || row.starts_with(".cartovex-");
+}
+
+std::string CliProgram() {
+    return testkit::BinaryDir() + "/src/programs/cli/cartovex-cli";
 }
 
 bool IsSheet(const std::string& row) {
@@ -156,10 +167,11 @@ TEST_F(FaultInjection, AReadOnlyCollectionIsLeftExactlyAsItWas) {
         spy.FailWhen(method, InCollection());
     const auto before = collection.Snapshot();
 
-    Run({"process", discs[0].image});
-    EXPECT_TRUE(Printed("disc.iso could not be renamed.")) << out.str();
-    EXPECT_TRUE(Printed("KVX_INFO.TXT could not be written."));
-    EXPECT_TRUE(Printed("Folder could not be renamed."));
+    // The first failed rename stops the run: no report, no sheet, no folder rename.
+    EXPECT_EQ(Run({"process", discs[0].image}), CLI_INCOMPLETE);
+    EXPECT_TRUE(Printed("disc 02.mp3 could not be renamed.")) << out.str();
+    EXPECT_TRUE(Printed("Processing stopped, every file keeps its old name."));
+    EXPECT_FALSE(Printed("KVX_INFO.TXT generated."));
     EXPECT_EQ(collection.Snapshot(), before);
 
     Run({"mass", collection.Path()});
@@ -232,10 +244,26 @@ TEST_F(FaultInjection, ANameTakenBehindTheProgramsBackIsNeverReplaced) {
     const auto before = collection.Snapshot();
     Run({"mass", collection.Path()});
     EXPECT_TRUE(Printed("disc.iso could not be renamed.")) << out.str();
+    EXPECT_TRUE(Printed("Processing stopped, every file keeps its old name."));
     EXPECT_TRUE(Printed("Can't rename, Game_1.bin exists already."));
-    EXPECT_EQ(collection.Read("Game_0/Game_0.iso"), "someone else's file");
+    EXPECT_EQ(collection.Read("Disc0/Game_0.iso"), "someone else's file");
     EXPECT_EQ(collection.Read("Disc1/Game_1.bin"), "another file");
-    ExpectNothingLost(before, collection.Snapshot(), {"Game_0/Game_0.iso", "Disc1/Game_1.bin"});
+    ExpectNothingLost(before, collection.Snapshot(), {"Disc0/Game_0.iso", "Disc1/Game_1.bin"});
+}
+
+// A companion's final name taken between the check and the rename: the run puts every file back,
+// leaves no temporary name behind and writes no sheet that could list the intruder.
+TEST_F(FaultInjection, ACompanionNameTakenMidRunStopsTheRunAndUndoesIt) {
+    const auto discs = WriteCollection(1);
+    spy.Before("Rename", "PREGame_0_03.mp3", [&] { collection.Write("Disc0/Game_0_03.mp3", "an intruder"); });
+    const auto before = collection.Snapshot();
+    EXPECT_EQ(Run({"process", discs[0].image}), CLI_INCOMPLETE);
+    EXPECT_TRUE(Printed("PREGame_0_03.mp3 could not be renamed.")) << out.str();
+    EXPECT_TRUE(Printed("Processing stopped, every file keeps its old name."));
+    auto after = collection.Snapshot();
+    EXPECT_EQ(collection.Read("Disc0/Game_0_03.mp3"), "an intruder");
+    std::erase_if(after, [](const std::string& row) { return row.starts_with("Disc0/Game_0_03.mp3="); });
+    EXPECT_EQ(after, before);
 }
 
 TEST_F(FaultInjection, AFileTurnedIntoAFolderIsLeftAlone) {
@@ -286,8 +314,8 @@ TEST_F(FaultInjection, KillingAMassRunLeavesEveryFileUnderItsOldOrItsNewName) {
         dup2(pipeEnds[1], STDOUT_FILENO);
         close(pipeEnds[0]);
         if (chdir(start.dir.Path().c_str()) != 0) _exit(127);
-        execl(CARTOVEX_BINARY_DIR "/src/programs/cli/cartovex-cli", "cartovex-cli", "mass",
-              collection.Path().c_str(), static_cast<char*>(nullptr));
+        execl(CliProgram().c_str(), "cartovex-cli", "mass", collection.Path().c_str(),
+              static_cast<char*>(nullptr));
         _exit(127);
     }
     close(pipeEnds[1]);
@@ -322,6 +350,172 @@ TEST_F(FaultInjection, KillingAMassRunLeavesEveryFileUnderItsOldOrItsNewName) {
             "Disc" + PlainNumber(i) + "/Game_" + PlainNumber(i) + (i % 2 == 0 ? ".iso" : ".bin");
         EXPECT_TRUE(collection.Exists(old) || collection.Exists(renamed) || collection.Exists(halfway)) << i;
     }
+}
+
+// The real program under strace, which can trace its system calls and kill it at a chosen one.
+class Traced : public FaultInjection {
+protected:
+    void SetUp() override {
+        FaultInjection::SetUp();
+        if (RunStrace({"-o", "/dev/null"}, {"about"}) != 0)
+            GTEST_SKIP() << "strace can't trace the program here (scripts/install-deps.sh tests installs it)";
+    }
+
+    // Runs the program with `args` in the start folder under strace with `options`, and gives
+    // back its wait status (strace dies of the signal that killed the program).
+    int RunStrace(const std::vector<std::string>& options, const std::vector<std::string>& args) {
+        std::vector<std::string> words = {"strace", "-f", "-qq"};
+        words.insert(words.end(), options.begin(), options.end());
+        words.push_back(CliProgram());
+        words.insert(words.end(), args.begin(), args.end());
+        std::vector<char*> argv;
+        for (std::string& word : words) argv.push_back(word.data());
+        argv.push_back(nullptr);
+        const pid_t child = fork();
+        if (child == 0) {
+            const int quiet = open("/dev/null", O_WRONLY);
+            dup2(quiet, STDOUT_FILENO);
+            dup2(quiet, STDERR_FILENO);
+            if (chdir(start.dir.Path().c_str()) != 0) _exit(127);
+            // LeakSanitizer can't work under a tracer and would fail every sanitized run at its end.
+            const char* sanitizer = std::getenv("ASAN_OPTIONS");
+            setenv("ASAN_OPTIONS", (std::string(sanitizer ? sanitizer : "") + ":detect_leaks=0").c_str(), 1);
+            execvp("strace", argv.data());
+            _exit(127);
+        }
+        int status = -1;
+        waitpid(child, &status, 0);
+        return status;
+    }
+
+    // Every scratch file of a write in the start folder and the collection.
+    std::vector<std::string> ScratchFiles() const {
+        std::vector<std::string> found;
+        for (const testkit::TempFolder* folder : {&start.dir, &collection})
+            for (const std::string& row : folder->Snapshot())
+                if (IsScratch(row) && row.substr(0, row.rfind('=')).ends_with(".tmp")) found.push_back(row);
+        return found;
+    }
+};
+
+// Killed in the middle of a write, at the flush or at the rename that would put the file in place,
+// a run leaves its scratch file; the next run removes it and leaves every file whole.
+TEST_F(Traced, AScratchFileOfAKilledRunIsRemovedByTheNextRun) {
+    struct Case {
+        const char* what;
+        std::vector<std::string>
+            args;  // "IMAGE" and "COLLECTION" stand for the first image and the collection
+        const char* call;
+        int when;
+    };
+    const Case cases[] = {
+        {"process, at its first flush", {"process", "IMAGE"}, "fsync", 1},
+        {"process, at its fifth flush", {"process", "IMAGE"}, "fsync", 5},
+        {"process, at its first replacement", {"process", "IMAGE"}, "rename", 1},
+        {"mass, at the second disc's sheet", {"mass", "COLLECTION"}, "fsync", 7},
+        {"scan, at a list's flush", {"scan", "COLLECTION"}, "fsync", 1},
+        {"toggle, at the settings' rename", {"toggle", "log", "off"}, "rename", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        for (const auto& entry : fs::directory_iterator(collection.Path())) fs::remove_all(entry.path());
+        const auto discs = WriteCollection(2);
+        start.dir.Write("KVX_HAVE.TXT", "old have\r\n");
+        std::vector<std::string> args = c.args;
+        for (std::string& arg : args) {
+            if (arg == "IMAGE") arg = discs[0].image;
+            if (arg == "COLLECTION") arg = collection.Path();
+        }
+        const std::string inject =
+            "inject=" + std::string(c.call) + ":signal=KILL:when=" + PlainNumber(c.when);
+        const int status =
+            RunStrace({"-o", "/dev/null", "-e", "trace=" + std::string(c.call), "-e", inject}, args);
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+        ASSERT_FALSE(ScratchFiles().empty()) << "the kill came outside a write";
+        // Scratch files and a rename journal are the program's own, and the next run's to settle.
+        auto before = collection.Snapshot();
+        std::erase_if(before, IsScratch);
+
+        EXPECT_EQ(RunStrace({"-o", "/dev/null"}, {"mass", collection.Path()}), 0);
+        EXPECT_EQ(ScratchFiles(), std::vector<std::string>{});
+        ExpectNothingLost(before, collection.Snapshot());
+        EXPECT_TRUE(start.dir.Read("Cartovex.ini").starts_with("UpdateSite=127.0.0.1\r\n"));
+        EXPECT_TRUE(start.dir.Read("KVX_HAVE.TXT").ends_with("\r\n"));
+    }
+}
+
+// A file that replaces another is on the disc before it takes the name: the scratch file is
+// created new (never through a link), flushed, renamed, and then its folder is flushed.
+TEST_F(Traced, EveryReplacedFileIsFlushedBeforeItsRenameAndItsFolderAfter) {
+    WriteCollection(2);
+    std::vector<std::string> lines;
+    for (const char* command : {"mass", "scan"}) {
+        const std::string trace = start.dir / "trace.txt";
+        ASSERT_EQ(RunStrace({"-o", trace, "-e", "trace=openat,fsync,rename"}, {command, collection.Path()}),
+                  0);
+        std::ifstream in(trace);
+        for (std::string line; std::getline(in, line);) lines.push_back(line);
+    }
+    const std::regex opened(R"re(openat\(AT_FDCWD, "([^"]*)", ([A-Z_|]+)(, \d+)?\) += (\d+))re");
+    const std::regex flushed(R"re(fsync\((\d+)\) += 0)re");
+    const std::regex renamed(R"re(rename\("([^"]*)", "([^"]*)"\) += 0)re");
+    std::smatch match;
+    std::map<std::string, std::string> creationFlags;  // scratch path -> flags, while it waits for its rename
+    std::map<std::string, std::string> pathOf;         // open descriptor -> path
+    std::set<std::string> flushedPaths, placed;
+    std::string folderDue;  // the folder whose flush the last rename calls for
+    for (const std::string& line : lines) {
+        if (std::regex_search(line, match, opened)) {
+            pathOf[match[4]] = match[1];
+            if (match[2].str().find("O_CREAT") != std::string::npos) creationFlags[match[1]] = match[2];
+        } else if (std::regex_search(line, match, flushed)) {
+            flushedPaths.insert(pathOf[match[1]]);
+            if (pathOf[match[1]] == folderDue) folderDue.clear();
+        } else if (std::regex_search(line, match, renamed)) {
+            const std::string from = match[1], to = match[2];
+            EXPECT_TRUE(folderDue.empty()) << "the folder " << folderDue << " was not flushed after a rename";
+            ASSERT_NE(from.find("/.cartovex-"), std::string::npos) << line;
+            EXPECT_NE(creationFlags[from].find("O_CREAT|O_EXCL|O_NOFOLLOW"), std::string::npos) << from;
+            EXPECT_EQ(flushedPaths.count(from), 1u) << to << " was not flushed before its rename";
+            folderDue = from.substr(0, from.rfind('/'));
+            placed.insert(to.substr(to.rfind('/') + 1));
+        }
+    }
+    EXPECT_TRUE(folderDue.empty()) << "the folder " << folderDue << " was not flushed after the last rename";
+    for (const char* name :
+         {"KVX_INFO.TXT", "Game_0.CUE", "Game_1.cue", "Cartovex.ini", "KVX_HAVE.TXT", "KVX_MISS.TXT"})
+        EXPECT_EQ(placed.count(name), 1u) << name;
+}
+
+// Reference files and settings that are there but can't be read, really so: the scan keeps the
+// lists, the settings stay as they are, and each says why.
+TEST_F(FaultInjection, FilesInTheStartFolderThatCanNotBeReadAreKeptAndNamed) {
+    if (geteuid() == 0) GTEST_SKIP() << "root reads every file; .ci/run runs this as another user";
+    const auto discs = WriteCollection(1);
+    start.dir.Write("KVX_HAVE.TXT", "old have\r\n");
+    start.dir.Write("KVX_MISS.TXT", "old miss\r\n");
+    const auto before = start.dir.Snapshot();
+    for (const char* name : {"DATA.KVX", "Cartovex.ini"}) chmod((start.dir / name).c_str(), 0);
+    Run({"scan", collection.Path()});
+    EXPECT_TRUE(Printed("DATA.KVX could not be read. Rename feature will be disabled.")) << out.str();
+    EXPECT_TRUE(Printed("No database is loaded, so KVX_HAVE.TXT and KVX_MISS.TXT are kept as they are."));
+    Run({"toggle", "log", "off"});
+    EXPECT_TRUE(Printed("Cartovex.ini could not be read. The default settings are used and not saved."))
+        << out.str();
+    EXPECT_TRUE(Printed("Cartovex.ini could not be read, so it is left as it is."));
+    for (const char* name : {"DATA.KVX", "Cartovex.ini"}) chmod((start.dir / name).c_str(), 0644);
+    EXPECT_EQ(start.dir.Snapshot(), before);
+    EXPECT_EQ(start.dir.Read("Cartovex.ini"), ALL_TOGGLES_ON);
+}
+
+TEST_F(FaultInjection, SettingsThatCanNotBeSavedAreReported) {
+    const auto discs = WriteCollection(1);
+    spy.Fail("WriteFile", "Cartovex.ini");
+    Run({"toggle", "log", "off"});
+    EXPECT_TRUE(Printed("Cartovex.ini could not be written.")) << out.str();
+    Run({"process", discs[0].image});
+    EXPECT_TRUE(Printed("Cartovex.ini could not be written.")) << out.str();
+    EXPECT_EQ(start.dir.Read("Cartovex.ini"), ALL_TOGGLES_ON);
 }
 
 }  // namespace

@@ -60,6 +60,38 @@ std::vector<std::string> WriteAudioTracks(Files& files, const std::string& folde
     return names;
 }
 
+std::string AudioTrackBin(int track, int disc, size_t sectors) {
+    std::string samples(2352 * sectors, '\0');
+    for (size_t i = 0; i < samples.size(); i += 4)
+        samples[i] = static_cast<char>(track + 16 * disc + i / 2352);
+    return samples;
+}
+
+std::string MultiTrackCueSheet(const std::vector<std::string>& trackFiles, const std::string& lineEnd) {
+    std::string sheet;
+    for (size_t i = 0; i < trackFiles.size(); ++i) {
+        const int track = static_cast<int>(i) + 1;
+        sheet += "FILE \"" + trackFiles[i] + "\" BINARY" + lineEnd;
+        sheet += "  TRACK " + TwoDigits(track) + (track == 1 ? " MODE1/2352" : " AUDIO") + lineEnd;
+        if (track > 1) sheet += "    INDEX 00 00:00:00" + lineEnd;
+        sheet += "    INDEX 01 00:0" + std::string(track > 1 ? "2" : "0") + ":00" + lineEnd;
+    }
+    return sheet;
+}
+
+std::vector<std::string> WriteMultiTrackSet(Files& files, const std::string& folder, const std::string& stem,
+                                            const std::string& dataTrack, int audioTracks, int disc) {
+    std::vector<std::string> names;
+    for (int track = 1; track <= audioTracks + 1; ++track) {
+        const std::string name = stem + " (Track " + TwoDigits(track) + ").bin";
+        if (!files.WriteFile(files.Join(folder, name), track == 1 ? dataTrack : AudioTrackBin(track, disc)))
+            return {};
+        names.push_back(name);
+    }
+    if (!files.WriteFile(files.Join(folder, stem + ".cue"), MultiTrackCueSheet(names))) return {};
+    return names;
+}
+
 std::string CueSheet(const std::string& binName, int audioTracks, const std::string& lineEnd) {
     std::string sheet = "FILE \"" + binName + "\" BINARY" + lineEnd;
     sheet += "  TRACK 01 MODE1/2352" + lineEnd + "    INDEX 01 00:00:00" + lineEnd;

@@ -105,7 +105,8 @@ std::optional<DemoCollection> WriteDemoCollection(Files& files, const std::strin
     entry("Harbor Lights", harbor, 4);
     demo.discs.push_back({"collection/Harbor Lights/harbor.bin", "BIN+WAV", "Harbor Lights", 4});
 
-    // A RAW with MP3 tracks, already in the user's collection (listed in KVX_HAVE.TXT).
+    // A RAW with MP3 tracks, already in the user's collection (listed in KVX_HAVE.TXT): its folder is
+    // the very entry the list names, so it is no duplicate of itself.
     const HeaderBlock copper =
         BuildHeader(Disc("COPPER CANYON", "T-70 1994.JUN", "GM G-6021   ", "J", 0xA1, 4));
     dir = out.Folder("collection/Copper Canyon");
@@ -113,13 +114,23 @@ std::optional<DemoCollection> WriteDemoCollection(Files& files, const std::strin
     out.Tracks(dir, "Copper Canyon", "mp3", 2);
     entry("Copper Canyon", copper, 2);
     demo.haveList.push_back("Copper Canyon");
-    demo.discs.push_back({"collection/Copper Canyon/Copper Canyon.raw", "RAW+MP3", "Copper Canyon(DUPE)", 2});
+    demo.discs.push_back({"collection/Copper Canyon/Copper Canyon.raw", "RAW+MP3", "Copper Canyon", 2});
 
-    // A second copy of that disc, as an ISO without its audio tracks.
+    // A second copy of that disc, as an ISO without its audio tracks: a duplicate.
     dir = out.Folder("collection/Backup");
-    out.File(dir, "Copper Canyon.iso", CookedImage(copper));
+    out.File(dir, "copper-backup.iso", CookedImage(copper));
     demo.discs.push_back(
-        {"collection/Backup/Copper Canyon.iso", "ISO", "Copper Canyon(DUPE)(MISSING AUDIO TRACKS)", 0});
+        {"collection/Backup/copper-backup.iso", "ISO", "Copper Canyon(DUPE)(MISSING AUDIO TRACKS)", 0});
+
+    // A multi-track set as verified dumps keep it: one BIN a track and a sheet naming them all.
+    const HeaderBlock azure =
+        BuildHeader(Disc("AZURE TIDE RACER", "(C)T-37 1994.AUG", "T-37020 -00 ", "J6", 0, 7));
+    dir = out.Folder("collection/Azure Tide Racer (USA)");
+    const auto tracks = WriteMultiTrackSet(files, dir, "Azure Tide Racer (USA)", RawImage(azure), 5, 7);
+    if (tracks.empty()) return std::nullopt;
+    entry("Azure Tide Racer (USA)", azure, 5);
+    demo.discs.push_back(
+        {"collection/Azure Tide Racer (USA)/" + tracks.front(), "BIN/CUE set", "Azure Tide Racer (USA)", 5});
 
     // A raw BIN packed in a ZIP archive behind a readme.
     const HeaderBlock moonlit =

@@ -15,8 +15,8 @@ class Files;
 namespace cartovex::testkit {
 
 struct DemoDisc {
-    std::string imagePath;    // relative to the output folder, '/'-separated
-    std::string layout;       // how it is stored: "ISO+MP3", "BIN+CUE", "ZIP", ...
+    std::string imagePath;  // relative to the output folder, '/'-separated
+    std::string layout;  // how it is stored: "ISO+MP3", "BIN+CUE", "ZIP", "BIN/CUE set" (one file a track)...
     std::string displayName;  // the name line its analysis shows
     int audioTracks = 0;      // what the analysis counts beside it
 };

@@ -89,7 +89,9 @@ void HttpServer::Answer(int client) {
     }
     std::string head = "HTTP/1.1 " + std::to_string(route.status) + " X\r\nConnection: close\r\n";
     if (!route.location.empty()) head += "Location: " + route.location + "\r\n";
-    if (!route.endless) head += "Content-Length: " + std::to_string(route.body.size()) + "\r\n";
+    if (!route.endless && route.announceLength)
+        head += "Content-Length: " + std::to_string(route.body.size()) + "\r\n";
+    route.body = route.body.substr(0, route.sendOnly);
     head += "\r\n";
     if (!SendAll(client, head)) return;
     do {

@@ -14,9 +14,11 @@ namespace cartovex::testkit {
 struct HttpRoute {
     int status = 200;
     std::string body;
-    std::string location;    // sent as a Location header (for redirects)
-    int trickleDelayMs = 0;  // pause between bytes of the body
-    bool endless = false;    // keeps sending the body over and over
+    std::string location;                 // sent as a Location header (for redirects)
+    int trickleDelayMs = 0;               // pause between bytes of the body
+    bool endless = false;                 // keeps sending the body over and over
+    bool announceLength = true;           // sends a Content-Length of the whole body
+    size_t sendOnly = std::string::npos;  // closes the connection after this many bytes of the body
 
     static HttpRoute Ok(std::string body) {
         HttpRoute r;
@@ -32,6 +34,14 @@ struct HttpRoute {
     static HttpRoute Endless(std::string body) {
         HttpRoute r = Ok(std::move(body));
         r.endless = true;
+        return r;
+    }
+    /// Sends the first `sent` bytes of `body` and closes the connection, having announced the
+    /// whole body's length or no length at all.
+    static HttpRoute CutShort(std::string body, size_t sent, bool announceLength) {
+        HttpRoute r = Ok(std::move(body));
+        r.sendOnly = sent;
+        r.announceLength = announceLength;
         return r;
     }
     static HttpRoute Trickle(std::string body, int delayMs) {

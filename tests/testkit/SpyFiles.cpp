@@ -48,15 +48,21 @@ std::vector<std::string> SpyFiles::ListCurrentFolder(std::string_view pattern) c
     return inner_.ListCurrentFolder(pattern);
 }
 
-std::vector<std::string> SpyFiles::ListTopLevel(const std::string& folder) const {
-    if (Record("ListTopLevel", folder)) return {};
-    return inner_.ListTopLevel(folder);
+std::vector<std::string> SpyFiles::ListTopLevel(const std::string& folder, ListingFailures* failures) const {
+    if (Record("ListTopLevel", folder)) return Unreadable(folder, failures);
+    return inner_.ListTopLevel(folder, failures);
 }
 
 std::vector<std::string> SpyFiles::ListFilesRecursive(const std::string& folder,
-                                                      const std::vector<std::string>& extensions) const {
-    if (Record("ListFilesRecursive", folder)) return {};
-    return inner_.ListFilesRecursive(folder, extensions);
+                                                      const std::vector<std::string>& extensions,
+                                                      ListingFailures* failures) const {
+    if (Record("ListFilesRecursive", folder)) return Unreadable(folder, failures);
+    return inner_.ListFilesRecursive(folder, extensions, failures);
+}
+
+std::vector<std::string> SpyFiles::Unreadable(const std::string& folder, ListingFailures* failures) {
+    if (failures) failures->push_back({folder, ListingFailure::Reason::UNREADABLE});
+    return {};
 }
 
 bool SpyFiles::IsRegularFile(const std::string& path) const {
@@ -111,6 +117,10 @@ bool SpyFiles::ReplaceFile(const std::string& from, const std::string& to) {
 
 bool SpyFiles::ClearAttributes(const std::string& path) {
     return !Record("ClearAttributes", path) && inner_.ClearAttributes(path);
+}
+
+void SpyFiles::RemoveStaleScratchFiles(const std::string& folder) {
+    if (!Record("RemoveStaleScratchFiles", folder)) inner_.RemoveStaleScratchFiles(folder);
 }
 
 }  // namespace cartovex::testkit

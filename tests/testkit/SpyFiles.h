@@ -25,7 +25,8 @@ public:
     void ResetCounts() { calls_.clear(); }
 
     /// Makes `method` fail for `path`: the path as passed, or a bare name matching its last piece.
-    /// A failing query answers as for a missing file (false, nothing, an empty list).
+    /// A failing query answers as for a missing file (false, nothing, an empty list); a failing
+    /// listing also reports its folder as unreadable.
     void Fail(const std::string& method, const std::string& path) { failures_.insert({method, path}); }
     /// Makes `method` fail for every path `when` says yes to: a whole read-only or full folder.
     void FailWhen(const std::string& method, std::function<bool(const std::string& path)> when) {
@@ -50,9 +51,11 @@ public:
     std::string CurrentDirectory() const override;
     bool SetCurrentDirectory(const std::string& path) override;
     std::vector<std::string> ListCurrentFolder(std::string_view pattern) const override;
-    std::vector<std::string> ListTopLevel(const std::string& folder) const override;
+    std::vector<std::string> ListTopLevel(const std::string& folder,
+                                          ListingFailures* failures = nullptr) const override;
     std::vector<std::string> ListFilesRecursive(const std::string& folder,
-                                                const std::vector<std::string>& extensions) const override;
+                                                const std::vector<std::string>& extensions,
+                                                ListingFailures* failures = nullptr) const override;
     bool IsRegularFile(const std::string& path) const override;
     bool IsDirectory(const std::string& path) const override;
     bool Exists(const std::string& path) const override;
@@ -64,11 +67,13 @@ public:
     bool Rename(const std::string& from, const std::string& to) override;
     bool ReplaceFile(const std::string& from, const std::string& to) override;
     bool ClearAttributes(const std::string& path) override;
+    void RemoveStaleScratchFiles(const std::string& folder) override;
 
 private:
     /// Counts the call; true when it is to fail.
     bool Record(const std::string& method, const std::string& path = {}) const;
     bool Matches(const std::string& path, const std::string& target) const;
+    static std::vector<std::string> Unreadable(const std::string& folder, ListingFailures* failures);
     std::string Full(const std::string& path) const;
 
     struct Hook {

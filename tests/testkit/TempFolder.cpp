@@ -1,5 +1,8 @@
 #include "testkit/TempFolder.h"
 
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +23,29 @@ TempFolder::TempFolder() {
     path_ = pattern;
 }
 
+namespace {
+
+// Removes `name` in the folder `parent` with everything below it, one level at a time through
+// descriptors, so no path grows longer than a name: remove_all gives up on paths the system won't take.
+void RemoveTreeAt(int parent, const char* name) {
+    if (unlinkat(parent, name, 0) == 0) return;
+    const int fd = openat(parent, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) return;
+    if (DIR* dir = fdopendir(fd)) {
+        std::vector<std::string> names;
+        while (const dirent* entry = readdir(dir))
+            if (std::string(entry->d_name) != "." && std::string(entry->d_name) != "..")
+                names.push_back(entry->d_name);
+        for (const std::string& child : names) RemoveTreeAt(dirfd(dir), child.c_str());
+        closedir(dir);
+    } else {
+        close(fd);
+    }
+    unlinkat(parent, name, AT_REMOVEDIR);
+}
+
+}  // namespace
+
 TempFolder::~TempFolder() {
     std::error_code ec;
     // Tests make files and folders read-only on purpose; give the owner write access back first.
@@ -29,6 +55,23 @@ TempFolder::~TempFolder() {
     }
     fs::permissions(path_, fs::perms::owner_all, fs::perm_options::add, ec);
     fs::remove_all(path_, ec);
+    if (fs::exists(path_, ec)) RemoveTreeAt(AT_FDCWD, path_.c_str());
+}
+
+std::string TempFolder::MakeDeepFolder(std::string_view name, size_t length, std::string_view file) const {
+    const std::string piece(200, 'd');
+    std::string path = MakeFolder(name);
+    int fd = open(path.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    while (fd >= 0 && path.size() <= length) {
+        mkdirat(fd, piece.c_str(), 0755);
+        const int below = openat(fd, piece.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        close(fd);
+        fd = below;
+        path += "/" + piece;
+        close(openat(fd, std::string(file).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644));
+    }
+    if (fd >= 0) close(fd);
+    return path;
 }
 
 std::string TempFolder::operator/(std::string_view name) const {

@@ -21,6 +21,10 @@ public:
     /// Writes a file (creating its folders); returns its full path.
     std::string Write(std::string_view name, std::string_view content) const;
     std::string MakeFolder(std::string_view name) const;
+    /// Nests folders below `name` until the path of the deepest one is longer than `length` (longer
+    /// than the system takes, if asked), and puts an empty file `file` into each of them. Returns
+    /// the deepest folder's path, which only fd-relative calls can reach.
+    std::string MakeDeepFolder(std::string_view name, size_t length, std::string_view file) const;
     /// The file's bytes; empty when it can't be read.
     std::string Read(std::string_view name) const;
     bool Exists(std::string_view name) const;

@@ -24,7 +24,7 @@ public:
 class NoNetwork : public Network {
 public:
     bool Probe(const std::string&, int, int) override { return false; }
-    bool Download(const std::string&, const std::string&, uint64_t, int) override { return false; }
+    Download Fetch(const std::string&, uint64_t, int) override { return {}; }
 };
 
 /// Real files whose contents can never be read: a file that is there but unreadable.

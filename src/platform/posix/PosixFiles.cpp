@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -42,16 +43,32 @@ std::optional<EntryKind> KindOf(unsigned char type, const std::string& folder, c
     return EntryKind::OTHER;
 }
 
-/// Names in `folder`, dot-files (hidden on Linux) left out, each with what it is.
+/// Why a folder couldn't be read, from the error; nothing for a folder that isn't there at all.
+std::optional<ListingFailure::Reason> FailureOf(int error) {
+    if (error == ENOENT || error == ENOTDIR) return std::nullopt;
+    if (error == ENAMETOOLONG) return ListingFailure::Reason::TOO_LONG;
+    return ListingFailure::Reason::UNREADABLE;
+}
+
+/// Visits the names in `folder`, dot-files (hidden on Linux) left out, each with what it is. Says why
+/// when the folder is there but couldn't be read to its end; a missing folder has no names.
 template <typename Visit>
-void ForEachEntry(const std::string& folder, Visit visit) {
+std::optional<ListingFailure::Reason> ForEachEntry(const std::string& folder, Visit visit) {
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.empty() ? "." : folder.c_str()));
-    if (!dir) return;
-    while (dirent* entry = readdir(dir.get())) {
+    if (!dir) return FailureOf(errno);
+    for (;;) {
+        errno = 0;
+        const dirent* entry = readdir(dir.get());
+        if (!entry) return errno == 0 ? std::nullopt : FailureOf(errno);
         std::string name = entry->d_name;
         if (name.empty() || name[0] == '.') continue;
         if (const auto kind = KindOf(entry->d_type, folder, name)) visit(name, *kind);
     }
+}
+
+void NoteFailure(ListingFailures* failures, const std::string& folder,
+                 std::optional<ListingFailure::Reason> reason) {
+    if (failures && reason) failures->push_back({folder, *reason});
 }
 
 void SortNames(std::vector<std::string>& names) {
@@ -61,8 +78,10 @@ void SortNames(std::vector<std::string>& names) {
 class Fd {
 public:
     explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
+    ~Fd() { reset(-1); }
+    void reset(int fd) {
         if (fd_ >= 0) close(fd_);
+        fd_ = fd;
     }
     Fd(const Fd&) = delete;
     Fd& operator=(const Fd&) = delete;
@@ -91,6 +110,33 @@ std::string ParentOf(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
+// Flushes a file's data to the disc. A file system that can't flush says EINVAL: it has nothing to do.
+bool Synced(int fd) {
+    return fsync(fd) == 0 || errno == EINVAL;
+}
+
+// Flushes a folder's entries, so a name just given survives a power cut. A folder we may write in
+// but not open is left to the system.
+bool FolderSynced(const std::string& folder) {
+    Fd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    return fd.get() < 0 || Synced(fd.get());
+}
+
+// This machine as scratch names carry it.
+const std::string& ScratchHost() {
+    static const std::string host = [] {
+        char name[256] = {};
+        gethostname(name, sizeof name - 1);
+        return ScratchHostPart(name);
+    }();
+    return host;
+}
+
+// Only a process that is really gone counts: one we may not signal is still there.
+bool ProcessIsGone(unsigned long processId) {
+    return kill(static_cast<pid_t>(processId), 0) != 0 && errno == ESRCH;
+}
+
 }  // namespace
 
 std::string PosixFiles::CurrentDirectory() const {
@@ -116,35 +162,38 @@ std::vector<std::string> PosixFiles::ListCurrentFolder(std::string_view pattern)
     return names;
 }
 
-std::vector<std::string> PosixFiles::ListTopLevel(const std::string& folder) const {
+std::vector<std::string> PosixFiles::ListTopLevel(const std::string& folder,
+                                                  ListingFailures* failures) const {
     std::vector<std::string> names;
-    ForEachEntry(folder, [&](const std::string& name, EntryKind) { names.push_back(name); });
+    NoteFailure(failures, folder,
+                ForEachEntry(folder, [&](const std::string& name, EntryKind) { names.push_back(name); }));
     SortNames(names);
     return names;
 }
 
 std::vector<std::string> PosixFiles::ListFilesRecursive(const std::string& folder,
-                                                        const std::vector<std::string>& extensions) const {
+                                                        const std::vector<std::string>& extensions,
+                                                        ListingFailures* failures) const {
     std::vector<std::string> result;
     std::vector<std::string> files, folders;
     // Symbolic links to folders are not followed: they could loop back above the chosen folder.
-    ForEachEntry(folder, [&](const std::string& name, EntryKind kind) {
-        if (kind == EntryKind::FOLDER) {
-            folders.push_back(name);
-        } else if (kind == EntryKind::FILE) {
-            for (const auto& ext : extensions) {
-                if (EndsWithIgnoringAsciiCase(name, "." + ext)) {
-                    files.push_back(name);
-                    break;
-                }
-            }
-        }
-    });
+    NoteFailure(failures, folder, ForEachEntry(folder, [&](const std::string& name, EntryKind kind) {
+                    if (kind == EntryKind::FOLDER) {
+                        folders.push_back(name);
+                    } else if (kind == EntryKind::FILE) {
+                        for (const auto& ext : extensions) {
+                            if (EndsWithIgnoringAsciiCase(name, "." + ext)) {
+                                files.push_back(name);
+                                break;
+                            }
+                        }
+                    }
+                }));
     SortNames(files);
     SortNames(folders);
     for (const auto& name : files) result.push_back(Join(folder, name));
     for (const auto& name : folders) {
-        auto below = ListFilesRecursive(Join(folder, name), extensions);
+        auto below = ListFilesRecursive(Join(folder, name), extensions, failures);
         result.insert(result.end(), below.begin(), below.end());
     }
     return result;
@@ -194,6 +243,10 @@ std::optional<size_t> PosixFiles::ReadAt(const std::string& path, uint64_t offse
 }
 
 bool PosixFiles::WriteFile(const std::string& path, std::string_view content) {
+    return WriteFileFrom(path, [content](const auto& append) { return append(content); });
+}
+
+bool PosixFiles::WriteFileFrom(const std::string& path, const ContentWriter& writer) {
     // A new file gets the mode an ordinary create would give; a replaced one keeps its own.
     static const mode_t UMASK = [] {
         mode_t mask = umask(0);
@@ -202,18 +255,34 @@ bool PosixFiles::WriteFile(const std::string& path, std::string_view content) {
     }();
     mode_t mode = 0666 & ~UMASK;
     struct stat info {};
-    if (stat(path.c_str(), &info) == 0) {
+    if (lstat(path.c_str(), &info) == 0) {
+        // A link, whatever it points to, is the user's: neither written through nor replaced.
         if (!S_ISREG(info.st_mode)) return false;
         mode = info.st_mode & 07777;
     }
-    std::string temp = ParentOf(path) + "/.cartovex-XXXXXX";
-    Fd fd(mkstemp(temp.data()));
+    const std::string folder = ParentOf(path);
+    if (!sweptFolders_.contains(AbsoluteFolder(folder))) RemoveStaleScratchFiles(folder);
+
+    // The scratch name is new and must stay so: O_EXCL never opens what is there already, a link
+    // planted under the name included.
+    std::string temp;
+    Fd fd(-1);
+    for (int attempt = 0; attempt < 100 && fd.get() < 0; ++attempt) {
+        temp = Join(folder, ScratchFileName(ScratchHost(), static_cast<unsigned long>(getpid()), tags_()));
+        fd.reset(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        if (fd.get() < 0 && errno != EEXIST) return false;
+    }
     if (fd.get() < 0) return false;
-    bool ok = WriteAll(fd.get(), content) && fchmod(fd.get(), mode) == 0;
+    const int out = fd.get();
+    bool ok = writer([out](std::string_view piece) { return WriteAll(out, piece); }) &&
+              fchmod(out, mode) == 0 && Synced(out);
     ok = (close(fd.release()) == 0) && ok;
     ok = ok && rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) unlink(temp.c_str());
-    return ok;
+    if (!ok) {
+        unlink(temp.c_str());
+        return false;
+    }
+    return FolderSynced(folder);
 }
 
 bool PosixFiles::DeleteFile(const std::string& path) {
@@ -264,8 +333,17 @@ bool PosixFiles::Rename(const std::string& from, const std::string& to) {
 
 bool PosixFiles::ReplaceFile(const std::string& from, const std::string& to) {
     struct stat target {};
-    if (lstat(to.c_str(), &target) == 0 && S_ISDIR(target.st_mode)) return false;
-    return rename(from.c_str(), to.c_str()) == 0;
+    if (lstat(to.c_str(), &target) == 0 && !S_ISREG(target.st_mode)) return false;
+    {
+        Fd fd(open(from.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat source {};
+        if (fd.get() < 0 || fstat(fd.get(), &source) != 0 || !S_ISREG(source.st_mode) || !Synced(fd.get()))
+            return false;
+    }
+    if (rename(from.c_str(), to.c_str()) != 0) return false;
+    const std::string fromFolder = ParentOf(from), toFolder = ParentOf(to);
+    const bool synced = FolderSynced(toFolder);
+    return (fromFolder == toFolder || FolderSynced(fromFolder)) && synced;
 }
 
 bool PosixFiles::ClearAttributes(const std::string& path) {
@@ -274,6 +352,24 @@ bool PosixFiles::ClearAttributes(const std::string& path) {
     // Every image of a mass run comes through here, nearly all of them writable already.
     if (info.st_mode & S_IWUSR) return true;
     return chmod(path.c_str(), (info.st_mode & 07777) | S_IWUSR) == 0;
+}
+
+std::string PosixFiles::AbsoluteFolder(const std::string& folder) const {
+    if (folder.empty() || folder == ".") return CurrentDirectory();
+    return folder.starts_with('/') ? folder : Join(CurrentDirectory(), folder);
+}
+
+void PosixFiles::RemoveStaleScratchFiles(const std::string& folder) {
+    sweptFolders_.insert(AbsoluteFolder(folder));
+    std::unique_ptr<DIR, DirCloser> dir(opendir(folder.empty() ? "." : folder.c_str()));
+    if (!dir) return;
+    const auto self = static_cast<unsigned long>(getpid());
+    while (const dirent* entry = readdir(dir.get())) {
+        const auto owner = ScratchFileOwner(entry->d_name, ScratchHost());
+        if (!owner || *owner == self || !ProcessIsGone(*owner)) continue;
+        // unlinkat without AT_REMOVEDIR never takes a folder; a link goes as a link.
+        unlinkat(dirfd(dir.get()), entry->d_name, 0);
+    }
 }
 
 }  // namespace cartovex

@@ -1,6 +1,9 @@
 // Files on Linux.
 #pragma once
 
+#include <random>
+#include <set>
+
 #include "platform/Files.h"
 
 namespace cartovex {
@@ -11,9 +14,11 @@ public:
     std::string CurrentDirectory() const override;
     bool SetCurrentDirectory(const std::string& path) override;
     std::vector<std::string> ListCurrentFolder(std::string_view pattern) const override;
-    std::vector<std::string> ListTopLevel(const std::string& folder) const override;
+    std::vector<std::string> ListTopLevel(const std::string& folder,
+                                          ListingFailures* failures = nullptr) const override;
     std::vector<std::string> ListFilesRecursive(const std::string& folder,
-                                                const std::vector<std::string>& extensions) const override;
+                                                const std::vector<std::string>& extensions,
+                                                ListingFailures* failures = nullptr) const override;
     bool IsRegularFile(const std::string& path) const override;
     bool IsDirectory(const std::string& path) const override;
     bool Exists(const std::string& path) const override;
@@ -21,10 +26,20 @@ public:
     std::optional<size_t> ReadAt(const std::string& path, uint64_t offset,
                                  std::span<uint8_t> out) const override;
     bool WriteFile(const std::string& path, std::string_view content) override;
+    bool WriteFileFrom(const std::string& path, const ContentWriter& writer) override;
     bool DeleteFile(const std::string& path) override;
     bool Rename(const std::string& from, const std::string& to) override;
     bool ReplaceFile(const std::string& from, const std::string& to) override;
     bool ClearAttributes(const std::string& path) override;
+    void RemoveStaleScratchFiles(const std::string& folder) override;
+
+private:
+    std::string AbsoluteFolder(const std::string& folder) const;
+
+    // Folders already cleared of stale scratch files by this process, by absolute path.
+    std::set<std::string> sweptFolders_;
+    // Tags for fresh scratch names.
+    std::mt19937 tags_{std::random_device{}()};
 };
 
 }  // namespace cartovex

@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
 #include <memory>
 
 namespace cartovex {
@@ -31,26 +30,21 @@ bool ConnectWithin(const addrinfo& address, int timeoutMs) {
     return connected;
 }
 
-struct FileCloser {
-    void operator()(FILE* f) const { std::fclose(f); }
-};
-
 struct Sink {
-    FILE* file;
-    uint64_t written = 0;
+    std::string body;
     uint64_t limit;
     bool tooLarge = false;
 };
 
-size_t WriteBody(char* data, size_t size, size_t count, void* user) {
+size_t KeepBody(char* data, size_t size, size_t count, void* user) {
     auto* sink = static_cast<Sink*>(user);
     size_t bytes = size * count;
-    if (sink->written + bytes > sink->limit) {
+    if (sink->body.size() + bytes > sink->limit) {
         sink->tooLarge = true;
         return 0;  // aborts the transfer
     }
-    sink->written += bytes;
-    return std::fwrite(data, 1, bytes, sink->file);
+    sink->body.append(data, bytes);
+    return bytes;
 }
 
 }  // namespace
@@ -69,15 +63,13 @@ bool PosixNetwork::Probe(const std::string& host, int port, int timeoutMs) {
     return false;
 }
 
-bool PosixNetwork::Download(const std::string& url, const std::string& path, uint64_t maxBytes,
-                            int timeoutSeconds) {
+Download PosixNetwork::Fetch(const std::string& url, uint64_t maxBytes, int timeoutSeconds) {
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
-    if (!initialised || url.rfind("http://", 0) != 0) return false;
+    Download download;
+    if (!initialised || url.rfind("http://", 0) != 0) return download;
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
-    if (!curl) return false;
-    std::unique_ptr<FILE, FileCloser> file(std::fopen(path.c_str(), "wb"));
-    if (!file) return false;
-    Sink sink{file.get(), 0, maxBytes};
+    if (!curl) return download;
+    Sink sink{{}, maxBytes};
     CURL* c = curl.get();
     curl_easy_setopt(c, CURLOPT_URL, url.c_str());
     // Plain HTTP only, redirects included: a redirect to file:// or another scheme is refused.
@@ -90,12 +82,25 @@ bool PosixNetwork::Download(const std::string& url, const std::string& path, uin
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, 3L);
     curl_easy_setopt(c, CURLOPT_TIMEOUT, static_cast<long>(timeoutSeconds));
     curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(maxBytes));
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, WriteBody);
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, KeepBody);
     curl_easy_setopt(c, CURLOPT_WRITEDATA, &sink);
-    bool ok = curl_easy_perform(c) == CURLE_OK && !sink.tooLarge;
-    ok = (std::fclose(file.release()) == 0) && ok;
-    if (!ok) std::remove(path.c_str());
-    return ok;
+    const CURLcode result = curl_easy_perform(c);
+    long status = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    if (result == CURLE_HTTP_RETURNED_ERROR && status == 404) {
+        download.outcome = Download::Outcome::NOT_FOUND;
+        return download;
+    }
+    // A connection closed early is a short body, which libcurl reports when the server announced a
+    // length; the count is checked here as well, so nothing rests on that alone.
+    curl_off_t announced = -1;
+    curl_easy_getinfo(c, CURLINFO_CONTENT_LENGTH_DOWNLOAD_T, &announced);
+    const bool whole = announced < 0 || static_cast<uint64_t>(announced) == sink.body.size();
+    if (result == CURLE_OK && !sink.tooLarge && whole) {
+        download.outcome = Download::Outcome::COMPLETE;
+        download.body = std::move(sink.body);
+    }
+    return download;
 }
 
 }  // namespace cartovex

@@ -8,8 +8,7 @@ namespace cartovex {
 class PosixNetwork : public Network {
 public:
     bool Probe(const std::string& host, int port, int timeoutMs) override;
-    bool Download(const std::string& url, const std::string& path, uint64_t maxBytes,
-                  int timeoutSeconds) override;
+    Download Fetch(const std::string& url, uint64_t maxBytes, int timeoutSeconds) override;
 };
 
 }  // namespace cartovex

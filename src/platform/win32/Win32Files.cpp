@@ -24,19 +24,41 @@ bool Has(DWORD attributes, DWORD flag) {
 }
 
 /// The entries matching a FindFirstFileA pattern, without "." and "..", and without hidden or
-/// system entries, which Explorer doesn't show either.
-std::vector<Entry> FindEntries(const std::string& pattern) {
+/// system entries, which Explorer doesn't show either. `failure` says why a folder that is there
+/// couldn't be read; a missing one has no entries.
+std::vector<Entry> FindEntries(const std::string& pattern,
+                               std::optional<ListingFailure::Reason>* failure = nullptr) {
     std::vector<Entry> entries;
     WIN32_FIND_DATAA data{};
     HANDLE find = FindFirstFileA(pattern.c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return entries;
+    if (find == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (!failure) return entries;
+        // The ANSI functions take MAX_PATH characters; beyond it they mostly say "path not found".
+        if (pattern.size() >= MAX_PATH || error == ERROR_FILENAME_EXCED_RANGE)
+            *failure = ListingFailure::Reason::TOO_LONG;
+        else if (error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
+                 error != ERROR_NO_MORE_FILES && error != ERROR_INVALID_NAME && error != ERROR_DIRECTORY)
+            *failure = ListingFailure::Reason::UNREADABLE;
+        return entries;
+    }
     do {
         std::string name = data.cFileName;
         if (name == "." || name == "..") continue;
         if (Has(data.dwFileAttributes, FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
         entries.push_back({std::move(name), data.dwFileAttributes});
     } while (FindNextFileA(find, &data));
+    if (failure && GetLastError() != ERROR_NO_MORE_FILES) *failure = ListingFailure::Reason::UNREADABLE;
     FindClose(find);
+    return entries;
+}
+
+/// FindEntries of a folder's children, noting a folder that couldn't be read in `failures`.
+std::vector<Entry> FolderEntries(const std::string& folder, const std::string& pattern,
+                                 ListingFailures* failures) {
+    std::optional<ListingFailure::Reason> failure;
+    std::vector<Entry> entries = FindEntries(pattern, &failure);
+    if (failures && failure) failures->push_back({folder, *failure});
     return entries;
 }
 
@@ -87,10 +109,49 @@ bool IsFileOnDisk(const std::optional<FileFacts>& facts) {
     return facts && facts->onDisk && !facts->directory;
 }
 
+/// True when the name itself is a link or another reparse point. The name is opened without
+/// following it: asked by name, some systems describe what a link points to.
+bool IsReparsePoint(const std::string& path) {
+    Win32Handle handle(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING,
+                                   FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (handle && GetFileInformationByHandle(handle.get(), &info))
+        return Has(info.dwFileAttributes, FILE_ATTRIBUTE_REPARSE_POINT);
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && Has(attributes, FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 /// The folder part of a path with its separator ("C:\dir\" for "C:\dir\name"), empty for a bare name.
 std::string FolderPrefix(const std::string& path) {
     size_t slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// This machine as scratch names carry it.
+const std::string& ScratchHost() {
+    static const std::string host = [] {
+        char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+        DWORD size = sizeof name;
+        GetComputerNameA(name, &size);
+        return ScratchHostPart(name);
+    }();
+    return host;
+}
+
+// Only a process that is really gone counts: one we may not open is still there.
+bool ProcessIsGone(unsigned long processId) {
+    HANDLE process =
+        OpenProcess(SYNCHRONIZE | PROCESS_QUERY_LIMITED_INFORMATION, FALSE, static_cast<DWORD>(processId));
+    if (!process) return GetLastError() == ERROR_INVALID_PARAMETER;
+    const bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+// A folder as the set of swept folders holds it: Windows ignores case, and "C:\dir\" is "C:\dir".
+std::string FolderKey(std::string folder) {
+    while (!folder.empty() && (folder.back() == '\\' || folder.back() == '/')) folder.pop_back();
+    return AsciiLower(folder);
 }
 
 bool WriteAll(HANDLE file, std::string_view content) {
@@ -132,17 +193,20 @@ std::vector<std::string> Win32Files::ListCurrentFolder(std::string_view pattern)
     return names;
 }
 
-std::vector<std::string> Win32Files::ListTopLevel(const std::string& folder) const {
+std::vector<std::string> Win32Files::ListTopLevel(const std::string& folder,
+                                                  ListingFailures* failures) const {
     std::vector<std::string> names;
-    for (const Entry& entry : FindEntries(ChildPattern(folder))) names.push_back(entry.name);
+    for (const Entry& entry : FolderEntries(folder, ChildPattern(folder), failures))
+        names.push_back(entry.name);
     SortNames(names);
     return names;
 }
 
 std::vector<std::string> Win32Files::ListFilesRecursive(const std::string& folder,
-                                                        const std::vector<std::string>& extensions) const {
+                                                        const std::vector<std::string>& extensions,
+                                                        ListingFailures* failures) const {
     std::vector<std::string> files, folders;
-    for (const Entry& entry : FindEntries(ChildPattern(folder))) {
+    for (const Entry& entry : FolderEntries(folder, ChildPattern(folder), failures)) {
         if (Has(entry.attributes, FILE_ATTRIBUTE_DIRECTORY)) {
             // Junctions and folder links are not followed: they can lead back above the folder.
             if (!Has(entry.attributes, FILE_ATTRIBUTE_REPARSE_POINT)) folders.push_back(entry.name);
@@ -160,7 +224,7 @@ std::vector<std::string> Win32Files::ListFilesRecursive(const std::string& folde
     std::vector<std::string> result;
     for (const auto& name : files) result.push_back(Join(folder, name));
     for (const auto& name : folders) {
-        auto below = ListFilesRecursive(Join(folder, name), extensions);
+        auto below = ListFilesRecursive(Join(folder, name), extensions, failures);
         result.insert(result.end(), below.begin(), below.end());
     }
     return result;
@@ -211,31 +275,44 @@ std::optional<size_t> Win32Files::ReadAt(const std::string& path, uint64_t offse
 }
 
 bool Win32Files::WriteFile(const std::string& path, std::string_view content) {
+    return WriteFileFrom(path, [content](const auto& append) { return append(content); });
+}
+
+bool Win32Files::WriteFileFrom(const std::string& path, const ContentWriter& writer) {
     DWORD old = GetFileAttributesA(path.c_str());
-    if (old != INVALID_FILE_ATTRIBUTES && Has(old, FILE_ATTRIBUTE_DIRECTORY)) return false;
+    // A folder, a link or a junction is the user's: neither written through nor replaced. Nor is a
+    // device that answers to the name.
+    if (old != INVALID_FILE_ATTRIBUTES &&
+        (Has(old, FILE_ATTRIBUTE_DIRECTORY) || IsReparsePoint(path) || !IsFileOnDisk(Inspect(path))))
+        return false;
 
     // The new content goes into a hidden file beside the target and takes the target's name only
-    // once it is complete, so a failed write never leaves a truncated file.
+    // once it is complete and on the disc, so neither a failed write nor a power cut leaves a
+    // truncated file.
     std::string prefix = FolderPrefix(path);
+    const std::string folder = prefix.empty() ? CurrentDirectory() : prefix;
+    if (!sweptFolders_.contains(FolderKey(folder))) RemoveStaleScratchFiles(folder);
     std::string temp;
     Win32Handle file;
     for (int attempt = 0; attempt < 100 && !file; ++attempt) {
-        temp = prefix + ".cartovex-" + std::to_string(GetCurrentProcessId()) + "-" +
-               std::to_string(++tempCounter_) + ".tmp";
-        file.reset(
-            CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
+        temp = prefix + ScratchName(++tempCounter_);
+        // CREATE_NEW never opens what is there already, a link planted under the name included.
+        file.reset(CreateFileA(temp.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                               FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!file && GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
             return false;
     }
     if (!file) return false;
-    bool ok = WriteAll(file.get(), content);
+    HANDLE out = file.get();
+    bool ok = writer([out](std::string_view piece) { return WriteAll(out, piece); }) && FlushFileBuffers(out);
     ok = file.close() && ok;
     // A replaced file keeps its hidden, system and archive marks; a new one gets none.
     DWORD keep = old == INVALID_FILE_ATTRIBUTES
                      ? 0
                      : old & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE);
     ok = ok && SetFileAttributesA(temp.c_str(), keep == 0 ? FILE_ATTRIBUTE_NORMAL : keep);
-    ok = ok && MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING);
+    // Write-through: the move is on the disc, folder entry included, when it returns.
+    ok = ok && MoveFileExA(temp.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
     if (!ok) {
         SetFileAttributesA(temp.c_str(), FILE_ATTRIBUTE_NORMAL);
         DeleteFileA(temp.c_str());
@@ -277,11 +354,42 @@ bool Win32Files::Rename(const std::string& from, const std::string& to) {
 
 bool Win32Files::ReplaceFile(const std::string& from, const std::string& to) {
     if (IsDirectory(to) || !IsRegularFile(from)) return false;
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING);
+    if (IsReparsePoint(to)) return false;
+    {
+        Win32Handle file(CreateFileA(from.c_str(), GENERIC_WRITE, SHARE_ALL, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!file || !FlushFileBuffers(file.get())) return false;
+    }
+    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
 bool Win32Files::ClearAttributes(const std::string& path) {
     return !path.empty() && SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+std::string Win32Files::ScratchName(uint32_t tag) {
+    return ScratchFileName(ScratchHost(), GetCurrentProcessId(), tag);
+}
+
+void Win32Files::RemoveStaleScratchFiles(const std::string& folder) {
+    sweptFolders_.insert(FolderKey(folder));
+    std::string prefix = folder;
+    if (!prefix.empty() && prefix.back() != '\\' && prefix.back() != '/' && prefix.back() != ':')
+        prefix += '\\';
+    // Scratch files are hidden, so the folder is searched directly rather than through FindEntries.
+    WIN32_FIND_DATAA data{};
+    HANDLE find = FindFirstFileA((prefix + ".cartovex-*.tmp").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return;
+    const unsigned long self = GetCurrentProcessId();
+    do {
+        if (Has(data.dwFileAttributes, FILE_ATTRIBUTE_DIRECTORY)) continue;
+        const auto owner = ScratchFileOwner(data.cFileName, ScratchHost());
+        if (!owner || *owner == self || !ProcessIsGone(*owner)) continue;
+        const std::string stale = prefix + data.cFileName;
+        SetFileAttributesA(stale.c_str(), FILE_ATTRIBUTE_NORMAL);
+        DeleteFileA(stale.c_str());
+    } while (FindNextFileA(find, &data));
+    FindClose(find);
 }
 
 }  // namespace cartovex

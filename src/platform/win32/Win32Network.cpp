@@ -4,8 +4,10 @@
 // clang-format on
 
 #include <memory>
+#include <optional>
 
 #include "platform/win32/Win32Files.h"
+#include "platform/win32/Win32Handle.h"
 #include "platform/win32/Win32Network.h"
 
 namespace cartovex {
@@ -52,6 +54,32 @@ bool StartsWithHttp(const wchar_t* url) {
     return true;
 }
 
+/// The value of a Content-Length header line, if the headers hold one that reads as a number.
+std::optional<uint64_t> ContentLength(const wchar_t* headers) {
+    const wchar_t* name = L"content-length:";
+    for (const wchar_t* line = headers; *line;) {
+        size_t i = 0;
+        while (name[i]) {
+            wchar_t c = line[i];
+            if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
+            if (c != name[i]) break;
+            ++i;
+        }
+        if (!name[i]) {
+            const wchar_t* at = line + i;
+            while (*at == L' ' || *at == L'\t') ++at;
+            uint64_t value = 0;
+            bool digits = false;
+            for (; *at >= L'0' && *at <= L'9' && value < (uint64_t{1} << 60); ++at, digits = true)
+                value = value * 10 + static_cast<uint64_t>(*at - L'0');
+            return digits ? std::optional<uint64_t>(value) : std::nullopt;
+        }
+        while (*line && *line != L'\n') ++line;
+        if (*line) ++line;
+    }
+    return std::nullopt;
+}
+
 /// Watches one URLDownloadToFileA transfer: aborts it when the body grows past the size limit, the
 /// time limit passes or a redirect leaves plain HTTP, and notes the server's status code.
 class TransferWatch : public IBindStatusCallback, public IHttpNegotiate {
@@ -61,6 +89,8 @@ public:
 
     bool Refused() const { return refused_; }
     DWORD Status() const { return status_; }
+    /// The Content-Length the server announced, if it did.
+    std::optional<uint64_t> AnnouncedLength() const { return announced_; }
 
     // IUnknown. The object lives on the caller's stack and outlives the transfer.
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID id, void** out) override {
@@ -109,8 +139,11 @@ public:
         if (extraHeaders) *extraHeaders = nullptr;
         return S_OK;
     }
-    HRESULT STDMETHODCALLTYPE OnResponse(DWORD status, LPCWSTR, LPCWSTR, LPWSTR* extraHeaders) override {
+    HRESULT STDMETHODCALLTYPE OnResponse(DWORD status, LPCWSTR headers, LPCWSTR,
+                                         LPWSTR* extraHeaders) override {
         status_ = status;
+        // Every answer counts, a redirect's included: only the last one describes the body.
+        announced_ = headers ? ContentLength(headers) : std::nullopt;
         if (extraHeaders) *extraHeaders = nullptr;
         return S_OK;
     }
@@ -121,6 +154,7 @@ private:
     ULONGLONG deadline_;
     bool refused_ = false;
     DWORD status_ = 0;
+    std::optional<uint64_t> announced_;
 };
 
 /// COM for the calling thread while a download runs, unless the thread has it already.
@@ -163,23 +197,44 @@ bool Win32Network::Probe(const std::string& host, int port, int timeoutMs) {
     return false;
 }
 
-bool Win32Network::Download(const std::string& url, const std::string& path, uint64_t maxBytes,
-                            int timeoutSeconds) {
-    if (url.size() < 7 || url.compare(0, 7, "http://") != 0) return false;
+Download Win32Network::Fetch(const std::string& url, uint64_t maxBytes, int timeoutSeconds) {
+    Download download;
+    if (url.size() < 7 || url.compare(0, 7, "http://") != 0) return download;
     Win32Files files;
-    // The body lands in a file of its own and takes the target's name only when it passed the checks.
-    std::string part = path + ".part";
-    files.DeleteFile(part);
+    // urlmon hands the body over as a file only. It goes to a fresh scratch name in the user's own
+    // temporary folder, never beside the user's files, and is read back and removed at once.
+    char tempFolder[MAX_PATH + 1] = {};
+    const DWORD length = GetTempPathA(sizeof tempFolder, tempFolder);
+    if (length == 0 || length > MAX_PATH) return download;
+    files.RemoveStaleScratchFiles(tempFolder);
+    std::string scratch;
+    for (int attempt = 0; attempt < 100 && scratch.empty(); ++attempt) {
+        const std::string name = std::string(tempFolder) +
+                                 Win32Files::ScratchName(static_cast<uint32_t>(GetTickCount64()) + attempt);
+        Win32Handle reserved(CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                         FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (reserved) scratch = name;
+    }
+    if (scratch.empty()) return download;
     ComForThread com;
     TransferWatch watch(maxBytes, timeoutSeconds);
-    HRESULT result = URLDownloadToFileA(nullptr, url.c_str(), part.c_str(), 0, &watch);
-    auto length = files.FileLength(part);
-    // A status that urlmon passed on unfollowed (a redirect elsewhere) or an error page is no file.
-    bool statusOk = watch.Status() == 0 || (watch.Status() >= 200 && watch.Status() < 300);
-    bool ok = SUCCEEDED(result) && !watch.Refused() && statusOk && length && *length <= maxBytes;
-    ok = ok && files.ReplaceFile(part, path);
-    if (!ok) files.DeleteFile(part);
-    return ok;
+    const HRESULT result = URLDownloadToFileA(nullptr, url.c_str(), scratch.c_str(), 0, &watch);
+    const std::optional<std::string> body = files.ReadFile(scratch, static_cast<size_t>(maxBytes) + 1);
+    SetFileAttributesA(scratch.c_str(), FILE_ATTRIBUTE_NORMAL);
+    DeleteFileA(scratch.c_str());
+    if (watch.Status() == 404) {
+        download.outcome = Download::Outcome::NOT_FOUND;
+        return download;
+    }
+    // A status that urlmon passed on unfollowed (a redirect elsewhere) or an error page is no file;
+    // a body shorter than announced is a connection that closed early.
+    const bool statusOk = watch.Status() == 0 || (watch.Status() >= 200 && watch.Status() < 300);
+    const bool whole = body && (!watch.AnnouncedLength() || *watch.AnnouncedLength() == body->size());
+    if (SUCCEEDED(result) && !watch.Refused() && statusOk && whole && body->size() <= maxBytes) {
+        download.outcome = Download::Outcome::COMPLETE;
+        download.body = *body;
+    }
+    return download;
 }
 
 }  // namespace cartovex

@@ -13,8 +13,7 @@ public:
     Win32Network& operator=(const Win32Network&) = delete;
 
     bool Probe(const std::string& host, int port, int timeoutMs) override;
-    bool Download(const std::string& url, const std::string& path, uint64_t maxBytes,
-                  int timeoutSeconds) override;
+    Download Fetch(const std::string& url, uint64_t maxBytes, int timeoutSeconds) override;
 
 private:
     bool winsockReady_ = false;

@@ -1,11 +1,14 @@
 // convkvx110: writes a copy of a Sega CD image for another region.
 //   convkvx110 -o OUTPUT -d e|j|u SOURCE
-// The copy is written beside its final name and takes that name only once it is complete, so an
-// earlier output of the same name survives a failed run. The source is never written to.
+// The copy is written beside its final name, under a fresh scratch name, and takes that name only
+// once it is complete and on the disc, so an earlier output of the same name survives a failed run
+// and nothing is written through a link. The source is never written to.
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "disc/HeaderReader.h"
@@ -28,19 +31,18 @@ int Usage() {
     return 2;
 }
 
-bool CopyWithPatchedStart(const fs::path& source, const fs::path& temp, const std::vector<uint8_t>& start) {
+// Hands the patched start and then the rest of the source to `append`.
+bool CopyWithPatchedStart(const fs::path& source, const std::vector<uint8_t>& start,
+                          const std::function<bool(std::string_view)>& append) {
     std::ifstream in(source, std::ios::binary);
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!in || !out) return false;
-    out.write(reinterpret_cast<const char*>(start.data()), static_cast<std::streamsize>(start.size()));
+    if (!in || !append({reinterpret_cast<const char*>(start.data()), start.size()})) return false;
     in.seekg(static_cast<std::streamoff>(start.size()));
     std::vector<char> buffer(1 << 20);
     while (in) {
         in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
-        out.write(buffer.data(), in.gcount());
+        if (!append({buffer.data(), static_cast<size_t>(in.gcount())})) return false;
     }
-    out.flush();
-    return !in.bad() && static_cast<bool>(out);
+    return !in.bad();
 }
 
 }  // namespace
@@ -81,18 +83,11 @@ int main(int argc, char** argv) {
                                      : HEADER_BLOCK_SIZE));
     char original = PatchFirstSector(start, layout, *target);
 
-    fs::path outputPath(output);
-    fs::path temp = outputPath;
-    temp += ".convkvx-part";
-    if (!CopyWithPatchedStart(source, temp, start)) {
-        fs::remove(temp, ec);
-        return Fail("cannot write " + output);
-    }
-    fs::rename(temp, outputPath, ec);
-    if (ec) {
-        fs::remove(temp, ec);
-        return Fail("cannot write " + output);
-    }
+    const bool written =
+        files->WriteFileFrom(output, [&](const std::function<bool(std::string_view)>& append) {
+            return CopyWithPatchedStart(source, start, append);
+        });
+    if (!written) return Fail("cannot write " + output);
     std::printf("Converted %s (region %c) to %s (region %c)\n", source.c_str(), original, output.c_str(),
                 RegionLetter(*target));
     return 0;

@@ -44,6 +44,21 @@ std::vector<std::string> Everything(const std::string& folder) {
     return names;
 }
 
+// The id of a process of ours that has ended, and whose id no longer names any process.
+DWORD EndedProcessId() {
+    std::string commandLine = "\"" + SelfPath() + "\" --exit 0";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &started))
+        return 0;
+    WaitForSingleObject(started.hProcess, 10000);
+    CloseHandle(started.hThread);
+    CloseHandle(started.hProcess);
+    return started.dwProcessId;
+}
+
 void Touch(const std::string& path, const std::string& content = "x") {
     if (!files.WriteFile(path, content)) checks.Note("could not write " + path);
 }
@@ -136,8 +151,14 @@ void TestListings(const std::string& root) {
                  folder + "\\a.bin," + folder + "\\b.BIN," + folder + "\\C.bin," + folder + "\\sub\\A.ZIP," +
                      folder + "\\sub\\z.iso",
                  "the recursive listing gives each folder's files, then its sub-folders");
-    checks.Expect(files.ListTopLevel(files.Join(folder, "missing")).empty(),
-                  "a missing folder lists nothing");
+    ListingFailures failures;
+    checks.Expect(files.ListTopLevel(files.Join(folder, "missing"), &failures).empty() && failures.empty(),
+                  "a missing folder lists nothing and is no failure");
+    const std::string tooLong = files.Join(folder, std::string(150, 'l') + "\\" + std::string(150, 'l'));
+    files.ListFilesRecursive(tooLong, {"iso"}, &failures);
+    checks.Expect(failures.size() == 1 && failures[0].reason == ListingFailure::Reason::TOO_LONG &&
+                      failures[0].folder == tooLong,
+                  "a path beyond MAX_PATH is named as too long");
 }
 
 void TestFiles(const std::string& root) {
@@ -167,6 +188,36 @@ void TestFiles(const std::string& root) {
                   "no file in a missing folder");
     checks.Equal(Joined(Everything(folder)), std::string("data.bin"),
                  "writing leaves no temporary file behind");
+
+    // A link where a file is to be written is neither written through nor replaced.
+    const std::string link = files.Join(folder, "link.txt");
+    // Some Wine versions say yes to CreateSymbolicLinkA and make nothing.
+    if (CreateSymbolicLinkA(link.c_str(), data.c_str(), 0) && files.Exists(link)) {
+        checks.Expect(!files.WriteFile(link, "through"), "a link is not written");
+        checks.Equal(files.ReadFile(data).value_or(""), std::string("short"), "nor what it points to");
+        DeleteFileA(link.c_str());
+    } else {
+        checks.Skip("no symbolic links here");
+    }
+
+    // A scratch file of a process that is gone goes with the next write into its folder; one of a
+    // live process, this one, stays.
+    std::string machine(MAX_COMPUTERNAME_LENGTH + 1, '\0');
+    DWORD size = static_cast<DWORD>(machine.size());
+    GetComputerNameA(machine.data(), &size);
+    machine.resize(size);
+    const std::string stale = ScratchFileName(ScratchHostPart(machine), EndedProcessId(), 1);
+    const std::string live = ScratchFileName(ScratchHostPart(machine), GetCurrentProcessId(), 2);
+    std::string scratchFolder = files.Join(root, "scratch");
+    CreateDirectoryA(scratchFolder.c_str(), nullptr);
+    // Made by hand: a write through the backend would be its first in the folder and clear it.
+    for (const std::string& name : {stale, live})
+        CloseHandle(CreateFileA(files.Join(scratchFolder, name).c_str(), GENERIC_WRITE, 0, nullptr,
+                                CREATE_NEW, FILE_ATTRIBUTE_HIDDEN, nullptr));
+    checks.Expect(files.WriteFile(files.Join(scratchFolder, "report.txt"), "r"),
+                  "a file is written beside them");
+    checks.Equal(Joined(Everything(scratchFolder)), live + ",report.txt",
+                 "the dead process's scratch file is gone, the live one's kept");
 
     // Renames never replace; the same name and a case-only rename work.
     std::string other = files.Join(folder, "other.bin");
@@ -220,6 +271,9 @@ std::string Answer(const Server& server, const std::string& request) {
     if (request.rfind("GET /moved ", 0) == 0)
         return "HTTP/1.0 302 Found\r\nLocation: http://127.0.0.1:" + std::to_string(server.port) +
                "/zip/DATA.KVX\r\nContent-Length: 0\r\n\r\n";
+    if (request.rfind("GET /cut ", 0) == 0) return "HTTP/1.0 200 OK\r\nContent-Length: 20\r\n\r\n42\r\nline";
+    if (request.rfind("GET /unannounced ", 0) == 0) return "HTTP/1.0 200 OK\r\n\r\n7\r\nall\r\n";
+    if (request.rfind("GET /error ", 0) == 0) return "HTTP/1.0 500 Oops\r\nContent-Length: 4\r\n\r\n42\r\n";
     if (request.rfind("GET /elsewhere ", 0) == 0)
         return "HTTP/1.0 302 Found\r\nLocation: ftp://127.0.0.1/x\r\nContent-Length: 0\r\n\r\n";
     return "HTTP/1.0 404 Not Found\r\nContent-Type: text/plain\r\nContent-Length: 9\r\n\r\nnot found";
@@ -265,7 +319,7 @@ SOCKET Listen(int& port) {
     return s;
 }
 
-void TestNetwork(const std::string& root) {
+void TestNetwork() {
     Win32Network network;  // starts Winsock for this test too
     Server server;
     server.listener = Listen(server.port);
@@ -282,24 +336,37 @@ void TestNetwork(const std::string& root) {
     // answers each connection once.
     HANDLE thread = CreateThread(nullptr, 0, Serve, &server, 0, nullptr);
     std::string base = "http://127.0.0.1:" + std::to_string(server.port);
-    std::string target = files.Join(root, "file.tmp");
-    checks.Expect(network.Download(base + "/zip/DATA.KVX", target, 16 << 20, 30), "a download succeeds");
-    checks.Equal(files.ReadFile(target).value_or(""), std::string("42\r\nline\r\n"),
-                 "the body lands in the file");
-    checks.Expect(!network.Download(base + "/big", files.Join(root, "big.tmp"), 1000, 30),
+    auto fetched = [&](const std::string& path, uint64_t limit) {
+        return network.Fetch(base + path, limit, 30);
+    };
+    const Download whole = fetched("/zip/DATA.KVX", 16 << 20);
+    checks.Expect(whole.outcome == Download::Outcome::COMPLETE && whole.body == "42\r\nline\r\n",
+                  "a download brings the whole body");
+    checks.Expect(fetched("/big", 1000).outcome == Download::Outcome::FAILED,
                   "a body over the size limit fails");
-    checks.Expect(
-        !files.Exists(files.Join(root, "big.tmp")) && !files.Exists(files.Join(root, "big.tmp.part")),
-        "and leaves no file");
-    checks.Expect(!network.Download(base + "/missing", files.Join(root, "missing.tmp"), 16 << 20, 30),
-                  "an HTTP error status fails");
-    checks.Expect(network.Download(base + "/moved", files.Join(root, "moved.tmp"), 16 << 20, 30) &&
-                      files.ReadFile(files.Join(root, "moved.tmp")).value_or("") == "42\r\nline\r\n",
+    checks.Expect(fetched("/missing", 16 << 20).outcome == Download::Outcome::NOT_FOUND,
+                  "a 404 is told apart");
+    checks.Expect(fetched("/error", 16 << 20).outcome == Download::Outcome::FAILED, "an error status fails");
+    const Download moved = fetched("/moved", 16 << 20);
+    checks.Expect(moved.outcome == Download::Outcome::COMPLETE && moved.body == "42\r\nline\r\n",
                   "a redirect to another http address is followed");
-    checks.Expect(!network.Download(base + "/elsewhere", files.Join(root, "ftp.tmp"), 16 << 20, 30),
+    checks.Expect(fetched("/elsewhere", 16 << 20).outcome == Download::Outcome::FAILED,
                   "a redirect away from http fails");
-    checks.Expect(!network.Download("file:///C:/windows/win.ini", files.Join(root, "file.txt"), 16 << 20, 30),
-                  "only http:// addresses are fetched");
+    checks.Expect(fetched("/cut", 16 << 20).outcome == Download::Outcome::FAILED,
+                  "a body shorter than announced fails");
+    const Download unannounced = fetched("/unannounced", 16 << 20);
+    checks.Expect(unannounced.outcome == Download::Outcome::COMPLETE && unannounced.body == "7\r\nall\r\n",
+                  "a body without an announced length is taken as it comes");
+    checks.Expect(
+        network.Fetch("file:///C:/windows/win.ini", 16 << 20, 30).outcome == Download::Outcome::FAILED,
+        "only http:// addresses are fetched");
+    char temp[MAX_PATH + 1] = {};
+    GetTempPathA(sizeof temp, temp);
+    const std::string mine = "-" + std::to_string(GetCurrentProcessId()) + "-";
+    bool left = false;
+    for (const std::string& name : Everything(temp))
+        left |= name.rfind(".cartovex-", 0) == 0 && name.find(mine) != std::string::npos;
+    checks.Expect(!left, "no download leaves a file in the temporary folder");
     closesocket(server.listener);
     WaitForSingleObject(thread, 15000);
     CloseHandle(thread);
@@ -339,7 +406,7 @@ int main(int argc, char** argv) {
     TestProcess(root);
     TestListings(root);
     TestFiles(root);
-    TestNetwork(root);
+    TestNetwork();
     if (argc > 2) TestIcon(argv[2]);
     return checks.Finish();
 }

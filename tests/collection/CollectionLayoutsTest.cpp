@@ -1,0 +1,243 @@
+// The layouts collections are really kept in, processed one image at a time and in one mass run,
+// with the sheet repair on and off. After every run each sheet in the tree must still play, no byte
+// of an image or track may have changed, and every file carries the name the title gives it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
+
+#include "app/MenuModel.h"
+#include "collection/Collection.h"
+#include "common/Text.h"
+#include "disc/Analysis.h"
+#include "disc/Crc32.h"
+#include "outputs/Processing.h"
+#include "testkit/Companions.h"
+#include "testkit/ImageBuilder.h"
+#include "testkit/SheetCheck.h"
+#include "testkit/TestProgram.h"
+#include "testkit/ZipWriter.h"
+
+namespace cartovex {
+namespace {
+
+using Names = std::vector<std::string>;
+
+const Names KEPT_KINDS{".bin", ".iso", ".raw", ".mp3", ".wav", ".ogg", ".flac", ".zip"};
+
+std::string OggTrack(int track) {
+    return "OggS" + std::string(60, '\0') + static_cast<char>(track);
+}
+
+// Writes discs into a collection folder and remembers what every track file holds.
+class Collection {
+public:
+    Collection(Program& program, const testkit::TempFolder& root) : program_(program), root_(root) {}
+
+    // A new disc the database knows as `title` with `tracks` audio tracks; its header block.
+    HeaderBlock Known(const std::string& title, int tracks) {
+        testkit::HeaderSpec fields;
+        fields.salt = ++salt_;
+        const HeaderBlock header = testkit::BuildHeader(fields);
+        HeaderDatabase& db = program_.database;
+        db.entries[static_cast<size_t>(db.count++)] =
+            title + "#" + HexForm(HeaderChecksum(header)) + "#" + PlainNumber(tracks);
+        return header;
+    }
+    std::string Data(const std::string& relative, const std::string& bytes) {
+        trackOf[bytes] = 1;
+        dataTracks.push_back(root_ / relative);
+        return root_.Write(relative, bytes);
+    }
+    void Audio(const std::string& relative, const std::string& bytes, int track) {
+        trackOf[bytes] = track;
+        root_.Write(relative, bytes);
+    }
+    void Other(const std::string& relative, const std::string& bytes) { root_.Write(relative, bytes); }
+    // A multi-track set in `folder`: `stem` (Track NN).bin files and `stem`.cue.
+    void Set(const std::string& folder, const std::string& stem, const std::string& title, int audioTracks) {
+        const std::string data = testkit::RawImage(Known(title, audioTracks));
+        testkit::WriteMultiTrackSet(program_.files(), root_.MakeFolder(folder), stem, data, audioTracks,
+                                    salt_);
+        trackOf[data] = 1;
+        dataTracks.push_back(root_ / (folder + "/" + stem + " (Track 01).bin"));
+        for (int track = 2; track <= audioTracks + 1; ++track)
+            trackOf[testkit::AudioTrackBin(track, salt_)] = track;
+    }
+
+    std::map<std::string, long long> trackOf;  // file bytes -> the track they are
+    Names dataTracks;                          // the images, to process one by one
+
+private:
+    Program& program_;
+    const testkit::TempFolder& root_;
+    uint32_t salt_ = 0;
+};
+
+struct Layout {
+    const char* name;
+    std::function<void(Collection&)> build;
+    Names after;        // the image and track files afterwards, below the collection folder
+    Names sheets;       // the sheets afterwards with the repair off
+    Names sheetsFixed;  // ... and on
+};
+
+std::vector<Layout> Layouts() {
+    const std::string azure = "Azure_Tide_Racer_(USA)";
+    Names azureFiles{azure + "/" + azure + ".bin"};
+    for (int track = 2; track <= 12; ++track)
+        azureFiles.push_back(azure + "/" + azure + "_" + (track < 10 ? "0" : "") + std::to_string(track) +
+                             ".bin");
+    return {
+        {"twelve-track set",
+         [](Collection& c) { c.Set("Azure", "Azure Tide Racer (USA)", "Azure Tide Racer (USA)", 11); },
+         azureFiles,
+         {azure + "/Azure Tide Racer (USA).cue"},
+         {azure + "/" + azure + ".cue"}},
+        {"lone data track with its sheet",
+         [](Collection& c) { c.Set("Lone", "Lone Star", "Lone Star", 0); },
+         {"Lone_Star/Lone_Star.bin"},
+         {"Lone_Star/Lone Star.cue"},
+         {"Lone_Star/Lone_Star.cue"}},
+        {"single-file set",
+         [](Collection& c) {
+             c.Data("Single/single.bin", testkit::RawImage(c.Known("Single File", 3)));
+             c.Other("Single/single.cue", testkit::CueSheet("single.bin", 3));
+         },
+         {"Single_File/Single_File.bin"},
+         {"Single_File/single.cue"},
+         {"Single_File/Single_File.cue"}},
+        {"ISO with MP3 tracks and its old sheet",
+         [](Collection& c) {
+             c.Data("Iso/game.iso", testkit::CookedImage(c.Known("Mp3 Disc", 2)));
+             c.Audio("Iso/Track 02.mp3", testkit::Mp3Track(2), 2);
+             c.Audio("Iso/Track 03.mp3", testkit::Mp3Track(3), 3);
+             c.Other("Iso/game.cue",
+                     "FILE \"game.iso\" BINARY\n  TRACK 01 MODE1/2048\n    INDEX 01 00:00:00\n"
+                     "FILE \"Track 02.mp3\" MP3\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n"
+                     "FILE \"Track 03.mp3\" MP3\n  TRACK 03 AUDIO\n    INDEX 01 00:00:00\n");
+         },
+         {"Mp3_Disc/Mp3_Disc.iso", "Mp3_Disc/Mp3_Disc_02.mp3", "Mp3_Disc/Mp3_Disc_03.mp3"},
+         {"Mp3_Disc/game.cue"},
+         {"Mp3_Disc/game.cue"}},
+        {"ISO with WAV tracks",
+         [](Collection& c) {
+             c.Data("Wav/game.iso", testkit::CookedImage(c.Known("Wav Disc", 2)));
+             c.Audio("Wav/Track 02.wav", testkit::WavTrack(2), 2);
+             c.Audio("Wav/Track 03.wav", testkit::WavTrack(3), 3);
+         },
+         {"Wav_Disc/Wav_Disc.iso", "Wav_Disc/Wav_Disc_02.wav", "Wav_Disc/Wav_Disc_03.wav"},
+         {"Wav_Disc/Wav_Disc.CUE"},
+         {"Wav_Disc/Wav_Disc.CUE"}},
+        {"ISO with OGG tracks",
+         [](Collection& c) {
+             c.Data("Ogg/Glass Harbor (USA).iso", testkit::CookedImage(c.Known("Glass Harbor (USA)", 2)));
+             c.Audio("Ogg/Glass Harbor (USA) 02.ogg", OggTrack(2), 2);
+             c.Audio("Ogg/Glass Harbor (USA) 03.ogg", OggTrack(3), 3);
+         },
+         {"Glass_Harbor_(USA)/Glass_Harbor_(USA).iso", "Glass_Harbor_(USA)/Glass_Harbor_(USA)_02.ogg",
+          "Glass_Harbor_(USA)/Glass_Harbor_(USA)_03.ogg"},
+         {"Glass_Harbor_(USA)/Glass_Harbor_(USA).CUE"},
+         {"Glass_Harbor_(USA)/Glass_Harbor_(USA).CUE"}},
+        {"two sets in one folder",
+         [](Collection& c) {
+             c.Set("Both", "First (Disc A)", "First Disc", 2);
+             c.Set("Both", "Second (Disc B)", "Second Disc", 1);
+         },
+         {"Both/First_Disc.bin", "Both/First_Disc_02.bin", "Both/First_Disc_03.bin", "Both/Second_Disc.bin",
+          "Both/Second_Disc_02.bin"},
+         {"Both/First (Disc A).cue", "Both/Second (Disc B).cue"},
+         {"Both/First_Disc.cue", "Both/Second_Disc.cue"}},
+        {"folder of three archives",
+         [](Collection& c) {
+             for (const char* title : {"Zip One", "Zip Three", "Zip Two"}) {
+                 const std::string image = testkit::RawImage(c.Known(title, 0));
+                 const std::string zip = testkit::BuildZip({{"image.bin", image, true, ""}});
+                 c.Data(std::string("Zips/") + title + " (packed).zip", zip);
+             }
+         },
+         {"Zips/Zip_One.zip", "Zips/Zip_Three.zip", "Zips/Zip_Two.zip"},
+         {},
+         {}},
+    };
+}
+
+class CollectionLayouts : public ::testing::Test {
+protected:
+    void SetUp() override {
+        window.SetMenuItemState(CMD_TOGGLE_GENERATE_LOG, MENU_ENABLED);
+        window.SetMenuItemState(CMD_TOGGLE_RENAME_FOLDER, MENU_CHECKED);
+        window.SetMenuItemState(CMD_TOGGLE_UNDERSCORE, MENU_CHECKED);
+    }
+
+    void ProcessEach() {
+        for (const std::string& image : collection->dataTracks) {
+            program.disc.imagePath = image;
+            AnalyseImage(program);
+            ASSERT_NE(program.disc.matchIndex, NONE_VALUE) << image << program.pane.Text();
+            ASSERT_EQ(ProcessImage(program), ProcessOutcome::DONE) << program.pane.Text();
+        }
+    }
+    void MassRun() {
+        start.test->dialogs.QueueFolder(root.Path());
+        MassProcess(program);
+    }
+    Names FilesOfKinds(const Names& kinds) const {
+        Names found;
+        for (const std::string& row : root.Snapshot()) {
+            const std::string path = row.substr(0, row.find('='));
+            if (std::any_of(kinds.begin(), kinds.end(), [&path](const std::string& kind) {
+                    return EndsWithIgnoringAsciiCase(path, kind);
+                }))
+                found.push_back(path);
+        }
+        return found;
+    }
+
+    testkit::StartFolderProgram start;
+    testkit::TempFolder root;
+    Program& program = start.program();
+    Window& window = start.window();
+    std::optional<Collection> collection;
+};
+
+TEST_F(CollectionLayouts, EveryLayoutEndsNamedAfterItsTitleWithSheetsThatPlay) {
+    for (const Layout& layout : Layouts()) {
+        for (const bool mass : {false, true}) {
+            for (const bool fix : {false, true}) {
+                SCOPED_TRACE(std::string(layout.name) + (mass ? ", mass run" : ", one by one") +
+                             (fix ? ", repair on" : ", repair off"));
+                std::filesystem::remove_all(root.Path());
+                std::filesystem::create_directories(root.Path());
+                program.database = {};
+                program.pane.ClearPane();
+                collection.emplace(program, root);
+                layout.build(*collection);
+                const Names bytesBefore = testkit::ContentsOf(root.Path(), KEPT_KINDS);
+
+                window.SetMenuItemState(CMD_TOGGLE_FIX_CUE, fix ? MENU_CHECKED : MENU_ENABLED);
+                if (mass)
+                    MassRun();
+                else
+                    ProcessEach();
+
+                EXPECT_EQ(testkit::SheetsThatDontPlay(root.Path(), collection->trackOf), Names{});
+                EXPECT_EQ(testkit::ContentsOf(root.Path(), KEPT_KINDS), bytesBefore);
+                Names expected = layout.after;
+                std::sort(expected.begin(), expected.end());
+                EXPECT_EQ(FilesOfKinds(KEPT_KINDS), expected);
+                EXPECT_EQ(FilesOfKinds({".cue"}), fix ? layout.sheetsFixed : layout.sheets);
+                const std::string pane = program.pane.Text();
+                for (const char* noise :
+                     {"This is not a Sega CD Image!", "Could not read", "MISSING", "DUPE"})
+                    EXPECT_EQ(pane.find(noise), std::string::npos) << noise << pane;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace cartovex
