@@ -111,23 +111,13 @@ def write_png(rgba_rows, size, path):
 
 
 def ring_path(outer, inner, half=None):
-    """A disc of radius outer with a hole of radius inner (even-odd filled), or only its lower
-    (half="lower", angles 0 to 180) or upper half, in a 2 x 2 box centred on 0."""
-    def arc(r, a1, a2, sweep):
-        x1, y1 = r * math.cos(math.radians(a1)), r * math.sin(math.radians(a1))
-        x2, y2 = r * math.cos(math.radians(a2)), r * math.sin(math.radians(a2))
-        large = 1 if abs(a2 - a1) > 180 else 0
-        return (x1, y1), "A%g %g 0 %d %d %.4f %.4f" % (r, r, large, sweep, x2, y2)
-
-    if half is None:
-        parts = []
-        for r in (outer, inner):
-            start, first = arc(r, 0, 180, 1)
-            _, second = arc(r, 180, 360, 1)
-            parts.append("M%.4f %.4f %s %s Z" % (start + (first, second)))
-        return " ".join(parts)
-    a1, a2 = (0, 180) if half == "lower" else (-180, 0)
-    return sector_path(inner, outer, a1, a2)
+    """A disc of radius outer with a hole of radius inner, or only its lower (half="lower", angles
+    0 to 180) or upper half, in a 2 x 2 box centred on 0."""
+    if half == "lower":
+        return sector_path(inner, outer, 0, 180)
+    if half == "upper":
+        return sector_path(inner, outer, -180, 0)
+    return sector_path(inner, outer, 0, 180) + " " + sector_path(inner, outer, 180, 360)
 
 
 def sector_path(inner, outer, a1, a2):
@@ -161,7 +151,7 @@ def write_svg(path):
     with open(path, "w") as f:
         f.write('<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="-1 -1 2 2">\n')
         for ch, d in shapes:
-            f.write('<path fill="%s" fill-rule="evenodd" d="%s"/>\n' % (colour[ch], d))
+            f.write('<path fill="%s" d="%s"/>\n' % (colour[ch], d))
         f.write("</svg>\n")
 
 
