@@ -52,4 +52,11 @@ inline void Ratio(const std::string& label, double value, double goal) {
     std::fflush(stdout);
 }
 
+/// A factor next to the least it should be, with a verdict.
+inline void AtLeast(const std::string& label, double value, double goal) {
+    std::printf("  %-58s %10.0fx  (goal >= %.0fx: %s)\n", label.c_str(), value, goal,
+                value >= goal ? "met" : "NOT MET");
+    std::fflush(stdout);
+}
+
 }  // namespace cartovex::bench

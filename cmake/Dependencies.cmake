@@ -1,14 +1,15 @@
 # Third-party libraries, all from the system's packages; nothing is copied into the repository.
 # A Windows cross build points CARTOVEX_MINIZIP_SOURCE at the unzip sources unpacked from the
-# distribution's zlib source package (fetched at configure time when missing) and builds them here
-# with the cross compiler.
+# distribution's zlib source package and builds them here with the cross compiler; missing sources
+# are fetched first (ThirdPartySource.cmake).
+
+include(${CMAKE_CURRENT_LIST_DIR}/ThirdPartySource.cmake)
 
 find_package(ZLIB REQUIRED)
 add_library(cartovex::zlib ALIAS ZLIB::ZLIB)
 
 if(CARTOVEX_MINIZIP_SOURCE)
-    include(${CMAKE_CURRENT_LIST_DIR}/MinizipSource.cmake)
-    cartovex_require_minizip_source(${CARTOVEX_MINIZIP_SOURCE})
+    cartovex_require_source(${CARTOVEX_MINIZIP_SOURCE} unzip.c fetch-minizip-source.sh NAME minizip)
     add_library(cartovex_minizip STATIC
         ${CARTOVEX_MINIZIP_SOURCE}/unzip.c
         ${CARTOVEX_MINIZIP_SOURCE}/ioapi.c
@@ -47,6 +48,30 @@ if(CARTOVEX_LIBARCHIVE AND NOT WIN32)
     endif()
 endif()
 message(STATUS "7z and RAR archives (libarchive): ${CARTOVEX_HAVE_LIBARCHIVE}")
+
+# CHD files need liblzma (most pack their data with LZMA); libFLAC reads the rare data hunk that a
+# CHD packed as FLAC audio. A Windows cross build points CARTOVEX_XZ_SOURCE at the xz sources it
+# unpacked from the distribution's source package and builds liblzma from them here.
+set(CARTOVEX_HAVE_LZMA OFF)
+set(CARTOVEX_HAVE_FLAC OFF)
+if(CARTOVEX_XZ_SOURCE)
+    cartovex_require_source(${CARTOVEX_XZ_SOURCE} src/liblzma/api/lzma.h fetch-xz-source.sh NAME xz-utils-source
+                            OPTIONAL)
+    include(cmake/Liblzma.cmake)
+elseif(NOT WIN32)
+    find_package(PkgConfig REQUIRED)
+    pkg_check_modules(LIBLZMA IMPORTED_TARGET liblzma)
+    if(LIBLZMA_FOUND)
+        set(CARTOVEX_HAVE_LZMA ON)
+        add_library(cartovex::lzma ALIAS PkgConfig::LIBLZMA)
+    endif()
+    pkg_check_modules(LIBFLAC IMPORTED_TARGET flac)
+    if(LIBFLAC_FOUND)
+        set(CARTOVEX_HAVE_FLAC ON)
+        add_library(cartovex::flac ALIAS PkgConfig::LIBFLAC)
+    endif()
+endif()
+message(STATUS "CHD images (liblzma): ${CARTOVEX_HAVE_LZMA}, their FLAC hunks (libFLAC): ${CARTOVEX_HAVE_FLAC}")
 
 # The command-line program's JSON output; nlohmann's JSON library is header-only. A cross build
 # only sees packages below its target's root, so it goes without.

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 
 using namespace cartovex;
 
@@ -36,9 +36,13 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     HeaderBlock header{};
     header.fill(0xEE);
+    ContainerContents contents;
+    contents.audioTracks = -1;
     const ArchiveReadResult result =
-        ReadPackedArchiveHeaderFrom(std::span<const uint8_t>(data, size), header);
+        ReadPackedArchiveHeaderFrom(std::span<const uint8_t>(data, size), header, &contents);
     if (result != ArchiveReadResult::IMAGE_FOUND && header[0] != 0xEE) __builtin_trap();
+    // What the members make of the disc is told exactly when its data track was found.
+    if ((result == ArchiveReadResult::IMAGE_FOUND) != (contents.audioTracks >= 0)) __builtin_trap();
     if (result == ArchiveReadResult::IMAGE_FOUND && !HasSegaId(header)) __builtin_trap();
     return 0;
 }

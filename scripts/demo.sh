@@ -13,13 +13,20 @@ section() { printf '\n===== %s\n' "$*"; }
 section "Analysing two images: a known disc and one the database doesn't know"
 (cd "$demo" && "$cli" analyse "collection/Star Quest/Star Quest.iso")
 (cd "$demo" && "$cli" analyse "collection/Unsorted/mystery.iso") || echo "(exit status $?: not identified)"
+# The demo has a CHD where chdman (mame-tools) was there to make it.
+chd="collection/Coral Rift/Coral Rift (Europe).chd"
+if [[ -f "$demo/$chd" ]]; then
+    section "Analysing a CHD: one hunk is read, its tracks come from its own list"
+    (cd "$demo" && "$cli" analyse "$chd")
+fi
 
 # Processing renames files, so it runs on a copy of part of the collection.
 work="$demo/processed"
 mkdir -p "$work/collection"
 cp "$demo/DATA.KVX" "$demo/DEVELOPPER.KVX" "$demo/KVX_HAVE.TXT" "$work/"
-for folder in "Star Quest" "Nebula Drift" "Harbor Lights" "Copper Canyon" "Azure Tide Racer (USA)" "Unsorted"; do
-    cp -r "$demo/collection/$folder" "$work/collection/"
+for folder in "Star Quest" "Nebula Drift" "Harbor Lights" "Copper Canyon" "Azure Tide Racer (USA)" "Coral Rift" \
+    "Unsorted"; do
+    if [[ -d "$demo/collection/$folder" ]]; then cp -r "$demo/collection/$folder" "$work/collection/"; fi
 done
 section "The copy before processing"
 (cd "$work" && find collection | sort)
@@ -28,7 +35,7 @@ section "Processing each image of the copy (and repairing BIN/CUE sheets)"
 cd "$work"
 "$cli" toggle fixcue on
 # A multi-track set is processed through its data track, track 01; the others follow it.
-find collection -type f \( -name '*.iso' -o -name '*.bin' -o -name '*.raw' \) | sort |
+find collection -type f \( -name '*.iso' -o -name '*.bin' -o -name '*.raw' -o -name '*.chd' \) | sort |
     grep -v -E '\(Track (0[2-9]|[1-9][0-9])\)\.bin$' | while read -r image; do
     printf -- '--- %s\n' "$image"
     "$cli" process "$image" | grep -v -e '^-\{75\}$' -e ' : ' || true

@@ -9,6 +9,8 @@ seconds=${1:-60}
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz
 mkdir -p build/fuzz/findings
+# The CHD target's seeds from chdman are made here, by the chdman installed (mame-tools).
+build/fuzz/tools/makeseeds/cartovex-makeseeds --chdman build/fuzz/corpus
 status=0
 for target in build/fuzz/fuzz/fuzz_*; do
   [[ -x "$target" ]] || continue

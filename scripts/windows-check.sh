@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The Windows check: both cross builds, their executable formats and DLLs, the release archives, and
 # the end-to-end test of the 64-bit programs under Wine. It installs nothing (make test runs
-# scripts/install-deps.sh windows first); it fetches the minizip source when it is not there yet.
+# scripts/install-deps.sh windows first); it fetches the minizip and xz sources when they are not
+# there yet.
 #   scripts/windows-check.sh [LINUX-BUILD-DIR]     default build/default, which provides the demo
 #                                                   data generator the Wine test uses
 # Every failure fails the check. Only a Wine that cannot start at all makes the Wine test print
@@ -31,8 +32,9 @@ done
   exit 1
 }
 
-step "minizip source"
+step "minizip and xz sources"
 scripts/fetch-minizip-source.sh
+scripts/fetch-xz-source.sh
 
 # The system DLLs of a bare Windows; anything else would have to travel with the programs.
 system_dlls='^(kernel32|user32|gdi32|comdlg32|shell32|ole32|urlmon|ws2_32|msvcrt|advapi32)\.dll$'

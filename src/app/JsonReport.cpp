@@ -3,7 +3,7 @@
 
 #include "common/Text.h"
 #include "disc/Decoders.h"
-#include "disc/ImageFormat.h"
+#include "disc/ShownFormat.h"
 
 #if CARTOVEX_HAVE_JSON
 #include <nlohmann/json.hpp>
@@ -104,7 +104,7 @@ std::string ImageReportJson(Program& program, const std::string& path, bool acce
     report["referenceId"] = Latin1ToUtf8(disc.referenceId);
     report["softwareVersion"] = Latin1ToUtf8(disc.softwareVersion);
     report["crc32"] = HexForm(disc.crc32);
-    report["imageFormat"] = DetectImageFormat(program.files());
+    report["imageFormat"] = ShownImageFormat(program);
     report["audioTracks"] = disc.audioTracks;
     const bool matched = disc.matchIndex >= 0 && disc.matchIndex < HEADER_DATABASE_SLOTS;
     if (matched)

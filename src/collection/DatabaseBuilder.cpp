@@ -6,9 +6,9 @@
 #include "collection/SheetAudioTracks.h"
 #include "common/Text.h"
 #include "disc/Analysis.h"
-#include "disc/Archive.h"
 #include "disc/DiscFolder.h"
 #include "disc/ImageFormat.h"
+#include "disc/containers/ContainerKinds.h"
 
 namespace cartovex {
 

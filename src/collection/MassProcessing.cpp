@@ -6,8 +6,8 @@
 #include "collection/SharedListings.h"
 #include "collection/SheetAudioTracks.h"
 #include "disc/Analysis.h"
-#include "disc/Archive.h"
 #include "disc/Identification.h"
+#include "disc/containers/ContainerKinds.h"
 #include "outputs/Processing.h"
 #include "outputs/RenameJournal.h"
 

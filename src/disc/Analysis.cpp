@@ -2,7 +2,6 @@
 
 #include "app/MenuModel.h"
 #include "common/Text.h"
-#include "disc/Archive.h"
 #include "disc/Crc32.h"
 #include "disc/CueSheetFiles.h"
 #include "disc/Decoders.h"
@@ -10,6 +9,11 @@
 #include "disc/HeaderReader.h"
 #include "disc/Identification.h"
 #include "disc/ImageFormat.h"
+#include "disc/ShownFormat.h"
+#include "disc/containers/Archive.h"
+#include "disc/containers/ChdCodecs.h"
+#include "disc/containers/ChdImage.h"
+#include "disc/containers/ContainerKinds.h"
 
 namespace cartovex {
 
@@ -63,10 +67,10 @@ enum class Opened { YES, NO };
 Opened ReadImageHeader(Program& program) {
     DiscInfo& disc = program.disc;
     Files& files = program.files();
-    const bool known = ArchiveReadable(disc.extension) || disc.extension == "iso" ||
+    const bool known = ContainerReadable(disc.extension) || disc.extension == "iso" ||
                        disc.extension == "bin" || disc.extension == "raw";
-    // Everything else (7z and RAR too in a build without libarchive): no header to read, and the
-    // old image's block must not be taken for this file's.
+    // Everything else (7z, RAR and CHD too in a build without their libraries): no header to read,
+    // and the old image's block must not be taken for this file's.
     if (!known) {
         EndEarly(program, "This is not a Sega CD Image! File will be ignored.");
         return Opened::NO;
@@ -82,6 +86,12 @@ Opened ReadImageHeader(Program& program) {
         }
         return Opened::YES;
     }
+    if (IsChd(disc.extension)) {
+        const ChdReading reading = ReadChdImage(program);
+        if (reading.result == ChdReading::Result::IMAGE_FOUND) return Opened::YES;
+        EndEarly(program, ChdRejectionLine(reading, disc.fileName));
+        return Opened::NO;
+    }
     switch (ReadHeaderBlock(files, disc.fileName, disc.header)) {
         case HeaderReadResult::ACCEPTED_COOKED:
         case HeaderReadResult::ACCEPTED_RAW:
@@ -96,14 +106,29 @@ Opened ReadImageHeader(Program& program) {
     return Opened::NO;
 }
 
-void AppendFieldBlock(Program& program, const FolderListing& folder) {
+void AppendFieldBlock(Program& program, const std::string& imageFormat) {
     const DiscInfo& disc = program.disc;
     OutputPane& pane = program.pane;
     pane.AppendLine(RULE);
     pane.AppendLine(disc.displayName);
     pane.AppendLine(RULE);
-    for (const auto& line : FieldLines(program, DetectImageFormat(folder))) pane.AppendLine(line);
+    for (const auto& line : FieldLines(program, imageFormat)) pane.AppendLine(line);
     pane.AppendLine(RULE);
+}
+
+// The open dialog's second entry: the containers beyond ZIP that this build reads.
+std::string OtherKindsFilter() {
+    std::string what, shown, patterns;
+    auto add = [&](const std::string& kinds, std::initializer_list<const char*> extensions) {
+        what += (what.empty() ? "" : ", ") + kinds;
+        for (const char* extension : extensions) {
+            shown += (shown.empty() ? "*." : ", *.") + std::string(extension);
+            patterns += (patterns.empty() ? "*." : ";*.") + std::string(extension);
+        }
+    };
+    if (PackedArchivesSupported()) add("7z and RAR archives", {"7Z", "RAR"});
+    if (ChdSupported()) add("CHD images", {"CHD"});
+    return what.empty() ? std::string() : what + " (" + shown + ")|" + patterns + "|";
 }
 
 }  // namespace
@@ -112,7 +137,7 @@ void OpenImageCommand(Program& program) {
     OpenFileRequest request;
     request.title = "Open a Sega CD Image or Archive...";
     request.filter = "Sega CD images (*.ISO, *.BIN, *.RAW, *.ZIP)|*.ISO;*.BIN;*.RAW;*.ZIP|";
-    if (PackedArchivesSupported()) request.filter += "7z and RAR archives (*.7Z, *.RAR)|*.7Z;*.RAR|";
+    request.filter += OtherKindsFilter();
     request.initialFolder = program.files().CurrentDirectory();
     std::string path = program.platform.dialogs.OpenFile(request);
     path = path.substr(0, path.find('\0'));
@@ -134,6 +159,7 @@ bool AnalyseImageAccepted(Program& program) {
     disc.matchIndex = NONE_VALUE;
     disc.tracksMismatch = NONE_VALUE;
     disc.duplicate = NONE_VALUE;
+    disc.contents.reset();
     SplitImagePath(disc, separator);
 
     // The image is opened by its bare name from here on; a folder we couldn't enter would make that
@@ -149,18 +175,20 @@ bool AnalyseImageAccepted(Program& program) {
     disc.cueFile.clear();
 
     if (ReadImageHeader(program) == Opened::NO) return false;
-    // A folder may hold several discs, each with its sheet: the image's own is the one naming it.
-    disc.cueFile = FindImageSheet(files, listing.Names(), disc.fileName);
+    // A folder may hold several discs, each with its sheet: the image's own is the one naming it. A
+    // container that told what it holds has its tracks inside and no sheet beside it.
+    if (!disc.contents) disc.cueFile = FindImageSheet(files, listing.Names(), disc.fileName);
 
     program.pane.AppendLine("Opened (" + disc.fileName + ") Successfully!");
     window.SetMenuItemState(CMD_TOGGLE_GENERATE_CUE, MENU_CHECKED);
-    if (DetectImageFormat(listing) == "BIN+CUE") {
+    const std::string imageFormat = ShownImageFormat(disc, listing);
+    if (imageFormat == "BIN+CUE") {
         // An image that comes with its own CUE sheet doesn't get a generated one.
         program.pane.AppendLine("BIN+CUE detected! CUE generation has been turned off.");
         window.SetMenuItemState(CMD_TOGGLE_GENERATE_CUE, MENU_ENABLED);
     }
     disc.crc32 = HeaderChecksum(disc.header);
-    CountAudioTracks(program, listing);
+    CountShownAudioTracks(program, listing);
     SetRegionItems(window, Contains(AsciiUpper(disc.fileName), "ISO"));
     ApplyNulCuts(disc.header);
     NormaliseSerial(disc);
@@ -168,7 +196,7 @@ bool AnalyseImageAccepted(Program& program) {
     BuildDisplayName(program);
 
     if (program.quietAnalysis == 1) return true;
-    AppendFieldBlock(program, listing);
+    AppendFieldBlock(program, imageFormat);
     window.FocusControl(ID_PROCESS_BUTTON);
     return true;
 }

@@ -1,8 +1,8 @@
 #include "disc/Crc32.h"
 
-#include <algorithm>
-
 #include <zlib.h>
+
+#include <algorithm>
 
 namespace cartovex {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 
 #include "common/Text.h"
-#include "disc/Archive.h"
 #include "disc/CueSheetFiles.h"
+#include "disc/containers/ContainerKinds.h"
 #include "platform/FolderNames.h"
 
 namespace cartovex {

@@ -4,12 +4,20 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "common/Constants.h"
 #include "disc/HeaderBlock.h"
 
 namespace cartovex {
+
+/// What a container file (a CHD, say) tells of the disc it holds: the format shown for the image and
+/// its audio tracks, in place of what the image's folder would say.
+struct ContainerContents {
+    std::string format;
+    int16_t audioTracks = 0;
+};
 
 struct DiscInfo {
     std::string imagePath;   // full path handed to the analysis
@@ -19,6 +27,7 @@ struct DiscInfo {
     std::string extension;   // last three characters of imagePath, lower-cased
     std::string cueFile;     // the image's own CUE sheet in its folder, or empty
     HeaderBlock header{};
+    std::optional<ContainerContents> contents;  // set when the image's container told what it holds
     uint32_t crc32 = 0;
     int16_t audioTracks = 0;
     std::string referenceId;

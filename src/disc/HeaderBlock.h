@@ -59,21 +59,46 @@ std::string FieldText(const HeaderBlock& header, HeaderField f);
 /// Overwrites a field with `text`, padded with blanks or cut to the field's width.
 void SetFieldText(HeaderBlock& header, HeaderField f, std::string_view text);
 
-inline std::string BootSystem(const HeaderBlock& h) { return FieldText(h, field::BOOT_SYSTEM); }
-inline std::string CdType(const HeaderBlock& h) { return FieldText(h, field::CD_TYPE); }
-inline std::string SystemName(const HeaderBlock& h) { return FieldText(h, field::SYSTEM_NAME); }
-inline std::string TimeStamp(const HeaderBlock& h) { return FieldText(h, field::TIME_STAMP); }
-inline std::string SystemNeeded(const HeaderBlock& h) { return FieldText(h, field::SYSTEM_NEEDED); }
-inline std::string CopyrightInfo(const HeaderBlock& h) { return FieldText(h, field::COPYRIGHT_INFO); }
-inline std::string LocalName(const HeaderBlock& h) { return FieldText(h, field::LOCAL_NAME); }
-inline std::string WorldName(const HeaderBlock& h) { return FieldText(h, field::WORLD_NAME); }
-inline std::string SoftwareType(const HeaderBlock& h) { return FieldText(h, field::SOFTWARE_TYPE); }
-inline std::string SerialField(const HeaderBlock& h) { return FieldText(h, field::SERIAL_FIELD); }
-inline std::string DeviceSupport(const HeaderBlock& h) { return FieldText(h, field::DEVICE_SUPPORT); }
-inline uint8_t RegionByte(const HeaderBlock& h) { return h[field::REGION_BYTE.offset]; }
+inline std::string BootSystem(const HeaderBlock& h) {
+    return FieldText(h, field::BOOT_SYSTEM);
+}
+inline std::string CdType(const HeaderBlock& h) {
+    return FieldText(h, field::CD_TYPE);
+}
+inline std::string SystemName(const HeaderBlock& h) {
+    return FieldText(h, field::SYSTEM_NAME);
+}
+inline std::string TimeStamp(const HeaderBlock& h) {
+    return FieldText(h, field::TIME_STAMP);
+}
+inline std::string SystemNeeded(const HeaderBlock& h) {
+    return FieldText(h, field::SYSTEM_NEEDED);
+}
+inline std::string CopyrightInfo(const HeaderBlock& h) {
+    return FieldText(h, field::COPYRIGHT_INFO);
+}
+inline std::string LocalName(const HeaderBlock& h) {
+    return FieldText(h, field::LOCAL_NAME);
+}
+inline std::string WorldName(const HeaderBlock& h) {
+    return FieldText(h, field::WORLD_NAME);
+}
+inline std::string SoftwareType(const HeaderBlock& h) {
+    return FieldText(h, field::SOFTWARE_TYPE);
+}
+inline std::string SerialField(const HeaderBlock& h) {
+    return FieldText(h, field::SERIAL_FIELD);
+}
+inline std::string DeviceSupport(const HeaderBlock& h) {
+    return FieldText(h, field::DEVICE_SUPPORT);
+}
+inline uint8_t RegionByte(const HeaderBlock& h) {
+    return h[field::REGION_BYTE.offset];
+}
 /// Unsigned 16-bit, little-endian as stored.
 inline uint16_t SystemVersion(const HeaderBlock& h) {
-    return static_cast<uint16_t>(h[field::SYSTEM_VERSION.offset] | (h[field::SYSTEM_VERSION.offset + 1] << 8));
+    return static_cast<uint16_t>(h[field::SYSTEM_VERSION.offset] |
+                                 (h[field::SYSTEM_VERSION.offset + 1] << 8));
 }
 inline std::string ConversionMark(const HeaderBlock& h, int place) {
     return FieldText(h, field::CONVERSION_MARKS[place]);

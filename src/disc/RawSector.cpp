@@ -1,9 +1,12 @@
 #include "disc/RawSector.h"
 
+#include <algorithm>
+
 namespace cartovex {
 
 namespace {
 
+constexpr size_t HEADER_OFFSET = 12;
 constexpr size_t EDC_OFFSET = 0x810;
 constexpr size_t P_PARITY_OFFSET = 0x81C;
 constexpr size_t Q_PARITY_OFFSET = 0x8C8;
@@ -64,7 +67,9 @@ void ParityBlock(const uint8_t* src, size_t majorCount, size_t minorCount, size_
     }
 }
 
-uint8_t Bcd(uint32_t value) { return static_cast<uint8_t>(((value / 10) << 4) | (value % 10)); }
+uint8_t Bcd(uint32_t value) {
+    return static_cast<uint8_t>(((value / 10) << 4) | (value % 10));
+}
 
 }  // namespace
 
@@ -73,8 +78,20 @@ void RecomputeMode1Parity(std::span<uint8_t, RAW_SECTOR_SIZE> sector) {
     uint32_t edc = Edc(s, EDC_OFFSET);
     for (int i = 0; i < 4; ++i) s[EDC_OFFSET + i] = static_cast<uint8_t>(edc >> (8 * i));
     for (size_t i = EDC_OFFSET + 4; i < P_PARITY_OFFSET; ++i) s[i] = 0;
-    ParityBlock(s + 12, 86, 24, 2, 86, s + P_PARITY_OFFSET);
-    ParityBlock(s + 12, 52, 43, 86, 88, s + Q_PARITY_OFFSET);
+    RecomputeEcc(sector);
+}
+
+void RecomputeEcc(std::span<uint8_t, RAW_SECTOR_SIZE> sector) {
+    uint8_t* s = sector.data();
+    const bool mode2 = s[HEADER_OFFSET + 3] == 2;
+    std::array<uint8_t, 4> header{};
+    if (mode2) {
+        std::copy_n(s + HEADER_OFFSET, header.size(), header.begin());
+        std::fill_n(s + HEADER_OFFSET, header.size(), uint8_t{0});
+    }
+    ParityBlock(s + HEADER_OFFSET, 86, 24, 2, 86, s + P_PARITY_OFFSET);
+    ParityBlock(s + HEADER_OFFSET, 52, 43, 86, 88, s + Q_PARITY_OFFSET);
+    if (mode2) std::copy(header.begin(), header.end(), s + HEADER_OFFSET);
 }
 
 void FinishMode1Sector(std::span<uint8_t, RAW_SECTOR_SIZE> sector, uint32_t lba) {

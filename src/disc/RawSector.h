@@ -22,6 +22,10 @@ void FinishMode1Sector(std::span<uint8_t, RAW_SECTOR_SIZE> sector, uint32_t lba)
 /// Recomputes EDC and ECC of a mode 1 sector whose sync and header are in place.
 void RecomputeMode1Parity(std::span<uint8_t, RAW_SECTOR_SIZE> sector);
 
+/// Recomputes the ECC (P and Q parity) alone, leaving the EDC as it is. A mode 2 sector's header
+/// counts as zeros, as the CD-ROM standard has it for mode 2.
+void RecomputeEcc(std::span<uint8_t, RAW_SECTOR_SIZE> sector);
+
 /// True when the EDC stored in a mode 1 sector matches its content.
 bool Mode1EdcMatches(std::span<const uint8_t, RAW_SECTOR_SIZE> sector);
 

@@ -1,8 +1,8 @@
 #include "outputs/CueSheet.h"
 
 #include "common/Text.h"
-#include "disc/Archive.h"
 #include "disc/ImageFormat.h"
+#include "disc/containers/ContainerKinds.h"
 
 namespace cartovex {
 
@@ -56,8 +56,8 @@ std::string CueSheetText(std::string_view dataFile, int sectorSize,
 bool GenerateCueSheet(Program& program) {
     DiscInfo& disc = program.disc;
     Files& files = program.files();
-    // An archive is no data track a sheet could name.
-    if (IsArchive(disc.extension)) return true;
+    // An archive or a CHD is no data track a sheet could name.
+    if (IsContainer(disc.extension)) return true;
 
     // The current folder is the image's already; folderPath may name it under its old name.
     const auto length = files.FileLength(disc.fileName);

@@ -55,6 +55,8 @@ DiscPlan PlanDiscRenames(const Files& files, const FolderNames& folder, const Di
     DiscPlan plan;
     const std::string stem = title + separator;
     plan.image = {disc.fileName, title + "." + disc.extension};
+    // A container that told what it holds keeps its tracks inside: no file beside it is its own.
+    if (disc.contents) return plan;
     plan.companionExtension = CompanionExtension(folder);
     if (!plan.companionExtension.empty()) {
         const std::string dotted = "." + plan.companionExtension;

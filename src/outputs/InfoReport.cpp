@@ -4,7 +4,7 @@
 
 #include "common/Text.h"
 #include "disc/FieldLines.h"
-#include "disc/ImageFormat.h"
+#include "disc/ShownFormat.h"
 
 namespace cartovex {
 
@@ -46,7 +46,7 @@ std::string InfoReportText(Program& program) {
     line("Generated           : " + DateTimeText(program.platform.clock.Now()));
     line("Database Name       : " + disc.displayName);
     line(rule);
-    for (const auto& field : FieldLines(program, DetectImageFormat(program.files()))) line(field);
+    for (const auto& field : FieldLines(program, ShownImageFormat(program))) line(field);
     line(rule);
     return text;
 }

@@ -6,9 +6,9 @@
 #include "app/MenuModel.h"
 #include "app/Settings.h"
 #include "common/Text.h"
-#include "disc/Archive.h"
 #include "disc/DiscFolder.h"
 #include "disc/ImageFormat.h"
+#include "disc/containers/ContainerKinds.h"
 #include "outputs/CueRepair.h"
 #include "outputs/CueSheet.h"
 #include "outputs/DiscPlan.h"
@@ -248,7 +248,7 @@ ProcessOutcome ProcessImage(Program& program) {
     // An image with a sheet of its own keeps that one: a second would be a second disc to every
     // program that lists the folder's sheets.
     if (toggles.generateCue) {
-        if (!disc.cueFile.empty() && !IsArchive(disc.extension))
+        if (!disc.cueFile.empty() && !IsContainer(disc.extension))
             pane.AppendLine("CUE sheet not generated, the image has its own: " + disc.cueFile);
         else
             complete = GenerateCueSheet(program) && complete;
@@ -266,7 +266,8 @@ ProcessOutcome ProcessImage(Program& program) {
         complete = complete && result.renamed;
     }
 
-    if (toggles.fixCue) {
+    // No sheet is made to name a container as its data track.
+    if (toggles.fixCue && !IsContainer(disc.extension)) {
         if (!inImageFolder) {
             pane.AppendLine("CUE sheet could not be repaired.");
             complete = false;

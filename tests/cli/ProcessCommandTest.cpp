@@ -6,26 +6,23 @@
 
 #include "app/CommandLine.h"
 #include "common/Text.h"
+#include "testkit/CliRun.h"
 #include "testkit/DemoCollection.h"
 #include "testkit/TestProgram.h"
 
 namespace cartovex {
 namespace {
 
-class ProcessCommand : public ::testing::Test {
+class ProcessCommand : public ::testing::Test, protected testkit::CliRun {
 protected:
+    using testkit::CliRun::Run;
+
     void SetUp() override {
         auto written = testkit::WriteDemoCollection(program.files(), start.dir.Path());
         ASSERT_TRUE(written);
         demo = *written;
     }
 
-    // Each run of the real program starts in the start folder.
-    int Run(std::vector<std::string> args) {
-        std::filesystem::current_path(start.dir.Path());
-        out.str("");
-        return RunCli(context, args);
-    }
     std::vector<std::string> Entries(const std::string& folder) const {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(start.dir / folder))
@@ -34,17 +31,6 @@ protected:
         return names;
     }
 
-    testkit::StartFolderProgram start;
-    Program& program = start.program();
-    CommandHandler handler{program};
-    std::ostringstream out, err;
-    HeadlessDialogs& dialogs = start.test->dialogs;
-    CliContext context{program,
-                       handler,
-                       out,
-                       err,
-                       [this](std::string path) { dialogs.QueueOpenFile(std::move(path)); },
-                       [this](std::string path) { dialogs.QueueFolder(std::move(path)); }};
     testkit::DemoCollection demo;
 };
 
@@ -78,15 +64,16 @@ TEST_F(ProcessCommand, EachIdentifiedImagesFolderTakesItsTitleAndUnknownOnesStay
         std::replace(title.begin(), title.end(), ' ', '_');
         const std::string extension = AsciiLower(disc.imagePath.substr(disc.imagePath.size() - 3));
         std::vector<std::string> expected{title + "." + extension, "KVX_INFO.TXT"};
+        // A container gets no sheet, and a CHD keeps its tracks inside.
         const bool ownSheet = disc.layout == "BIN+CUE" || disc.layout == "BIN/CUE set";
         if (ownSheet)
             expected.push_back(title + ".cue");
-        else if (disc.layout != "ZIP")
+        else if (disc.layout != "ZIP" && disc.layout != "CHD")
             expected.push_back(title + ".CUE");
         const std::string trackExtension = Contains(disc.layout, "WAV")   ? ".wav"
                                            : disc.layout == "BIN/CUE set" ? ".bin"
                                                                           : ".mp3";
-        if (disc.layout != "BIN+CUE")
+        if (disc.layout != "BIN+CUE" && disc.layout != "CHD")
             for (int track = 2; track < disc.audioTracks + 2; ++track)
                 expected.push_back(title + "_0" + std::to_string(track) + trackExtension);
         std::sort(expected.begin(), expected.end());

@@ -11,51 +11,20 @@
 #include "app/CommandLine.h"
 #include "app/JsonReport.h"
 #include "common/Text.h"
-#include "disc/Archive.h"
 #include "disc/Crc32.h"
+#include "disc/containers/Archive.h"
+#include "testkit/CliRun.h"
 #include "testkit/Companions.h"
 #include "testkit/DemoCollection.h"
 #include "testkit/ImageBuilder.h"
 #include "testkit/PackedArchiveWriter.h"
-#include "testkit/SpyFiles.h"
-#include "testkit/TestProgram.h"
 
 namespace cartovex {
 namespace {
 
 using Lines = std::vector<std::string>;
-
-Lines SplitLines(const std::string& text) {
-    Lines lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);) lines.push_back(line);
-    return lines;
-}
-
-// The command-line program in a fresh start folder, over files that record every change.
-struct Cli {
-    Cli() : start(testkit::TestProgram::Custom{&spy}) {}
-
-    int Run(const std::vector<std::string>& args) {
-        std::filesystem::current_path(start.dir.Path());
-        out.str("");
-        err.str("");
-        return RunCli(context, args);
-    }
-
-    testkit::SpyFiles spy;
-    testkit::StartFolderProgram start;
-    Program& program = start.program();
-    CommandHandler handler{program};
-    std::ostringstream out, err;
-    HeadlessDialogs& dialogs = start.test->dialogs;
-    CliContext context{program,
-                       handler,
-                       out,
-                       err,
-                       [this](std::string path) { dialogs.QueueOpenFile(std::move(path)); },
-                       [this](std::string path) { dialogs.QueueFolder(std::move(path)); }};
-};
+using Cli = testkit::CliRun;
+using testkit::OutputLines;
 
 HeaderBlock Disc(const std::string& title, uint32_t salt = 0) {
     testkit::HeaderSpec fields;
@@ -97,7 +66,7 @@ TEST(DryRun, ChangesNothingAndPlansExactlyWhatTheRealRunThenDoes) {
         EXPECT_EQ(cli.start.dir.Snapshot(), before);
         EXPECT_EQ(cli.spy.Changes().size(), changesBefore);
         Lines plan, planPane;
-        for (const std::string& line : SplitLines(cli.out.str())) {
+        for (const std::string& line : OutputLines(cli.out.str())) {
             if (line.starts_with("would "))
                 plan.push_back(line.substr(6));
             else
@@ -110,7 +79,7 @@ TEST(DryRun, ChangesNothingAndPlansExactlyWhatTheRealRunThenDoes) {
                          cli.spy.Changes().end());
         EXPECT_EQ(plan, done);
         // The run reports the same lines in both modes: the plan only adds its own.
-        EXPECT_EQ(planPane, SplitLines(cli.out.str()));
+        EXPECT_EQ(planPane, OutputLines(cli.out.str()));
     }
 }
 
@@ -148,7 +117,7 @@ TEST(AnalyseJson, OneValidObjectPerImageWhateverBytesTheHeaderHolds) {
     // Relative paths stay relative to the start folder, though each analysis moves into its image's.
     EXPECT_EQ(cli.Run({"analyse", "--json", "odd/odd.iso", "known/Known.bin", "notes.iso"}),
               CLI_NOT_IDENTIFIED);
-    const Lines lines = SplitLines(cli.out.str());
+    const Lines lines = OutputLines(cli.out.str());
     ASSERT_EQ(lines.size(), 3u) << cli.out.str();
     std::vector<nlohmann::json> objects;
     for (const std::string& line : lines) {
@@ -220,7 +189,7 @@ TEST(MakeDb, EveryImageOnceByNameAndTheDatabaseLoadsBackAndIdentifiesThem) {
     EXPECT_EQ(database, "1\r\nAnother Game#" + HexForm(HeaderChecksum(two)) + "#2\r\nGame One#" +
                             HexForm(HeaderChecksum(one)) + "#0\r\n");
     Lines problems;
-    for (const std::string& line : SplitLines(cli.err.str()))
+    for (const std::string& line : OutputLines(cli.err.str()))
         if (line.starts_with("cartovex-cli: make-db: ")) problems.push_back(line);
     ASSERT_EQ(problems.size(), 3u) << cli.err.str();
     EXPECT_TRUE(Contains(problems[0], "Bad#Name/bad.iso")) << problems[0];

@@ -93,7 +93,12 @@ TEST_F(MassProcessTest, ProcessesTheKnownImagesOfTheDemoCollection) {
     ASSERT_FALSE(lines.empty());
     EXPECT_EQ(lines.front(), "Mass process engaged on folder : " + folder + " ...");
     EXPECT_EQ(lines.back(), "Mass renaming of directory (" + folder + ") finished!");
-    EXPECT_EQ(Count("Process done."), 7u) << program.pane.Text();
+    // Every disc the database knows is processed (the demo has a CHD only where chdman made one).
+    const auto known =
+        std::count_if(demo->discs.begin(), demo->discs.end(), [](const testkit::DemoDisc& disc) {
+            return disc.displayName != "NOT IN DATABASE" && disc.displayName != "CONVERTED IMAGE";
+        });
+    EXPECT_EQ(Count("Process done."), static_cast<size_t>(known)) << program.pane.Text();
     EXPECT_EQ(program.pane.Text().find(std::string(75, '-')), std::string::npos) << "no field blocks";
     for (const testkit::DemoDisc& disc : demo->discs)
         EXPECT_EQ(

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
+#include "disc/containers/ChdCodecs.h"
 #include "testkit/AnalysisBench.h"
 #include "testkit/Companions.h"
 #include "testkit/DemoCollection.h"
@@ -204,7 +205,7 @@ TEST_F(Analysis, ArchivesAreOpenedUnderTheirOwnName) {
 
     const std::string bad = bench.images / "bad.zip";
     ASSERT_TRUE(testkit::WriteZip(bad, {{"data.bin", std::string(5000, 'd'), true, ""},
-                                        {"disc.iso", testkit::CookedImage(packed), true, ""}}));
+                                        {"disc.iso", std::string(5000, 'i'), true, ""}}));
     EXPECT_EQ(bench.Analyse(bad),
               (Lines{"This archive does not contain any Sega CD Image! File will be ignored.",
                      "There is no Sega CD image in this archive!"}));
@@ -257,10 +258,14 @@ TEST(OpenImage, TheDialogAsksForImagesAndACancelDoesNothing) {
     OpenImageCommand(bench.program());
     const OpenFileRequest& request = bench.test->dialogs.LastOpenRequest();
     EXPECT_EQ(request.title, "Open a Sega CD Image or Archive...");
-    // The first entry is the one every build shows; 7z and RAR come as a second one.
+    // The first entry is the one every build shows; 7z, RAR and CHD come as a second one.
     const std::string first = "Sega CD images (*.ISO, *.BIN, *.RAW, *.ZIP)|*.ISO;*.BIN;*.RAW;*.ZIP|";
-    EXPECT_EQ(request.filter,
-              PackedArchivesSupported() ? first + "7z and RAR archives (*.7Z, *.RAR)|*.7Z;*.RAR|" : first);
+    const std::string second = PackedArchivesSupported() && ChdSupported()
+                                   ? "7z and RAR archives, CHD images (*.7Z, *.RAR, *.CHD)|*.7Z;*.RAR;*.CHD|"
+                               : PackedArchivesSupported() ? "7z and RAR archives (*.7Z, *.RAR)|*.7Z;*.RAR|"
+                               : ChdSupported()            ? "CHD images (*.CHD)|*.CHD|"
+                                                           : "";
+    EXPECT_EQ(request.filter, first + second);
     EXPECT_EQ(request.initialFolder, bench.images.Path());
     EXPECT_EQ(bench.program().pane.Text(), paneBefore);
 

@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "common/Text.h"
 #include "disc/Crc32.h"
 #include "disc/HeaderReader.h"
@@ -61,7 +64,8 @@ TEST_F(HeaderFiles, SegaDiscMayStandAnywhereInTheFirstSixteenBytes) {
     for (int offset = 0; offset <= 9; ++offset) {
         HeaderSpec fields;
         fields.bootSystem = std::string(static_cast<size_t>(offset), ' ') + "SEGADISC";
-        auto path = dir.Write("w" + std::to_string(offset) + ".iso", testkit::CookedImage(BuildHeader(fields)));
+        auto path =
+            dir.Write("w" + std::to_string(offset) + ".iso", testkit::CookedImage(BuildHeader(fields)));
         auto expected = offset <= 8 ? HeaderReadResult::ACCEPTED_COOKED : HeaderReadResult::NOT_SEGA_CD;
         EXPECT_EQ(ReadHeaderBlock(files, path, header), expected) << "offset " << offset;
     }
@@ -140,6 +144,24 @@ TEST(RawSectors, BuiltSectorsCarryAValidEdcThatNoticesChanges) {
     RecomputeMode1Parity(s);
     EXPECT_TRUE(Mode1EdcMatches(s));
     EXPECT_NE(std::string(image.data() + 0x81C, 276), parityBefore);
+}
+
+TEST(RawSectors, EccAloneIsMadeAnewAndAModeTwoHeaderCountsAsZeros) {
+    std::string image = testkit::RawImage(BuildHeader({}), 1);
+    std::vector<uint8_t> sector(image.begin(), image.end());
+    const std::vector<uint8_t> original = sector;
+    std::fill(sector.begin() + 0x81C, sector.end(), uint8_t{0});
+    RecomputeEcc(std::span<uint8_t, RAW_SECTOR_SIZE>(sector.data(), RAW_SECTOR_SIZE));
+    EXPECT_EQ(sector, original);
+
+    // In mode 2 the header bytes don't change the parity.
+    sector[15] = 2;
+    RecomputeEcc(std::span<uint8_t, RAW_SECTOR_SIZE>(sector.data(), RAW_SECTOR_SIZE));
+    const std::vector<uint8_t> mode2 = sector;
+    sector[12] ^= 0xFF;
+    RecomputeEcc(std::span<uint8_t, RAW_SECTOR_SIZE>(sector.data(), RAW_SECTOR_SIZE));
+    EXPECT_TRUE(std::equal(sector.begin() + 0x81C, sector.end(), mode2.begin() + 0x81C));
+    EXPECT_FALSE(std::equal(mode2.begin() + 0x81C, mode2.end(), original.begin() + 0x81C));
 }
 
 }  // namespace

@@ -28,8 +28,8 @@ std::string Mp3Track(int track) {
     return tag + frame;
 }
 
-std::string WavTrack(int track) {
-    const uint32_t dataSize = 2352;
+std::string WavTrack(int track, size_t sectors) {
+    const auto dataSize = static_cast<uint32_t>(2352 * sectors);
     std::string wav = "RIFF";
     PutLittleEndian(wav, 36 + dataSize, 4);
     wav += "WAVEfmt ";

@@ -12,8 +12,8 @@ namespace cartovex::testkit {
 
 /// A short MP3 file (an ID3 tag and one silent frame); `track` makes each one's bytes differ.
 std::string Mp3Track(int track);
-/// A short WAV file: a RIFF header for CD audio and a few silent samples.
-std::string WavTrack(int track);
+/// A short WAV file: a RIFF header for CD audio and `sectors` sectors' worth of near-silent samples.
+std::string WavTrack(int track, size_t sectors = 1);
 
 /// Writes tracks `stem` + " 02." + `extension` and on (the data track is track 01), `count` of them,
 /// into `folder`; returns their names, or an empty list when a write failed.

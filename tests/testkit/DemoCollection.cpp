@@ -7,8 +7,11 @@
 #include "disc/Crc32.h"
 #include "disc/RegionPatch.h"
 #include "platform/Files.h"
+#include "platform/posix/PosixFiles.h"
+#include "testkit/Chdman.h"
 #include "testkit/Companions.h"
 #include "testkit/ImageBuilder.h"
+#include "testkit/TempFolder.h"
 #include "testkit/ZipWriter.h"
 
 namespace cartovex::testkit {
@@ -67,6 +70,24 @@ private:
     std::string root_;
     bool ok_ = true;
 };
+
+HeaderBlock CoralRift() {
+    return BuildHeader(Disc("CORAL RIFT", "(C)T-37 1995.MAY", "T-37031 -00 ", "J", 0x64, 8));
+}
+constexpr int CORAL_RIFT_AUDIO_TRACKS = 3;
+
+// Its data track and audio tracks kept as a CHD, made by chdman once per run; empty where chdman is
+// not installed.
+const std::string& CoralRiftChd() {
+    static const std::string chd = [] {
+        PosixFiles files;
+        TempFolder work;
+        return MakeChdOfRawSet(files, work.Path(), "Set", CoralRift(), CORAL_RIFT_AUDIO_TRACKS)
+                   ? work.Read("Set.chd")
+                   : std::string();
+    }();
+    return chd;
+}
 
 }  // namespace
 
@@ -142,6 +163,15 @@ std::optional<DemoCollection> WriteDemoCollection(Files& files, const std::strin
     out.File(dir, "Moonlit Garden.zip", archive);
     entry("Moonlit Garden", moonlit, 0);
     demo.discs.push_back({"collection/Moonlit Garden/Moonlit Garden.zip", "ZIP", "Moonlit Garden", 0});
+
+    // A raw BIN with three audio tracks, kept as a CHD, where chdman is there to make it.
+    if (const std::string& chd = CoralRiftChd(); !chd.empty()) {
+        dir = out.Folder("collection/Coral Rift");
+        out.File(dir, "Coral Rift (Europe).chd", chd);
+        entry("Coral Rift", CoralRift(), CORAL_RIFT_AUDIO_TRACKS);
+        demo.discs.push_back(
+            {"collection/Coral Rift/Coral Rift (Europe).chd", "CHD", "Coral Rift", CORAL_RIFT_AUDIO_TRACKS});
+    }
 
     // A disc the database doesn't know.
     const HeaderBlock mystery =

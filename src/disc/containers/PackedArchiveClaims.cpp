@@ -1,8 +1,10 @@
-#include "disc/PackedArchiveClaims.h"
+#include "disc/containers/PackedArchiveClaims.h"
 
 #include <algorithm>
 #include <array>
 #include <vector>
+
+#include "disc/containers/ByteReads.h"
 
 namespace cartovex {
 
@@ -48,16 +50,6 @@ uint64_t LittleEndian64(std::span<const uint8_t> bytes, size_t at) {
     uint64_t value = 0;
     for (size_t i = 0; i < 8; ++i) value |= uint64_t{bytes[at + i]} << (8 * i);
     return value;
-}
-
-bool ReadExactly(const ByteSource& source, uint64_t offset, std::span<uint8_t> out) {
-    size_t done = 0;
-    while (done < out.size()) {
-        const auto got = source(offset + done, out.subspan(done));
-        if (!got || *got == 0) return false;
-        done += *got;
-    }
-    return true;
 }
 
 // Reads the directory's bytes; once they run out, every read gives 0 and the cursor is failed.

@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 #include "outputs/Processing.h"
 #include "testkit/AnalysisBench.h"
 #include "testkit/ImageBuilder.h"
@@ -52,7 +52,7 @@ const Kind KINDS[] = {
     {"rar", [](const std::vector<PackedMember>& m) { return testkit::BuildRar4(m); }},
 };
 
-TEST_F(PackedArchive, TheFirstRegularMemberNamedLikeAnImageIsTheOneRead) {
+TEST_F(PackedArchive, TheFirstRegularMemberNamedLikeAnImageThatIsOneIsTheOneRead) {
     const HeaderBlock game = Disc("GAME"), disc = Disc("DISC");
     struct Case {
         std::vector<PackedMember> members;
@@ -64,7 +64,11 @@ TEST_F(PackedArchive, TheFirstRegularMemberNamedLikeAnImageIsTheOneRead) {
           Member("game.bin", testkit::CookedImage(game, 2))},
          ArchiveReadResult::IMAGE_FOUND,
          &game},
+        // A member named like an image that isn't one (an audio track, say) is passed over.
         {{Member("data.bin", std::string(4000, 'x')), Member("disc.iso", testkit::CookedImage(disc, 2))},
+         ArchiveReadResult::IMAGE_FOUND,
+         &disc},
+        {{Member("data.bin", std::string(4000, 'x')), Member("other.iso", std::string(4000, 'y'))},
          ArchiveReadResult::MEMBER_NOT_SEGA_CD,
          nullptr},
         {{Member("GAME.ISO", testkit::CookedImage(game, 2))}, ArchiveReadResult::IMAGE_FOUND, &game},

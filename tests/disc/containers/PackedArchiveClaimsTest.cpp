@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "disc/Archive.h"
-#include "disc/PackedArchiveClaims.h"
+#include "disc/containers/Archive.h"
+#include "disc/containers/PackedArchiveClaims.h"
 
 namespace cartovex {
 namespace {

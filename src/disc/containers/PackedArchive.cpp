@@ -1,7 +1,7 @@
 // 7z and RAR archives through libarchive. The build defines CARTOVEX_HAVE_LIBARCHIVE for this file
 // alone when the library was found; without it (the Windows cross build has no libarchive) both
 // kinds are simply not ours, and the analysis rejects them like any other file.
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 
 #if CARTOVEX_HAVE_LIBARCHIVE
 
@@ -13,16 +13,14 @@
 #include <cstdio>
 #include <vector>
 
-#include "disc/PackedArchiveClaims.h"
+#include "disc/containers/ArchiveSurvey.h"
+#include "disc/containers/PackedArchiveClaims.h"
 
 namespace cartovex {
 
 namespace {
 
 constexpr size_t READ_BLOCK_SIZE = 64 * 1024;
-// The block can stand behind a raw sector's sync and header, so this is all of a member we ever
-// ask for: the rest stays packed, whatever size the member claims.
-constexpr size_t MEMBER_PREFIX_SIZE = RAW_SECTOR_PREFIX + HEADER_BLOCK_SIZE;
 
 struct SourceReader {
     SourceReader(const ByteSource& s, uint64_t length) : source(s), size(length), block(READ_BLOCK_SIZE) {}
@@ -95,44 +93,54 @@ private:
     bool opened_ = false;
 };
 
-// Folders, links and devices can carry an image's name too; only a file's bytes are a disc.
-bool IsImageMember(struct archive_entry* entry) {
-    if (archive_entry_filetype(entry) != AE_IFREG) return false;
-    const char* name = archive_entry_pathname(entry);
-    if (!name) name = archive_entry_pathname_utf8(entry);
-    return name && HasImageEnding(name);
-}
-
-enum class Walk { FOUND, NONE, BROKEN_AT_START };
-
-// Advances to the first image member, in the archive's own order. A directory that breaks off
-// ends the walk as if no image followed.
-Walk GoToFirstImageMember(struct archive* archive, struct archive_entry*& entry) {
-    bool first = true;
-    while (true) {
-        const int status = archive_read_next_header(archive, &entry);
-        if (status == ARCHIVE_EOF) return Walk::NONE;
-        // A warning (an odd time stamp, a name that doesn't convert) still gives a usable entry.
-        if (status != ARCHIVE_OK && status != ARCHIVE_WARN) return first ? Walk::BROKEN_AT_START : Walk::NONE;
-        first = false;
-        if (IsImageMember(entry)) return Walk::FOUND;
-    }
-}
-
-// The member's first bytes; what a short, broken or unreadable member doesn't give stays zero.
-std::vector<uint8_t> ReadMemberPrefix(struct archive* archive) {
-    std::vector<uint8_t> prefix(MEMBER_PREFIX_SIZE, 0);
+// The member's first `out.size()` bytes; returns how many came. What a short, broken or unreadable
+// member doesn't give stays zero, and a decompression error leaves nothing trustworthy.
+size_t ReadMemberStart(struct archive* archive, std::span<uint8_t> out) {
+    std::fill(out.begin(), out.end(), uint8_t{0});
     size_t done = 0;
-    while (done < prefix.size()) {
-        const la_ssize_t n = archive_read_data(archive, prefix.data() + done, prefix.size() - done);
-        if (n <= 0) {
-            // A decompression error leaves nothing trustworthy.
-            if (n < 0) std::fill(prefix.begin(), prefix.end(), uint8_t{0});
-            break;
+    while (done < out.size()) {
+        const la_ssize_t n = archive_read_data(archive, out.data() + done, out.size() - done);
+        if (n < 0) {
+            std::fill(out.begin(), out.end(), uint8_t{0});
+            return 0;
         }
+        if (n == 0) break;
         done += static_cast<size_t>(n);
     }
-    return prefix;
+    return done;
+}
+
+enum class Walk { WALKED, BROKEN_AT_START };
+
+// Walks the members in the archive's own order and lets the survey say what to read of each.
+// Folders, links and devices can carry an image's name too; only a file's bytes are a disc. There
+// is no password to offer, and what an encrypted member decrypts to without one is noise. A
+// directory that breaks off ends the walk as if nothing followed.
+Walk WalkMembers(struct archive* archive, ArchiveSurvey& survey) {
+    struct archive_entry* entry = nullptr;
+    for (bool first = true;; first = false) {
+        const int status = archive_read_next_header(archive, &entry);
+        if (status == ARCHIVE_EOF) return Walk::WALKED;
+        // A warning (an odd time stamp, a name that doesn't convert) still gives a usable entry.
+        if (status != ARCHIVE_OK && status != ARCHIVE_WARN)
+            return first ? Walk::BROKEN_AT_START : Walk::WALKED;
+        if (archive_entry_filetype(entry) != AE_IFREG) continue;
+        const char* name = archive_entry_pathname(entry);
+        if (!name) name = archive_entry_pathname_utf8(entry);
+        if (!name) continue;
+        const ArchiveSurvey::Want want = survey.Member(name);
+        if (want == ArchiveSurvey::Want::NOTHING || archive_entry_is_encrypted(entry)) continue;
+        if (want == ArchiveSurvey::Want::PREFIX) {
+            std::vector<uint8_t> prefix(ArchiveSurvey::PREFIX_SIZE);
+            ReadMemberStart(archive, prefix);
+            survey.Prefix(prefix);
+        } else if (archive_entry_size_is_set(entry) && archive_entry_size(entry) >= 0 &&
+                   static_cast<uint64_t>(archive_entry_size(entry)) <= ArchiveSurvey::SHEET_LIMIT) {
+            std::vector<uint8_t> text(static_cast<size_t>(archive_entry_size(entry)));
+            text.resize(ReadMemberStart(archive, text));
+            survey.Sheet(std::string(text.begin(), text.end()));
+        }
+    }
 }
 
 }  // namespace
@@ -141,35 +149,15 @@ bool PackedArchivesSupported() {
     return true;
 }
 
-ArchiveReadResult ReadPackedArchiveHeaderFrom(const ByteSource& source, uint64_t size, HeaderBlock& header) {
+ArchiveReadResult ReadPackedArchiveHeaderFrom(const ByteSource& source, uint64_t size, HeaderBlock& header,
+                                              ContainerContents* contents) {
     if (!PackedArchiveWorthOpening(source, size)) return ArchiveReadResult::NOT_AN_ARCHIVE;
     SourceReader reader(source, size);
     ArchiveReader archive(reader);
     if (!archive.Opened()) return ArchiveReadResult::NOT_AN_ARCHIVE;
-    struct archive_entry* entry = nullptr;
-    switch (GoToFirstImageMember(archive.get(), entry)) {
-        case Walk::FOUND:
-            break;
-        case Walk::NONE:
-            return ArchiveReadResult::NO_IMAGE_MEMBER;
-        case Walk::BROKEN_AT_START:
-            return ArchiveReadResult::NOT_AN_ARCHIVE;
-    }
-    // There is no password to offer, and what an encrypted member decrypts to without one is noise.
-    if (archive_entry_is_encrypted(entry)) return ArchiveReadResult::MEMBER_NOT_SEGA_CD;
-
-    // A cooked image has the block at the member's start, a raw one behind the sector's sync and
-    // header: one read of the prefix answers both.
-    const std::vector<uint8_t> prefix = ReadMemberPrefix(archive.get());
-    for (size_t skip : {size_t{0}, RAW_SECTOR_PREFIX}) {
-        HeaderBlock block{};
-        std::copy_n(prefix.begin() + static_cast<std::ptrdiff_t>(skip), block.size(), block.begin());
-        if (HasSegaId(block)) {
-            header = block;
-            return ArchiveReadResult::IMAGE_FOUND;
-        }
-    }
-    return ArchiveReadResult::MEMBER_NOT_SEGA_CD;
+    ArchiveSurvey survey(false);
+    if (WalkMembers(archive.get(), survey) == Walk::BROKEN_AT_START) return ArchiveReadResult::NOT_AN_ARCHIVE;
+    return survey.Result(header, contents);
 }
 
 }  // namespace cartovex
@@ -182,7 +170,7 @@ bool PackedArchivesSupported() {
     return false;
 }
 
-ArchiveReadResult ReadPackedArchiveHeaderFrom(const ByteSource&, uint64_t, HeaderBlock&) {
+ArchiveReadResult ReadPackedArchiveHeaderFrom(const ByteSource&, uint64_t, HeaderBlock&, ContainerContents*) {
     return ArchiveReadResult::NOT_AN_ARCHIVE;
 }
 

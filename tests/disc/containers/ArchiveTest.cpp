@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "disc/Archive.h"
 #include "disc/Crc32.h"
+#include "disc/containers/Archive.h"
 #include "testkit/AnalysisBench.h"
 #include "testkit/ImageBuilder.h"
 #include "testkit/ZipWriter.h"
@@ -30,7 +30,7 @@ ZipMember Member(std::string name, std::string content, bool deflate = true) {
     return {std::move(name), std::move(content), deflate, ""};
 }
 
-TEST(ArchiveHeader, TheFirstMemberNamedLikeAnImageIsTheOneRead) {
+TEST(ArchiveHeader, TheFirstMemberNamedLikeAnImageThatIsOneIsTheOneRead) {
     const HeaderBlock game = Disc("GAME"), disc = Disc("DISC");
     struct Case {
         std::vector<ZipMember> members;
@@ -42,7 +42,11 @@ TEST(ArchiveHeader, TheFirstMemberNamedLikeAnImageIsTheOneRead) {
           Member("game.bin", testkit::CookedImage(game, 2))},
          ArchiveReadResult::IMAGE_FOUND,
          &game},
+        // A member named like an image that isn't one (an audio track, say) is passed over.
         {{Member("data.bin", std::string(4000, 'x')), Member("disc.iso", testkit::CookedImage(disc, 2))},
+         ArchiveReadResult::IMAGE_FOUND,
+         &disc},
+        {{Member("data.bin", std::string(4000, 'x')), Member("other.iso", std::string(4000, 'y'))},
          ArchiveReadResult::MEMBER_NOT_SEGA_CD,
          nullptr},
         {{Member("GAME.ISO", testkit::CookedImage(game, 2), false)}, ArchiveReadResult::IMAGE_FOUND, &game},

@@ -1,4 +1,4 @@
-#include "disc/Archive.h"
+#include "disc/containers/Archive.h"
 
 #include <unzip.h>
 
@@ -8,6 +8,7 @@
 
 #include "app/MenuModel.h"
 #include "common/Text.h"
+#include "disc/containers/ArchiveSurvey.h"
 
 namespace cartovex {
 
@@ -118,69 +119,64 @@ private:
 };
 
 // A name is judged by its whole text: one too long for the buffer, or with a NUL inside, could end
-// in anything, so it is no image name.
-bool IsImageMemberName(const char* name, uLong fullLength) {
-    if (fullLength > NAME_BUFFER_SIZE || std::strlen(name) != fullLength) return false;
-    return HasImageEnding(std::string_view(name, fullLength));
+// in anything, so it is no member we look at.
+bool IsUsableName(const char* name, uLong fullLength) {
+    return fullLength <= NAME_BUFFER_SIZE && std::strlen(name) == fullLength;
 }
 
-bool GoToFirstImageMember(unzFile zip) {
-    if (unzGoToFirstFile(zip) != UNZ_OK) return false;
-    while (true) {
-        unz_file_info64 info{};
-        char name[NAME_BUFFER_SIZE + 1] = {};
-        if (unzGetCurrentFileInfo64(zip, &info, name, NAME_BUFFER_SIZE, nullptr, 0, nullptr, 0) != UNZ_OK)
-            return false;
-        name[NAME_BUFFER_SIZE] = '\0';
-        if (IsImageMemberName(name, info.size_filename)) return true;
-        if (unzGoToNextFile(zip) != UNZ_OK) return false;
-    }
-}
-
-// Reads `out.size()` decompressed bytes after skipping `skip` of them. Only that much is ever
-// inflated, whatever the member's size; what a short or broken member doesn't give stays zero.
-void ReadMemberPrefix(unzFile zip, size_t skip, std::span<uint8_t> out) {
+// Reads up to `out.size()` decompressed bytes of the current member: only that much is ever
+// inflated, whatever the member's size. Returns how many came; a broken or encrypted member gives
+// nothing trustworthy, so nothing.
+size_t ReadMemberStart(unzFile zip, std::span<uint8_t> out) {
     std::fill(out.begin(), out.end(), uint8_t{0});
-    if (unzOpenCurrentFile(zip) != UNZ_OK) return;
-    uint8_t discard[RAW_SECTOR_PREFIX];
-    size_t skipped = 0;
-    while (skipped < skip) {
-        int n =
-            unzReadCurrentFile(zip, discard, static_cast<unsigned>(std::min(skip - skipped, sizeof discard)));
-        if (n <= 0) break;
-        skipped += static_cast<size_t>(n);
-    }
+    if (unzOpenCurrentFile(zip) != UNZ_OK) return 0;
     size_t done = 0;
-    while (skipped == skip && done < out.size()) {
-        int n = unzReadCurrentFile(zip, out.data() + done, static_cast<unsigned>(out.size() - done));
-        if (n <= 0) {
-            // A decompression error (a broken or encrypted member) leaves nothing trustworthy.
-            if (n < 0) std::fill(out.begin(), out.end(), uint8_t{0});
-            break;
+    while (done < out.size()) {
+        const int n = unzReadCurrentFile(zip, out.data() + done, static_cast<unsigned>(out.size() - done));
+        if (n < 0) {
+            std::fill(out.begin(), out.end(), uint8_t{0});
+            done = 0;
         }
+        if (n <= 0) break;
         done += static_cast<size_t>(n);
     }
     unzCloseCurrentFile(zip);
+    return done;
+}
+
+// Walks every member in the archive's own order and lets the survey say what to read of each.
+// A directory that breaks off ends the walk as if nothing followed.
+void WalkMembers(unzFile zip, ArchiveSurvey& survey) {
+    for (int status = unzGoToFirstFile(zip); status == UNZ_OK; status = unzGoToNextFile(zip)) {
+        unz_file_info64 info{};
+        char name[NAME_BUFFER_SIZE + 1] = {};
+        if (unzGetCurrentFileInfo64(zip, &info, name, NAME_BUFFER_SIZE, nullptr, 0, nullptr, 0) != UNZ_OK)
+            return;
+        name[NAME_BUFFER_SIZE] = '\0';
+        if (!IsUsableName(name, info.size_filename)) continue;
+        const std::string_view member(name, info.size_filename);
+        if (member.empty() || member.back() == '/') continue;  // a folder entry
+        switch (survey.Member(member)) {
+            case ArchiveSurvey::Want::PREFIX: {
+                std::vector<uint8_t> prefix(ArchiveSurvey::PREFIX_SIZE);
+                ReadMemberStart(zip, prefix);
+                survey.Prefix(prefix);
+                break;
+            }
+            case ArchiveSurvey::Want::WHOLE:
+                if (info.uncompressed_size <= ArchiveSurvey::SHEET_LIMIT) {
+                    std::vector<uint8_t> text(static_cast<size_t>(info.uncompressed_size));
+                    text.resize(ReadMemberStart(zip, text));
+                    survey.Sheet(std::string(text.begin(), text.end()));
+                }
+                break;
+            case ArchiveSurvey::Want::NOTHING:
+                break;
+        }
+    }
 }
 
 }  // namespace
-
-bool IsArchive(std::string_view extension) {
-    return extension == "zip" || extension == "7z" || extension == "rar";
-}
-
-bool ArchiveReadable(std::string_view extension) {
-    return extension == "zip" || (IsArchive(extension) && PackedArchivesSupported());
-}
-
-const std::vector<std::string>& ImageFileExtensions() {
-    static const std::vector<std::string> extensions = [] {
-        std::vector<std::string> kinds = {"iso", "raw", "bin", "zip"};
-        if (PackedArchivesSupported()) kinds.insert(kinds.end(), {"7z", "rar"});
-        return kinds;
-    }();
-    return extensions;
-}
 
 bool HasImageEnding(std::string_view name) {
     const std::string ending = AsciiLower(name.substr(name.size() >= 3 ? name.size() - 3 : 0));
@@ -192,39 +188,24 @@ bool HasSegaId(const HeaderBlock& block) {
     return window.find("SEGA") != std::string_view::npos;
 }
 
-ByteSource MemorySource(std::span<const uint8_t> bytes) {
-    return [bytes](uint64_t offset, std::span<uint8_t> out) -> std::optional<size_t> {
-        if (offset >= bytes.size()) return 0;
-        size_t n = std::min(out.size(), static_cast<size_t>(bytes.size() - offset));
-        std::memcpy(out.data(), bytes.data() + offset, n);
-        return n;
-    };
-}
-
-ArchiveReadResult ReadArchiveHeaderFrom(const ByteSource& source, uint64_t size, HeaderBlock& header) {
+ArchiveReadResult ReadArchiveHeaderFrom(const ByteSource& source, uint64_t size, HeaderBlock& header,
+                                        ContainerContents* contents) {
     SourceStream stream(source, size);
     ArchiveHandle zip(stream);
     if (!zip.get()) return ArchiveReadResult::NOT_AN_ARCHIVE;
-    if (!GoToFirstImageMember(zip.get())) return ArchiveReadResult::NO_IMAGE_MEMBER;
-    // A cooked image has the block at the member's start, a raw one behind the sector's sync and
-    // header.
-    for (size_t skip : {size_t{0}, RAW_SECTOR_PREFIX}) {
-        HeaderBlock block{};
-        ReadMemberPrefix(zip.get(), skip, block);
-        if (HasSegaId(block)) {
-            header = block;
-            return ArchiveReadResult::IMAGE_FOUND;
-        }
-    }
-    return ArchiveReadResult::MEMBER_NOT_SEGA_CD;
+    ArchiveSurvey survey(true);
+    WalkMembers(zip.get(), survey);
+    return survey.Result(header, contents);
 }
 
-ArchiveReadResult ReadArchiveHeaderFrom(std::span<const uint8_t> archive, HeaderBlock& header) {
-    return ReadArchiveHeaderFrom(MemorySource(archive), archive.size(), header);
+ArchiveReadResult ReadArchiveHeaderFrom(std::span<const uint8_t> archive, HeaderBlock& header,
+                                        ContainerContents* contents) {
+    return ReadArchiveHeaderFrom(MemorySource(archive), archive.size(), header, contents);
 }
 
-ArchiveReadResult ReadPackedArchiveHeaderFrom(std::span<const uint8_t> archive, HeaderBlock& header) {
-    return ReadPackedArchiveHeaderFrom(MemorySource(archive), archive.size(), header);
+ArchiveReadResult ReadPackedArchiveHeaderFrom(std::span<const uint8_t> archive, HeaderBlock& header,
+                                              ContainerContents* contents) {
+    return ReadPackedArchiveHeaderFrom(MemorySource(archive), archive.size(), header, contents);
 }
 
 int16_t ReadArchiveHeader(Program& program) {
@@ -236,9 +217,12 @@ int16_t ReadArchiveHeader(Program& program) {
     ByteSource source = [&](uint64_t offset, std::span<uint8_t> out) {
         return files.ReadAt(name, offset, out);
     };
-    const ArchiveReadResult result = program.disc.extension == "zip"
-                                         ? ReadArchiveHeaderFrom(source, *size, program.disc.header)
-                                         : ReadPackedArchiveHeaderFrom(source, *size, program.disc.header);
+    ContainerContents contents;
+    const ArchiveReadResult result =
+        program.disc.extension == "zip"
+            ? ReadArchiveHeaderFrom(source, *size, program.disc.header, &contents)
+            : ReadPackedArchiveHeaderFrom(source, *size, program.disc.header, &contents);
+    if (result == ArchiveReadResult::IMAGE_FOUND) program.disc.contents = contents;
     switch (result) {
         case ArchiveReadResult::IMAGE_FOUND:
             return 1;
