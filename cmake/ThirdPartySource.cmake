@@ -26,7 +26,7 @@ function(cartovex_require_source dir marker script)
     if(ARG_NAME AND NOT name STREQUAL ARG_NAME)
         string(APPEND by_hand " and configure with the folder ${parent}/${ARG_NAME}")
     else()
-        message(STATUS "${name} sources missing in ${dir}: fetching them with ${by_hand}")
+        message(STATUS "No sources in ${dir}: fetching them with ${by_hand}")
         # No terminal for the script: sudo fails at once rather than waiting for a password.
         execute_process(COMMAND "${ARG_FETCH}" "${parent}" RESULT_VARIABLE status INPUT_FILE /dev/null
                         OUTPUT_QUIET ERROR_VARIABLE errors)
