@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <algorithm>
+#include <chrono>
 #include <ostream>
 
 #include "app/JsonReport.h"
@@ -209,27 +210,49 @@ int UsageError(CliContext& context, const std::string& problem) {
     return CLI_USAGE;
 }
 
-// Prints every text the pane receives; the pane's own line breaks become the terminal's.
-void PrintAppended(std::ostream& out, std::string_view text) {
-    size_t start = 0;
-    for (size_t at = text.find("\r\n"); at != std::string_view::npos; at = text.find("\r\n", start)) {
-        out << text.substr(start, at - start) << '\n';
-        start = at + 2;
-    }
-    out << text.substr(start) << '\n';
-    out.flush();
-}
+constexpr std::chrono::milliseconds FLUSH_INTERVAL{33};
 
-// The observer holds a reference to the output stream, so it must not outlive the run.
+// Prints every text the pane receives; the pane's own line breaks become the terminal's. The stream
+// is flushed when it is a terminal, else once the last flush is a frame's time old.
+class PanePrinter {
+public:
+    PanePrinter(std::ostream& out, bool interactive) : out_(out), interactive_(interactive) {}
+    ~PanePrinter() { out_.flush(); }
+    PanePrinter(const PanePrinter&) = delete;
+    PanePrinter& operator=(const PanePrinter&) = delete;
+
+    void Print(std::string_view text) {
+        size_t start = 0;
+        for (size_t at = text.find("\r\n"); at != std::string_view::npos; at = text.find("\r\n", start)) {
+            out_ << text.substr(start, at - start) << '\n';
+            start = at + 2;
+        }
+        out_ << text.substr(start) << '\n';
+        const auto now = std::chrono::steady_clock::now();
+        if (interactive_ || now - lastFlush_ >= FLUSH_INTERVAL) {
+            out_.flush();
+            lastFlush_ = now;
+        }
+    }
+
+private:
+    std::ostream& out_;
+    bool interactive_;
+    std::chrono::steady_clock::time_point lastFlush_{};
+};
+
+// The observer holds a reference to the printer, so it must not outlive the run.
 class AppendObserverScope {
 public:
-    AppendObserverScope(OutputPane& pane, std::ostream& out) : pane_(pane) {
-        pane_.SetAppendObserver([&out](std::string_view text) { PrintAppended(out, text); });
+    AppendObserverScope(OutputPane& pane, std::ostream& out, bool interactive)
+        : pane_(pane), printer_(out, interactive) {
+        pane_.SetAppendObserver([this](std::string_view text) { printer_.Print(text); });
     }
     ~AppendObserverScope() { pane_.SetAppendObserver(nullptr); }
 
 private:
     OutputPane& pane_;
+    PanePrinter printer_;
 };
 
 }  // namespace
@@ -263,7 +286,8 @@ namespace {
 // Reads the reference files and the settings, then runs the command.
 int RunLoaded(CliContext& context, const CliCommand& command, const std::vector<std::string>& operands) {
     Program& program = context.program;
-    AppendObserverScope printing(program.pane, command.mode == CliMode::REPORT ? context.err : context.out);
+    AppendObserverScope printing(program.pane, command.mode == CliMode::REPORT ? context.err : context.out,
+                                 context.interactive || command.mode == CliMode::REPORT);
     LoadDatabases(program);
     ReadSettings(program);
     if (command.mode == CliMode::REPORT) program.pane.SetAppendObserver(nullptr);
@@ -281,8 +305,8 @@ int RunPlanned(CliContext& context, const CliCommand& command, const std::vector
     Program program(Platform{planning, real.window, real.dialogs, real.process, real.network, real.clock});
     program.updatePort = context.program.updatePort;
     CommandHandler handler(program);
-    CliContext planned{
-        program, handler, context.out, context.err, context.answerOpenFile, context.answerFolder};
+    CliContext planned{program,         handler,           context.out, context.err, context.answerOpenFile,
+                       context.answerFolder, context.rawOutput, context.interactive};
     return RunLoaded(planned, command, operands);
 }
 

@@ -41,6 +41,10 @@ struct CliContext {
     /// Called before a command writes a file's exact bytes to `out` (make-db's CR LF lines): where
     /// the standard output translates line ends, the caller switches it to binary. May be empty.
     std::function<void()> rawOutput = {};
+    /// True when `out` is a terminal: every line is flushed as it comes. Otherwise (a pipe, a file)
+    /// lines are flushed at most about 30 times a second and at the end of the command, as the
+    /// window repaints its pane: a run over thousands of images pays no system call per line.
+    bool interactive = true;
 };
 
 /// How a command's run meets the disc and the output.

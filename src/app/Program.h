@@ -2,6 +2,7 @@
 // One instance is owned by main(); tests build a fresh one per case, so there are no mutable globals.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,12 +42,21 @@ struct Program {
     /// While set, images are looked up through it; mass processing sets it for its run, in which
     /// the database doesn't change.
     const DatabaseIndex* databaseIndex = nullptr;
+    /// While set, the HAVE list is taken from here instead of being read for each image; mass
+    /// processing sets it for its run, which never writes the list.
+    const std::vector<std::string>* haveList = nullptr;
     /// The update site's port; the program uses the http port, tests a loopback server's.
     int updatePort = 80;
 
     /// The files the last processing run renamed, as full paths before and after (the folder rename
     /// aside): a run over many images follows them in its listing.
     std::vector<std::pair<std::string, std::string>> renamedFiles;
+    /// While set, the settings text last found on disc or written there; mass processing sets it for
+    /// its run, so the settings file is compared with it instead of being read after every disc.
+    std::optional<std::string>* settingsOnDisc = nullptr;
+    /// The folder where an interrupted run was last looked for and settled (see RenameJournal.h):
+    /// processing there right after needn't look again.
+    std::string settledFolder;
     /// Set by a mass run when a disc it identified was not processed completely.
     bool massRunIncomplete = false;
 

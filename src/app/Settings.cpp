@@ -57,8 +57,17 @@ void WriteSettings(Program& program) {
     // file for each disc would cost more than the disc's own report.
     Files& files = program.files();
     const std::string path = program.StartFile(SETTINGS_FILE);
-    if (files.ReadFile(path, content.size() + 1) == content) return;
-    if (!files.WriteFile(path, content)) program.pane.AppendLine("Cartovex.ini could not be written.");
+    std::optional<std::string>* onDisc = program.settingsOnDisc;
+    if (onDisc && *onDisc == content) return;
+    if (files.ReadFile(path, content.size() + 1) == content) {
+        if (onDisc) *onDisc = content;
+        return;
+    }
+    if (!files.WriteFile(path, content)) {
+        program.pane.AppendLine("Cartovex.ini could not be written.");
+        return;
+    }
+    if (onDisc) *onDisc = content;
 }
 
 }  // namespace cartovex

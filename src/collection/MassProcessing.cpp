@@ -87,14 +87,24 @@ public:
         : program_(program),
           previousFiles_(program.filesInUse),
           previousIndex_(program.databaseIndex),
+          previousHaveList_(program.haveList),
+          previousSettings_(program.settingsOnDisc),
           shared_(program.files()),
           index_(program.database) {
         program_.filesInUse = &shared_;
         program_.databaseIndex = &index_;
+        program_.settingsOnDisc = &settingsOnDisc_;
+    }
+    /// Reads the HAVE list once for the whole run.
+    void KeepHaveList() {
+        haveList_ = ReadHaveList(program_);
+        program_.haveList = &haveList_;
     }
     ~RunAids() {
         program_.filesInUse = previousFiles_;
         program_.databaseIndex = previousIndex_;
+        program_.haveList = previousHaveList_;
+        program_.settingsOnDisc = previousSettings_;
     }
     RunAids(const RunAids&) = delete;
     RunAids& operator=(const RunAids&) = delete;
@@ -103,14 +113,18 @@ private:
     Program& program_;
     Files* previousFiles_;
     const DatabaseIndex* previousIndex_;
+    const std::vector<std::string>* previousHaveList_;
+    std::optional<std::string>* previousSettings_;
     SharedListingFiles shared_;
     DatabaseIndex index_;
+    std::vector<std::string> haveList_;
+    std::optional<std::string> settingsOnDisc_;
 };
 
 }  // namespace
 
 void MassProcess(Program& program) {
-    const RunAids aids(program);
+    RunAids aids(program);
     Files& files = program.files();
     OutputPane& pane = program.pane;
     const char separator = files.Separator();
@@ -133,6 +147,7 @@ void MassProcess(Program& program) {
         return;
     }
     pane.AppendLine("Mass process engaged on folder : " + folder + " ...");
+    aids.KeepHaveList();
 
     const std::string chosen = WithoutTrailingSeparators(folder, separator);
     SheetAudioTracks audioTracks(files);
@@ -149,6 +164,7 @@ void MassProcess(Program& program) {
                     renamed.emplace_back(files.Join(folderOfImage, step.from),
                                          files.Join(folderOfImage, step.to));
                 FollowFileRenames(images, i, renamed);
+                program.settledFolder = files.CurrentDirectory();
             }
         }
         const std::string image = images[i];

@@ -21,6 +21,27 @@ FolderNames& Writable(std::shared_ptr<FolderNames>& names) {
     return *names;
 }
 
+// A path that names its folder one way only: absolute, without "." or ".." or empty pieces and
+// without a separator at its end. Any other is left to the system to resolve.
+bool IsPlainAbsolute(const std::string& path, char separator) {
+    size_t start = 0;
+    if (separator == '\\') {
+        if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return false;
+        start = 3;
+    } else {
+        if (path.empty() || path[0] != '/') return false;
+        start = 1;
+    }
+    if (start == path.size()) return true;  // a root
+    for (size_t at = start; at <= path.size();) {
+        const size_t end = std::min(path.find(separator, at), path.size());
+        const std::string_view piece(path.data() + at, end - at);
+        if (piece.empty() || piece == "." || piece == "..") return false;
+        at = end + 1;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool SharedListingFiles::KeyLess::operator()(const std::string& a, const std::string& b) const {
@@ -29,7 +50,7 @@ bool SharedListingFiles::KeyLess::operator()(const std::string& a, const std::st
 }
 
 SharedListingFiles::Kept* SharedListingFiles::KeptFiles() const {
-    const std::string here = inner_.CurrentDirectory();
+    const std::string here = CurrentDirectory();
     if (here.empty()) return nullptr;
     Kept& kept = kept_[here];
     if (!kept.files) {
@@ -52,7 +73,7 @@ std::shared_ptr<const FolderNames> SharedListingFiles::CurrentFolderNames() cons
 std::vector<std::string> SharedListingFiles::ListTopLevel(const std::string& folder,
                                                           ListingFailures* failures) const {
     // Only the current folder is kept: its spelling is the one the run's changes are resolved by.
-    if (folder != inner_.CurrentDirectory()) return inner_.ListTopLevel(folder, failures);
+    if (folder != CurrentDirectory()) return inner_.ListTopLevel(folder, failures);
     Kept& kept = kept_[folder];
     if (!kept.entries) {
         // A listing that failed is not kept: the next question asks again.
@@ -73,7 +94,7 @@ std::optional<SharedListingFiles::Place> SharedListingFiles::PlaceOf(const std::
     const size_t last = path.find_last_of(separator == '\\' ? "\\/" : "/");
     if (last == std::string::npos) {
         if (path.empty() || path == "." || path == "..") return std::nullopt;
-        return Place{inner_.CurrentDirectory(), path};
+        return Place{CurrentDirectory(), path};
     }
     std::string folder = path.substr(0, last);
     std::string name = path.substr(last + 1);
@@ -89,6 +110,19 @@ std::optional<SharedListingFiles::Place> SharedListingFiles::PlaceOf(const std::
         if (!plain || !absolute) return std::nullopt;
     }
     return Place{folder, name};
+}
+
+std::string SharedListingFiles::CurrentDirectory() const {
+    if (!current_) current_ = inner_.CurrentDirectory();
+    return *current_;
+}
+
+bool SharedListingFiles::SetCurrentDirectory(const std::string& path) {
+    if (current_ && *current_ == path) return true;
+    current_.reset();
+    if (!inner_.SetCurrentDirectory(path)) return false;
+    if (IsPlainAbsolute(path, inner_.Separator())) current_ = path;
+    return true;
 }
 
 SharedListingFiles::Kept* SharedListingFiles::KeptFor(const std::string& folder) {
@@ -146,10 +180,17 @@ bool SharedListingFiles::DeleteFile(const std::string& path) {
 bool SharedListingFiles::Rename(const std::string& from, const std::string& to) {
     const auto source = PlaceOf(from);
     const auto target = PlaceOf(to);
-    // Every kept path below a renamed folder changes with it.
-    const bool folder = inner_.IsDirectory(from);
+    // Every kept path below a renamed folder changes with it. A name the kept listing holds as a
+    // file needs no asking.
+    const Kept* kept = source ? KeptFor(source->folder) : nullptr;
+    const bool knownFile = kept && kept->files && kept->files->Has(source->name);
+    const bool folder = !knownFile && inner_.IsDirectory(from);
     const bool renamed = inner_.Rename(from, to);
     if (!renamed) return false;
+    if (folder && source && target && IsPlainAbsolute(from, Separator()) && IsPlainAbsolute(to, Separator())) {
+        FolderRenamed(from, to, *source, *target);
+        return true;
+    }
     if (folder || !source || !target) {
         ForgetAll();
         return true;
@@ -157,6 +198,33 @@ bool SharedListingFiles::Rename(const std::string& from, const std::string& to) 
     NameRemoved(*source);
     NameAdded(*target);
     return true;
+}
+
+// What was kept below the folder is kept under its new name; its parent lists the new name.
+void SharedListingFiles::FolderRenamed(const std::string& from, const std::string& to, const Place& source,
+                                       const Place& target) {
+    std::vector<std::pair<std::string, Kept>> moved;
+    for (auto it = kept_.begin(); it != kept_.end();) {
+        const std::string& key = it->first;
+        const bool below = key == from || (key.size() > from.size() && key.compare(0, from.size(), from) == 0 &&
+                                           key[from.size()] == Separator());
+        if (!below) {
+            ++it;
+            continue;
+        }
+        moved.emplace_back(to + key.substr(from.size()), std::move(it->second));
+        it = kept_.erase(it);
+    }
+    for (auto& [key, kept] : moved) kept_[key] = std::move(kept);
+    for (const Place* place : {&source, &target}) {
+        Kept* parent = KeptFor(place->folder);
+        if (!parent || !parent->entries) continue;
+        if (place == &source)
+            EraseFromNameOrder(*parent->entries, place->name);
+        else
+            InsertInNameOrder(*parent->entries, place->name);
+    }
+    if (current_ && (*current_ == from || current_->starts_with(from + Separator()))) current_.reset();
 }
 
 bool SharedListingFiles::ReplaceFile(const std::string& from, const std::string& to) {

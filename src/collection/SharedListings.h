@@ -30,8 +30,10 @@ public:
     explicit SharedListingFiles(Files& inner) : inner_(inner) {}
 
     char Separator() const override { return inner_.Separator(); }
-    std::string CurrentDirectory() const override { return inner_.CurrentDirectory(); }
-    bool SetCurrentDirectory(const std::string& path) override { return inner_.SetCurrentDirectory(path); }
+    /// The run makes every directory change through here, so the current directory is known
+    /// without asking the system, and a change to where the run already is costs nothing.
+    std::string CurrentDirectory() const override;
+    bool SetCurrentDirectory(const std::string& path) override;
     std::vector<std::string> ListCurrentFolder(std::string_view pattern) const override;
     std::shared_ptr<const FolderNames> CurrentFolderNames() const override;
     std::vector<std::string> ListTopLevel(const std::string& folder,
@@ -86,12 +88,14 @@ private:
     Kept* KeptFiles() const;
     void NameAdded(const Place& place);
     void NameRemoved(const Place& place);
+    void FolderRenamed(const std::string& from, const std::string& to, const Place& source, const Place& target);
     void Forget(const std::string& folder) { kept_.erase(folder); }
     void ForgetAll() { kept_.clear(); }
 
     Files& inner_;
     mutable std::map<std::string, Kept, KeyLess> kept_{KeyLess{inner_.Separator() == '\\'}};
     mutable int listingsTaken_ = 0;
+    mutable std::optional<std::string> current_;  // the current directory, once known
 };
 
 }  // namespace cartovex

@@ -23,7 +23,7 @@ HeaderReadResult ReadHeaderBlock(const ByteSource& source, HeaderBlock& header) 
 }
 
 HeaderReadResult ReadHeaderBlock(const Files& files, const std::string& path, HeaderBlock& header) {
-    if (!files.IsRegularFile(path)) return HeaderReadResult::UNREADABLE;
+    // ReadAt opens ordinary files only.
     return ReadHeaderBlock(
         [&](uint64_t offset, std::span<uint8_t> out) { return files.ReadAt(path, offset, out); }, header);
 }

@@ -126,23 +126,26 @@ void FindDatabaseEntry(DiscInfo& disc, const HeaderDatabase& database, const Dat
     if (tracks != disc.audioTracks) disc.tracksMismatch = SET_VALUE;
 }
 
-namespace {
-
-bool ListedInHaveFile(Program& program, const std::string& name) {
+std::vector<std::string> ReadHaveList(Program& program) {
     Files& files = program.files();
     const std::string path = program.StartFile("KVX_HAVE.TXT");
     const auto length = files.FileLength(path);
     if (length && *length == 0) {
         files.DeleteFile(path);
-        return false;
+        return {};
     }
     // A list that can't be read is left alone: it is the user's file, and only an empty one is junk.
     const auto content = files.ReadFile(path);
-    if (!content) return false;
-    LineReader reader(*content);
-    for (std::string line; reader.Next(line);)
-        if (line == name) return true;
-    return false;
+    if (!content) return {};
+    return ReadLines(*content);
+}
+
+namespace {
+
+bool ListedInHaveFile(Program& program, const std::string& name) {
+    const std::vector<std::string> read = program.haveList ? std::vector<std::string>{} : ReadHaveList(program);
+    const std::vector<std::string>& names = program.haveList ? *program.haveList : read;
+    return std::find(names.begin(), names.end(), name) != names.end();
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "app/Program.h"
 #include "disc/DiscInfo.h"
@@ -32,6 +33,10 @@ private:
 /// when that entry's track count differs from `audioTracks`. With an index of the same database
 /// the entry is found without a scan, with the same result.
 void FindDatabaseEntry(DiscInfo& disc, const HeaderDatabase& database, const DatabaseIndex* index = nullptr);
+
+/// The names KVX_HAVE.TXT in the start folder lists, one a line. An empty list file is deleted; one
+/// that can't be read is left alone and lists nothing.
+std::vector<std::string> ReadHaveList(Program& program);
 
 /// The title a collection entry (a folder or file name) stands for: underscores back to blanks,
 /// everything from the first dot cut, and the markers processing appends ("(DUPE)", "(MISSING AUDIO

@@ -190,8 +190,10 @@ ProcessOutcome ProcessImage(Program& program) {
     if (disc.matchIndex == NONE_VALUE) return ProcessOutcome::NOT_IDENTIFIED;
 
     // A run that was cut short in this folder is settled first, so this one starts from names that
-    // one whole run or none gave.
-    const Recovery recovery = FinishInterruptedRun(program);
+    // one whole run or none gave; a caller that has just done so says so.
+    const bool settled = !program.settledFolder.empty() && program.settledFolder == files.CurrentDirectory();
+    program.settledFolder.clear();
+    const Recovery recovery = settled ? Recovery{} : FinishInterruptedRun(program);
     FollowRecovery(program, recovery);
     if (recovery.found && files.Exists(JOURNAL_NAME)) return ProcessOutcome::INCOMPLETE;
 
@@ -289,6 +291,7 @@ std::string SettleInterruptedRun(Program& program, const std::string& imagePath)
     if (folder.empty() || folder.back() == ':') folder += files.Separator();
     if (!files.SetCurrentDirectory(folder)) return imagePath;
     const Recovery recovery = FinishInterruptedRun(program);
+    program.settledFolder = files.CurrentDirectory();
     const std::string name = imagePath.substr(cut + 1);
     const auto renamed = NewNameOf(recovery.renamed, name);
     return renamed ? imagePath.substr(0, cut + 1) + *renamed : imagePath;

@@ -211,8 +211,7 @@ ArchiveReadResult ReadPackedArchiveHeaderFrom(std::span<const uint8_t> archive, 
 int16_t ReadArchiveHeader(Program& program) {
     Files& files = program.files();
     const std::string& name = program.disc.fileName;
-    if (!files.IsRegularFile(name)) return NONE_VALUE;
-    const auto size = files.FileLength(name);
+    const auto size = files.FileLength(name);  // nothing for anything but an ordinary file
     if (!size) return NONE_VALUE;
     ByteSource source = [&](uint64_t offset, std::span<uint8_t> out) {
         return files.ReadAt(name, offset, out);

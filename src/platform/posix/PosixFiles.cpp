@@ -122,6 +122,13 @@ bool FolderSynced(const std::string& folder) {
     return fd.get() < 0 || Synced(fd.get());
 }
 
+// This process, as scratch names carry it. The program starts other programs only by exec, so the
+// number it was started with stays its own.
+unsigned long ThisProcess() {
+    static const auto self = static_cast<unsigned long>(getpid());
+    return self;
+}
+
 // This machine as scratch names carry it.
 const std::string& ScratchHost() {
     static const std::string host = [] {
@@ -261,21 +268,25 @@ bool PosixFiles::WriteFileFrom(const std::string& path, const ContentWriter& wri
         mode = info.st_mode & 07777;
     }
     const std::string folder = ParentOf(path);
-    if (!sweptFolders_.contains(AbsoluteFolder(folder))) RemoveStaleScratchFiles(folder);
+    const std::string absoluteFolder = AbsoluteFolder(folder);
+    if (!sweptFolders_.contains(absoluteFolder)) RemoveStaleScratchFiles(folder, absoluteFolder);
 
     // The scratch name is new and must stay so: O_EXCL never opens what is there already, a link
-    // planted under the name included.
+    // planted under the name included. It is created with the mode it ends with where the umask
+    // lets the create give that mode; only other modes need a change afterwards.
+    const bool createGivesMode = (mode & ~0666 & 07777) == 0 && (mode & UMASK) == 0;
     std::string temp;
     Fd fd(-1);
     for (int attempt = 0; attempt < 100 && fd.get() < 0; ++attempt) {
-        temp = Join(folder, ScratchFileName(ScratchHost(), static_cast<unsigned long>(getpid()), tags_()));
-        fd.reset(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
+        temp = Join(folder, ScratchFileName(ScratchHost(), ThisProcess(), tags_()));
+        fd.reset(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                      createGivesMode ? mode : 0600));
         if (fd.get() < 0 && errno != EEXIST) return false;
     }
     if (fd.get() < 0) return false;
     const int out = fd.get();
     bool ok = writer([out](std::string_view piece) { return WriteAll(out, piece); }) &&
-              fchmod(out, mode) == 0 && Synced(out);
+              (createGivesMode || fchmod(out, mode) == 0) && Synced(out);
     ok = (close(fd.release()) == 0) && ok;
     ok = ok && rename(temp.c_str(), path.c_str()) == 0;
     if (!ok) {
@@ -360,10 +371,14 @@ std::string PosixFiles::AbsoluteFolder(const std::string& folder) const {
 }
 
 void PosixFiles::RemoveStaleScratchFiles(const std::string& folder) {
-    sweptFolders_.insert(AbsoluteFolder(folder));
+    RemoveStaleScratchFiles(folder, AbsoluteFolder(folder));
+}
+
+void PosixFiles::RemoveStaleScratchFiles(const std::string& folder, const std::string& absoluteFolder) {
+    sweptFolders_.insert(absoluteFolder);
     std::unique_ptr<DIR, DirCloser> dir(opendir(folder.empty() ? "." : folder.c_str()));
     if (!dir) return;
-    const auto self = static_cast<unsigned long>(getpid());
+    const auto self = ThisProcess();
     while (const dirent* entry = readdir(dir.get())) {
         const auto owner = ScratchFileOwner(entry->d_name, ScratchHost());
         if (!owner || *owner == self || !ProcessIsGone(*owner)) continue;

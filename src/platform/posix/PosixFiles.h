@@ -35,6 +35,7 @@ public:
 
 private:
     std::string AbsoluteFolder(const std::string& folder) const;
+    void RemoveStaleScratchFiles(const std::string& folder, const std::string& absoluteFolder);
 
     // Folders already cleared of stale scratch files by this process, by absolute path.
     std::set<std::string> sweptFolders_;

@@ -15,6 +15,8 @@
 #ifdef _WIN32
 #include <fcntl.h>
 #include <io.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace {
@@ -25,6 +27,14 @@ void MakeStandardOutputRaw() {
     std::cout.flush();
 #ifdef _WIN32
     _setmode(_fileno(stdout), _O_BINARY);
+#endif
+}
+
+bool StandardOutputIsTerminal() {
+#ifdef _WIN32
+    return _isatty(_fileno(stdout)) != 0;
+#else
+    return isatty(STDOUT_FILENO) != 0;
 #endif
 }
 
@@ -47,7 +57,8 @@ int main(int argc, char** argv) {
                        std::cerr,
                        [&dialogs](std::string path) { dialogs.QueueOpenFile(std::move(path)); },
                        [&dialogs](std::string path) { dialogs.QueueFolder(std::move(path)); },
-                       MakeStandardOutputRaw};
+                       MakeStandardOutputRaw,
+                       StandardOutputIsTerminal()};
     std::vector<std::string> args(argv + 1, argv + argc);
     return RunCli(context, args);
 }
