@@ -25,7 +25,7 @@ asan:
 
 # The benchmarks build into the default build folder; each prints its figures against a baseline.
 bench:
-	$(DEPS) core tests
+	$(DEPS) core tests desktop
 	cmake --preset default -DCARTOVEX_BENCH=ON
 	cmake --build --preset default --target cartovex_benches
 	bench/run.sh build/default

@@ -19,4 +19,15 @@ for bench in flatfolderanalysis paneappend collectionscan chdidentification; do
   "$build/cartovex_bench_$bench"
   echo
 done
+# The window against the command-line program (built with Qt only), in memory where there is
+# memory to run in: the disc's cost of creating files swings with what ran just before, and the
+# comparison is of what the two programs add to the same work.
+if [[ -x "$build/cartovex_bench_windowmass" ]]; then
+  if [[ -d /dev/shm && -w /dev/shm ]]; then
+    TMPDIR=/dev/shm "$build/cartovex_bench_windowmass"
+  else
+    "$build/cartovex_bench_windowmass"
+  fi
+  echo
+fi
 echo "All benchmarks: $((SECONDS - started)) s"

@@ -1,11 +1,15 @@
 # Third-party libraries, all from the system's packages; nothing is copied into the repository.
-# A Windows cross build points CARTOVEX_MINIZIP_SOURCE at the unzip sources it unpacked from the
-# distribution's zlib source package and builds them here with the cross compiler.
+# A Windows cross build points CARTOVEX_MINIZIP_SOURCE at the unzip sources unpacked from the
+# distribution's zlib source package and builds them here with the cross compiler; missing sources
+# are fetched first (ThirdPartySource.cmake).
+
+include(${CMAKE_CURRENT_LIST_DIR}/ThirdPartySource.cmake)
 
 find_package(ZLIB REQUIRED)
 add_library(cartovex::zlib ALIAS ZLIB::ZLIB)
 
 if(CARTOVEX_MINIZIP_SOURCE)
+    cartovex_require_source(${CARTOVEX_MINIZIP_SOURCE} unzip.c fetch-minizip-source.sh NAME minizip)
     add_library(cartovex_minizip STATIC
         ${CARTOVEX_MINIZIP_SOURCE}/unzip.c
         ${CARTOVEX_MINIZIP_SOURCE}/ioapi.c
@@ -51,6 +55,8 @@ message(STATUS "7z and RAR archives (libarchive): ${CARTOVEX_HAVE_LIBARCHIVE}")
 set(CARTOVEX_HAVE_LZMA OFF)
 set(CARTOVEX_HAVE_FLAC OFF)
 if(CARTOVEX_XZ_SOURCE)
+    cartovex_require_source(${CARTOVEX_XZ_SOURCE} src/liblzma/api/lzma.h fetch-xz-source.sh NAME xz-utils-source
+                            OPTIONAL)
     include(cmake/Liblzma.cmake)
 elseif(NOT WIN32)
     find_package(PkgConfig REQUIRED)

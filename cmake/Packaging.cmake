@@ -43,8 +43,12 @@ if(NOT WIN32)
     set(CPACK_DEBIAN_PACKAGE_MAINTAINER "Cartovex maintainers <maintainers@cartovex.invalid>")
     set(CPACK_DEBIAN_PACKAGE_SECTION utils)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS
-        "libc6, libstdc++6, zlib1g, libminizip1, libcurl4, libqt5core5a, libqt5gui5, libqt5widgets5, fonts-dejavu-core")
+    # The libraries' packages come from the programs themselves (dpkg-shlibdeps, in dpkg-dev), so a
+    # library added to the build can't be missed; only what no binary names is listed here: the
+    # window's fixed-pitch font.
+    set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
+    set(CPACK_STRIP_FILES ON)
 endif()
 
 include(CPack)

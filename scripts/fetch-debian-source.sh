@@ -16,6 +16,8 @@ fi
 
 sudo_cmd=()
 [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+# Run from the Windows configure step there is no terminal: sudo must fail rather than wait.
+[[ ${#sudo_cmd[@]} -eq 0 || -t 0 ]] || sudo_cmd=(sudo -n)
 
 # apt-get source needs a deb-src entry. Only the main suite is added: the security suite carries
 # no source of these packages.

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
-"""Draws the program's icon (a disc with a slanted "C" cut) at 32x32 and 16x16 in 16 colours and
-writes each size as XPM (compiled into the program) and PNG (for the desktop entry).
+"""Draws the program's icon (a disc with a slanted "C" cut). The 32x32 and 16x16 images, in 16
+colours, are written as XPM (compiled into the program) and PNG; the launcher sizes 48 to 256 as
+smoothed PNG, and the same drawing as scalable SVG, for the desktop's icon theme.
 Run from the repository root: tools/make-icon.py"""
 import math
 import struct
@@ -48,6 +49,32 @@ def draw(size):
     return ["".join(pixel(x, y, size) for x in range(size)) for y in range(size)]
 
 
+def smooth_pixels(size, samples=4):
+    """RGBA rows for the large sizes: each pixel averages samples x samples points of the drawing,
+    so the rings' edges are smooth rather than stepped."""
+    grid = size * samples
+    rows = []
+    for y in range(size):
+        row = []
+        for x in range(size):
+            total = [0, 0, 0]
+            opaque = 0
+            for sy in range(samples):
+                for sx in range(samples):
+                    rgb = PALETTE[pixel(x * samples + sx, y * samples + sy, grid)]
+                    if rgb is not None:
+                        opaque += 1
+                        for i in range(3):
+                            total[i] += rgb[i]
+            if opaque == 0:
+                row.append((0, 0, 0, 0))
+            else:
+                alpha = round(255 * opaque / (samples * samples))
+                row.append(tuple(round(t / opaque) for t in total) + (alpha,))
+        rows.append(row)
+    return rows
+
+
 def write_xpm(rows, size, path):
     used = sorted({ch for row in rows for ch in row})
     name = "cartovex_%d_xpm" % size
@@ -62,13 +89,14 @@ def write_xpm(rows, size, path):
         f.write("};\n")
 
 
-def write_png(rows, size, path):
+def palette_rows(rows):
+    return [[(0, 0, 0, 0) if PALETTE[ch] is None else PALETTE[ch] + (255,) for ch in row] for row in rows]
+
+
+def write_png(rgba_rows, size, path):
     raw = b""
-    for row in rows:
-        raw += b"\0"
-        for ch in row:
-            rgb = PALETTE[ch]
-            raw += bytes((0, 0, 0, 0)) if rgb is None else bytes(rgb + (255,))
+    for row in rgba_rows:
+        raw += b"\0" + b"".join(bytes(p) for p in row)
 
     def chunk(kind, data):
         body = kind + data
@@ -82,7 +110,55 @@ def write_png(rows, size, path):
         f.write(png)
 
 
+def ring_path(outer, inner, half=None):
+    """A disc of radius outer with a hole of radius inner, or only its lower (half="lower", angles
+    0 to 180) or upper half, in a 2 x 2 box centred on 0."""
+    if half == "lower":
+        return sector_path(inner, outer, 0, 180)
+    if half == "upper":
+        return sector_path(inner, outer, -180, 0)
+    return sector_path(inner, outer, 0, 180) + " " + sector_path(inner, outer, 180, 360)
+
+
+def sector_path(inner, outer, a1, a2):
+    """The part of a ring between two angles in degrees (y grows downwards, as in the pixels)."""
+    def point(r, a):
+        return r * math.cos(math.radians(a)), r * math.sin(math.radians(a))
+
+    large = 1 if a2 - a1 > 180 else 0
+    return "M%.4f %.4f A%g %g 0 %d 1 %.4f %.4f L%.4f %.4f A%g %g 0 %d 0 %.4f %.4f Z" % (
+        point(outer, a1) + (outer, outer, large) + point(outer, a2) + point(inner, a2) +
+        (inner, inner, large) + point(inner, a1))
+
+
+def write_svg(path):
+    """The pixel drawing's regions as shapes, painted back to front; every shape leaves the centre
+    hole open, so no mask is needed."""
+    hole = 0.16
+    colour = {ch: "#%02X%02X%02X" % rgb for ch, rgb in PALETTE.items() if rgb is not None}
+    shapes = [
+        ("k", ring_path(1.0, hole)),
+        ("l", ring_path(0.92, hole)),
+        ("B", ring_path(0.78, hole)),
+        ("b", ring_path(0.55, hole, "lower")),
+        ("g", ring_path(0.55, hole, "upper")),
+        ("c", sector_path(0.5, 0.92, -40, -28)),
+        ("r", sector_path(0.34, 0.92, -28, 28)),
+        ("k", sector_path(0.30, 0.34, -28, 28)),
+        ("w", ring_path(0.30, hole)),
+        ("l", ring_path(0.24, hole)),
+    ]
+    with open(path, "w") as f:
+        f.write('<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewBox="-1 -1 2 2">\n')
+        for ch, d in shapes:
+            f.write('<path fill="%s" d="%s"/>\n' % (colour[ch], d))
+        f.write("</svg>\n")
+
+
 for size in (32, 16):
     rows = draw(size)
     write_xpm(rows, size, "data/cartovex-%d.xpm" % size)
-    write_png(rows, size, "data/cartovex-%d.png" % size)
+    write_png(palette_rows(rows), size, "data/cartovex-%d.png" % size)
+for size in (48, 64, 128, 256):
+    write_png(smooth_pixels(size), size, "data/cartovex-%d.png" % size)
+write_svg("data/cartovex.svg")

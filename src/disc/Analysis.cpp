@@ -45,11 +45,17 @@ std::string FolderToEnter(const DiscInfo& disc, char separator) {
     return folder;
 }
 
-// Every early end leaves the PROCESS button off: DiscInfo already names the new file, and the old
-// disc's identity must not be processed under it.
+void SetRegionItems(Window& window, bool enabled) {
+    for (int id : {CMD_TO_EUROPE, CMD_TO_JAPAN, CMD_TO_USA})
+        window.SetMenuItemState(id, enabled ? MENU_ENABLED : MENU_DISABLED);
+}
+
+// Every early end leaves the PROCESS button and the region commands off: DiscInfo already names the
+// new file, and the old disc's identity must not be processed or converted under it.
 void EndEarly(Program& program, const std::string& line) {
     program.pane.AppendLine(line);
     program.window().EnableControl(ID_PROCESS_BUTTON, false);
+    SetRegionItems(program.window(), false);
 }
 
 std::string CouldNotRead(const DiscInfo& disc) {
@@ -98,11 +104,6 @@ Opened ReadImageHeader(Program& program) {
     }
     EndEarly(program, CouldNotRead(disc));
     return Opened::NO;
-}
-
-void SetRegionItems(Window& window, bool enabled) {
-    for (int id : {CMD_TO_EUROPE, CMD_TO_JAPAN, CMD_TO_USA})
-        window.SetMenuItemState(id, enabled ? MENU_ENABLED : MENU_DISABLED);
 }
 
 void AppendFieldBlock(Program& program, const std::string& imageFormat) {

@@ -177,11 +177,14 @@ TEST_F(Analysis, WhatIsNoImageGivesOneLineAndNoMatch) {
     for (const auto& [name, line] : cases) {
         bench.Analyse(good);
         ASSERT_TRUE(bench.ProcessEnabled());
+        ASSERT_EQ(bench.MenuState(CMD_TO_USA), MENU_ENABLED);
         const HeaderBlock before = disc.header;
         EXPECT_EQ(bench.Analyse(bench.images / name), Lines{line}) << name;
         EXPECT_EQ(disc.fileName, name);
         EXPECT_EQ(disc.matchIndex, NONE_VALUE) << name;
         EXPECT_FALSE(bench.ProcessEnabled()) << name;
+        // Converting would hand the rejected file to the converter.
+        EXPECT_TRUE(bench.RegionItemsDisabled()) << name;
         if (line != notSega || name.ends_with(".rar") || name.ends_with(".txt")) {
             EXPECT_EQ(disc.header, before) << name << ": the old block stays, and is never analysed again";
         }
@@ -223,6 +226,7 @@ TEST(AnalysisFaults, AnImageThatCanNotBeReadEndsTheAnalysis) {
     EXPECT_EQ(bench.Analyse(b), Lines{"Could not read second.iso! File will be ignored."});
     EXPECT_EQ(bench.program().disc.header, first);
     EXPECT_FALSE(bench.ProcessEnabled());
+    EXPECT_TRUE(bench.RegionItemsDisabled());
 
     // A folder that can't be entered would leave the bare name pointing into the old folder.
     spy.ClearFailures();
@@ -232,6 +236,7 @@ TEST(AnalysisFaults, AnImageThatCanNotBeReadEndsTheAnalysis) {
     EXPECT_EQ(bench.Analyse(b), Lines{"Could not read second.iso! File will be ignored."});
     EXPECT_EQ(bench.program().disc.matchIndex, NONE_VALUE);
     EXPECT_FALSE(bench.ProcessEnabled());
+    EXPECT_TRUE(bench.RegionItemsDisabled());
 }
 
 TEST(AnalysisFaults, ABigFolderIsListedOnce) {

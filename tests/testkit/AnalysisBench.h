@@ -59,6 +59,11 @@ public:
 
     bool ProcessEnabled() const { return test->window.IsControlEnabled(ID_PROCESS_BUTTON); }
     int MenuState(int id) const { return test->window.MenuItemState(id); }
+    bool RegionItemsDisabled() const {
+        for (int id : {CMD_TO_EUROPE, CMD_TO_JAPAN, CMD_TO_USA})
+            if (MenuState(id) != MENU_DISABLED) return false;
+        return true;
+    }
 
     CurrentDirectoryGuard guard;
     TempFolder start;

@@ -3,7 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <vector>
+
+#include "platform/qt/QtWindow.h"
 
 namespace cartovex {
 
@@ -41,6 +45,17 @@ std::string LocalPath(const QString& path) {
     return QFile::encodeName(path).toStdString();
 }
 
+// The spelling the folder rule compares: links resolved, no trailing separator. A folder that
+// doesn't exist keeps its own spelling.
+std::string CanonicalFolder(const QString& folder) {
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    return LocalPath(QDir::toNativeSeparators(canonical.isEmpty() ? QDir::cleanPath(folder) : canonical));
+}
+
+std::string CanonicalFolder(const std::string& folder) {
+    return folder.empty() ? folder : CanonicalFolder(QFile::decodeName(folder.c_str()));
+}
+
 }  // namespace
 
 std::string QtNameFilters(std::string_view filter) {
@@ -62,20 +77,41 @@ std::string QtNameFilters(std::string_view filter) {
     return result;
 }
 
+DialogFolders UserDialogFolders() {
+    const QString data = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    return DialogFolders(CanonicalFolder(data + QStringLiteral("/cartovex")),
+                         CanonicalFolder(QDir::homePath()));
+}
+
 std::string QtDialogs::OpenFile(const OpenFileRequest& request) {
+    const std::string start = folders_.StartIn(CanonicalFolder(request.initialFolder));
+    QFileDialog dialog(&owner_, QString::fromUtf8(request.title.c_str()), QFile::decodeName(start.c_str()),
+                       QString::fromUtf8(QtNameFilters(request.filter).c_str()));
+    dialog.setFileMode(QFileDialog::ExistingFile);
     // Links are returned as the links themselves, as the program expects of the Windows dialog.
-    const QString chosen = QFileDialog::getOpenFileName(
-        owner_, QString::fromUtf8(request.title.c_str()), QFile::decodeName(request.initialFolder.c_str()),
-        QString::fromUtf8(QtNameFilters(request.filter).c_str()), nullptr,
-        QFileDialog::DontResolveSymlinks | QFileDialog::HideNameFilterDetails);
-    return chosen.isEmpty() ? std::string() : LocalPath(QDir::toNativeSeparators(chosen));
+    dialog.setOptions(QFileDialog::DontResolveSymlinks | QFileDialog::HideNameFilterDetails);
+    return Run(dialog);
 }
 
 std::string QtDialogs::BrowseForFolder(const std::string& prompt) {
-    const QString chosen =
-        QFileDialog::getExistingDirectory(owner_, QString::fromUtf8(prompt.c_str()), QDir::homePath(),
-                                          QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
-    return chosen.isEmpty() ? std::string() : LocalPath(QDir::toNativeSeparators(chosen));
+    QFileDialog dialog(&owner_, QString::fromUtf8(prompt.c_str()),
+                       QFile::decodeName(folders_.StartIn({}).c_str()));
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontResolveSymlinks);
+    return Run(dialog);
+}
+
+std::string QtDialogs::Run(QFileDialog& dialog) {
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    owner_.DialogOpening();
+    const bool confirmed = dialog.exec() == QDialog::Accepted;
+    owner_.DialogClosed();
+    const QStringList chosen = dialog.selectedFiles();
+    const QString path = confirmed && !chosen.isEmpty() ? chosen.first() : QString();
+    // The next dialog starts where this one ended: in the folder it showed, or in the folder the
+    // user chose.
+    folders_.Ended(CanonicalFolder(QFileInfo(path).isDir() ? path : dialog.directory().absolutePath()));
+    return path.isEmpty() ? std::string() : LocalPath(QDir::toNativeSeparators(path));
 }
 
 }  // namespace cartovex

@@ -1,33 +1,29 @@
 #include "platform/qt/QtWindow.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QFontInfo>
-#include <QFontMetrics>
 #include <QIcon>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
-#include <QPlainTextDocumentLayout>
-#include <QPlainTextEdit>
 #include <QPushButton>
-#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
-#include <QTextBlock>
+#include <QStyle>
 #include <QTextCodec>
-#include <QTextCursor>
 #include <algorithm>
 #include <climits>
 #include <vector>
 
 #include "app/MenuModel.h"
+#include "platform/qt/PaneView.h"
+#include "platform/qt/StaleInput.h"
 
 // The icon artwork, drawn by tools/make-icon.py.
 #include "cartovex-16.xpm"
@@ -69,6 +65,18 @@ void SetWhiteOnBlack(QWidget* widget) {
     widget->setAutoFillBackground(true);
 }
 
+// The pane catches up with the program this often during a command: often enough to look live,
+// seldom enough that a long run doesn't pay a repaint per line.
+constexpr qint64 PANE_UPDATE_MS = 33;
+
+// The screen's room for the client area: its free space less the window manager's title bar.
+QSize RoomOnScreen(const QWidget& window) {
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen) return QSize(INT_MAX, INT_MAX);
+    const int titleBar = window.style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, &window);
+    return screen->availableGeometry().size() - QSize(0, titleBar);
+}
+
 void ApplyMenuState(QAction* action, int state) {
     // Only a checked item is checkable: an unchecked one then shows no empty box, as on Windows.
     const bool checked = (state & MENU_CHECKED) != 0;
@@ -84,23 +92,18 @@ void ApplyMenuState(QAction* action, int state) {
 
 }  // namespace
 
-DialogBaseUnits DialogBaseUnits::ForFont(const QFont& font) {
-    QFontMetrics metrics(font);
-    const int width =
-        metrics.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
-    return DialogBaseUnits{(width / 26 + 1) / 2, metrics.height()};
-}
-
-// Rounded to the nearest pixel, as MulDiv does.
-int DialogBaseUnits::X(int dlu) const {
-    return (dlu * averageCharWidth * 2 + 4) / 8;
-}
-int DialogBaseUnits::Y(int dlu) const {
-    return (dlu * charHeight * 2 + 8) / 16;
-}
-
 QString ToDisplayText(std::string_view text) {
     const int size = int(std::min<size_t>(text.size(), INT_MAX));
+    // Nearly every line is plain ASCII: then each byte is its character, and a CR goes where an LF
+    // follows it.
+    if (std::all_of(text.begin(), text.begin() + size, [](char c) { return (c & 0x80) == 0; })) {
+        QString shown(size, Qt::Uninitialized);
+        QChar* out = shown.data();
+        for (int i = 0; i < size; ++i)
+            if (text[i] != '\r' || i + 1 == size || text[i + 1] != '\n') *out++ = QLatin1Char(text[i]);
+        shown.truncate(int(out - shown.constData()));
+        return shown;
+    }
     QTextCodec::ConverterState state;
     QString shown = QTextCodec::codecForMib(106)->toUnicode(text.data(), size, &state);
     // Header fields and old file names are not always UTF-8; show their bytes rather than U+FFFD.
@@ -113,11 +116,8 @@ QtWindow::QtWindow()
     : QMainWindow(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                                Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                                Qt::WindowCloseButtonHint) {
-    const QFont font = WindowFont();
-    units_ = DialogBaseUnits::ForFont(font);
-
     auto* client = new QWidget(this);
-    client->setFont(font);
+    client->setFont(WindowFont());
     QPalette palette = client->palette();
     palette.setColor(QPalette::Window, Qt::black);
     client->setPalette(palette);
@@ -127,68 +127,63 @@ QtWindow::QtWindow()
 
     // The window is sized for its client area before the bar is attached; the bar then takes its
     // height from the client area, not from the screen.
-    const QSize outer(units_.X(CLIENT_WIDTH_DLU), units_.Y(CLIENT_HEIGHT_DLU));
+    PlaceControls();
     BuildMenuBar();
-    setFixedSize(outer);
+    setFixedSize(geometry_.client);
     BuildAccelerators();
 
     QIcon icon;
     icon.addPixmap(QPixmap(cartovex_32_xpm));
     icon.addPixmap(QPixmap(cartovex_16_xpm));
     setWindowIcon(icon);
-
-    // The start-up text is appended before the window is first shown; the pane must already wrap at
-    // its real width so that its line counts hold. A hidden widget gets its resize events only when
-    // shown: the first places the pane's viewport, the second lays the text out at its width.
-    QResizeEvent paneResize(pane_->size(), QSize());
-    QCoreApplication::sendEvent(pane_, &paneResize);
-    QResizeEvent viewportResize(pane_->viewport()->size(), QSize());
-    QCoreApplication::sendEvent(pane_->viewport(), &viewportResize);
-    RecountPaneLines();
 }
 
 QtWindow::~QtWindow() = default;
 
 void QtWindow::BuildControls() {
     QWidget* client = centralWidget();
-    auto place = [this](QWidget* widget, const ControlLayout& layout) {
-        widget->setGeometry(units_.X(layout.x), units_.Y(layout.y), units_.X(layout.width),
-                            units_.Y(layout.height));
-    };
 
-    pane_ = new QPlainTextEdit(client);
-    pane_->setReadOnly(true);
-    pane_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    pane_ = new PaneView(client);
     pane_->setFrameShape(QFrame::NoFrame);
     pane_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    pane_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    pane_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    pane_->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    pane_->setUndoRedoEnabled(false);
-    pane_->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
+    // A rule or a long line stays one line; where the screen is too narrow, the pane scrolls sideways.
+    pane_->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     SetWhiteOnBlack(pane_);
-    pane_->verticalScrollBar()->setPalette(QApplication::palette());  // the system's scroll bar colours
-    place(pane_, PANE_LAYOUT);
+    for (QScrollBar* bar : {pane_->verticalScrollBar(), pane_->horizontalScrollBar()})
+        bar->setPalette(QApplication::palette());  // the system's scroll bar colours
 
     banner_ = new QLabel(client);
     banner_->setTextFormat(Qt::PlainText);  // the art holds '<' and '>'
     banner_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     banner_->setText(ToDisplayText(BannerText()));
     SetWhiteOnBlack(banner_);
-    place(banner_, BANNER_LAYOUT);
 
     processButton_ = new QPushButton(client);
     processButton_->setText(ToDisplayText(ProcessCaption()));
-    processButton_->setFocusPolicy(Qt::ClickFocus);  // not a tab stop
+    processButton_->setFocusPolicy(Qt::StrongFocus);
+    // Enter presses the button when it has the focus, as Space does.
+    processButton_->setAutoDefault(true);
     // A style sheet, because most styles paint push buttons in their own colours whatever the palette.
     processButton_->setStyleSheet(
         QStringLiteral("QPushButton { color: white; background-color: black; border: 2px outset #c0c0c0; }"
                        "QPushButton:pressed { border-style: inset; }"
                        "QPushButton:focus { border-color: white; }"
                        "QPushButton:disabled { color: gray; border-color: gray; }"));
-    place(processButton_, PROCESS_LAYOUT);
     processButton_->setEnabled(false);
     connect(processButton_, &QPushButton::clicked, this, [this] { Dispatch(CMD_PROCESS, 0); });
+}
+
+void QtWindow::PlaceControls() {
+    LayoutNeeds needs;
+    needs.font = DialogBaseUnits::ForFont(centralWidget()->font());
+    needs.paneWidth = pane_->WidthFor(PANE_COLUMNS);
+    needs.banner = banner_->sizeHint();
+    needs.button = processButton_->sizeHint();
+
+    geometry_ = LayOutWindow(needs, RoomOnScreen(*this));
+    pane_->setGeometry(geometry_.pane);
+    banner_->setGeometry(geometry_.banner);
+    processButton_->setGeometry(geometry_.button);
 }
 
 void QtWindow::BuildMenuBar() {
@@ -239,20 +234,33 @@ void QtWindow::SetTitle(const std::string& title) {
 }
 
 void QtWindow::Dispatch(int commandId, int notification) {
-    if (handler_.command) handler_.command(commandId, notification);
+    if (handler_.command) RunCommand([&] { handler_.command(commandId, notification); });
+}
+
+void QtWindow::RunCommand(const std::function<void()>& work) {
+    ++commandsRunning_;
+    work();
+    if (--commandsRunning_ > 0) return;
+    UpdatePane();
+    // Nobody can give a hidden window input (before the start, after Exit).
+    if (isVisible()) DropQueuedInput();
 }
 
 int QtWindow::Run() {
     ended_ = false;
     result_ = 0;
-    if (handler_.initialise) handler_.initialise();
+    // The start-up update can take seconds; for the pane it is a command like the others.
+    if (handler_.initialise) RunCommand(handler_.initialise);
     if (ended_) return result_;
 
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        move(screen->availableGeometry().center() - QPoint(width() / 2, height() / 2));
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect room = screen->availableGeometry();
+        const QPoint centred = room.center() - QPoint(width() / 2, height() / 2);
+        move(std::max(centred.x(), room.left()), std::max(centred.y(), room.top()));
+    }
     show();
-    // Showing relays the pane out at its width; keep the last start-up line in view.
-    if (!pane_->document()->isEmpty()) ScrollPane(1);
+    // The pane has its real size now; keep the last start-up line in view.
+    ScrollPane(1);
 
     QEventLoop loop;
     loop_ = &loop;
@@ -262,10 +270,26 @@ int QtWindow::Run() {
 }
 
 bool QtWindow::event(QEvent* event) {
-    if ((event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate) &&
-        handler_.activate)
-        handler_.activate(event->type() == QEvent::WindowActivate);
+    if (event->type() == QEvent::WindowActivate || event->type() == QEvent::WindowDeactivate)
+        TellHandlerActive(event->type() == QEvent::WindowActivate);
     return QMainWindow::event(event);
+}
+
+void QtWindow::TellHandlerActive(bool active) {
+    if (active == handlerActive_) return;
+    handlerActive_ = active;
+    if (handler_.activate) handler_.activate(active);
+}
+
+void QtWindow::DialogOpening() {
+    UpdatePane();
+}
+
+// Qt activates the window again only once the event loop runs, after the command: the handler
+// would then give the focus back to the control the dialog took it from, over the one the command
+// chose.
+void QtWindow::DialogClosed() {
+    if (isVisible()) TellHandlerActive(true);
 }
 
 // The close box, Alt+F4 and the window menu's Close end the run without a command, so nothing is
@@ -315,7 +339,10 @@ int QtWindow::MenuItemState(int commandId) const {
 }
 
 void QtWindow::SetMenuItemState(int commandId, int state) {
-    if (QAction* action = MenuAction(commandId)) ApplyMenuState(action, state);
+    // Each analysis sets four items, mostly as they were; a change makes the menus lay out again.
+    QAction* action = MenuAction(commandId);
+    if (action && MenuItemState(commandId) != (state & (MENU_CHECKED | MENU_DISABLED)))
+        ApplyMenuState(action, state);
 }
 
 void QtWindow::EnableControl(int controlId, bool enabled) {
@@ -328,7 +355,9 @@ bool QtWindow::IsControlEnabled(int controlId) const {
 }
 
 void QtWindow::FocusControl(int controlId) {
-    if (QWidget* control = Control(controlId)) control->setFocus(Qt::OtherFocusReason);
+    QWidget* control = Control(controlId);
+    // Every appended line asks for the pane; asking again is no news.
+    if (control && focusWidget() != control) control->setFocus(Qt::OtherFocusReason);
 }
 
 int QtWindow::FocusedControl() const {
@@ -343,70 +372,49 @@ int QtWindow::FocusedControl() const {
 }
 
 void QtWindow::SetPaneText(std::string_view text) {
-    pane_->setPlainText(ToDisplayText(text));
-    RecountPaneLines();
-    RepaintPane();
+    pendingText_.clear();
+    pendingBreaks_ = 0;
+    pane_->SetText(ToDisplayText(text));
+    UpdatePaneSoon();
 }
 
 void QtWindow::AppendPaneText(std::string_view text) {
-    QTextDocument* document = pane_->document();
-    const int firstChanged = document->blockCount() - 1;
-    QTextCursor cursor(document);
-    cursor.movePosition(QTextCursor::End);
-    cursor.insertText(ToDisplayText(text));
-
-    if (paneLayoutWidth_ != LayoutWidth()) {
-        RecountPaneLines();
-    } else {
-        const QTextBlock last = document->lastBlock();
-        for (QTextBlock block = document->findBlockByNumber(firstChanged); block.isValid() && block != last;
-             block = block.next())
-            linesBeforeLastBlock_ += BlockLines(block);
-    }
-    RepaintPane();
-}
-
-int QtWindow::BlockLines(const QTextBlock& block) const {
-    // The plain-text layout lays blocks out as they come into view; asking for a block's rectangle
-    // lays it out now, at the pane's width.
-    if (block.layout()->lineCount() == 0) pane_->document()->documentLayout()->blockBoundingRect(block);
-    return std::max(1, block.layout()->lineCount());
-}
-
-void QtWindow::RecountPaneLines() {
-    QTextDocument* document = pane_->document();
-    linesBeforeLastBlock_ = 0;
-    const QTextBlock last = document->lastBlock();
-    for (QTextBlock block = document->firstBlock(); block.isValid() && block != last; block = block.next())
-        linesBeforeLastBlock_ += BlockLines(block);
-    paneLayoutWidth_ = LayoutWidth();
-}
-
-// The pane lays its text out at its viewport's width.
-int QtWindow::LayoutWidth() const {
-    return pane_->viewport()->width();
+    const QString shown = ToDisplayText(text);
+    pendingText_ += shown;
+    pendingBreaks_ += shown.count(QLatin1Char('\n'));
+    UpdatePaneSoon();
 }
 
 int QtWindow::PaneLineCount() const {
-    if (paneLayoutWidth_ != LayoutWidth()) const_cast<QtWindow*>(this)->RecountPaneLines();
-    return linesBeforeLastBlock_ + BlockLines(pane_->document()->lastBlock());
+    return pane_->LineCount() + pendingBreaks_;
 }
 
 void QtWindow::ScrollPane(int lines) {
     if (lines <= 0) return;
     // Scrolling down by at least the whole text's line count always ends at the last line.
-    QTextCursor end = pane_->textCursor();
-    end.movePosition(QTextCursor::End);
-    pane_->setTextCursor(end);
-    pane_->ensureCursorVisible();
-    pane_->verticalScrollBar()->setValue(pane_->verticalScrollBar()->maximum());
-    RepaintPane();
+    scrollPending_ = true;
+    UpdatePaneSoon();
+}
+
+void QtWindow::UpdatePaneSoon() {
+    if (commandsRunning_ == 0 || !paneUpdated_.isValid() || paneUpdated_.hasExpired(PANE_UPDATE_MS))
+        UpdatePane();
 }
 
 // Commands run on the one thread without returning to the event loop; painting the pane here lets a
 // long command show its progress without letting any other input in.
-void QtWindow::RepaintPane() {
-    if (pane_->isVisible()) pane_->repaint();
+void QtWindow::UpdatePane() {
+    if (!pendingText_.isEmpty()) {
+        pane_->Append(pendingText_);
+        pendingText_.clear();
+        pendingBreaks_ = 0;
+    }
+    if (scrollPending_) {
+        scrollPending_ = false;
+        pane_->ScrollToLastLine();
+    }
+    if (pane_->isVisible()) pane_->viewport()->repaint();
+    paneUpdated_.start();
 }
 
 }  // namespace cartovex

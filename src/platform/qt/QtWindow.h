@@ -1,40 +1,32 @@
 // The main window on Qt 5 Widgets: a fixed-size window laid out in dialog units of its fixed-pitch
-// font, with the menu bar, accelerators and the three controls built from the shared menu model.
-// It holds no program logic: initialisation, activation changes and commands go to a handler that
-// main() connects to the command handler (and tests to their own recorders).
+// font (grown as the font's metrics need, see WindowLayout.h), with the menu bar, accelerators and
+// the three controls built from the shared menu model. It holds no program logic: initialisation,
+// activation changes and commands go to a handler that main() connects to the command handler
+// (and tests to their own recorders).
+//
+// While a command runs the pane takes its text at most about 30 times a second and once at the
+// end, and input given meanwhile is dropped when the command ends.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QMainWindow>
-#include <QPointer>
-#include <QSize>
+#include <QString>
 #include <functional>
 #include <map>
 #include <string>
 #include <string_view>
 
 #include "platform/Window.h"
+#include "platform/qt/WindowLayout.h"
 
 class QAction;
 class QEventLoop;
-class QFont;
 class QLabel;
-class QPlainTextEdit;
 class QPushButton;
-class QString;
-class QTextBlock;
 
 namespace cartovex {
 
-/// The pixel size of a dialog-unit rectangle as Win32 works it out for a dialog font: a horizontal
-/// unit is a quarter of the font's average character width, a vertical one an eighth of its height.
-struct DialogBaseUnits {
-    int averageCharWidth = 0;
-    int charHeight = 0;
-
-    static DialogBaseUnits ForFont(const QFont& font);
-    int X(int dlu) const;
-    int Y(int dlu) const;
-};
+class PaneView;
 
 /// Text from the program (UTF-8 where valid, otherwise read as Latin-1) with its CR LF pairs made
 /// line breaks.
@@ -60,6 +52,13 @@ public:
     int Run();
     bool Running() const { return loop_ != nullptr; }
 
+    /// A command's modal dialog is about to open: the pane shows what it holds so far.
+    void DialogOpening();
+    /// The dialog has closed. The window counts as active again at once, as it does on Windows
+    /// before the dialog's function returns, so the focus the command gives afterwards (PROCESS
+    /// after a known disc) is the one the window keeps.
+    void DialogClosed();
+
     int MenuItemState(int commandId) const override;
     void SetMenuItemState(int commandId, int state) override;
     void EnableControl(int controlId, bool enabled) override;
@@ -68,6 +67,7 @@ public:
     int FocusedControl() const override;
     void SetPaneText(std::string_view text) override;
     void AppendPaneText(std::string_view text) override;
+    /// Lines never wrap in this pane: each line of text is one line on screen.
     int PaneLineCount() const override;
     void ScrollPane(int lines) override;
     void EndModal(int result) override;
@@ -75,9 +75,9 @@ public:
     // The native objects, for the tests and the screenshot aid.
     QAction* MenuAction(int commandId) const;
     QWidget* Control(int controlId) const;
-    QPlainTextEdit* Pane() const { return pane_; }
+    PaneView* Pane() const { return pane_; }
     QWidget* Client() const;
-    const DialogBaseUnits& BaseUnits() const { return units_; }
+    const WindowGeometry& Geometry() const { return geometry_; }
 
 protected:
     bool event(QEvent* event) override;
@@ -85,27 +85,38 @@ protected:
 
 private:
     void BuildControls();
+    void PlaceControls();
     void BuildMenuBar();
     void BuildAccelerators();
     void Dispatch(int commandId, int notification);
-    int BlockLines(const QTextBlock& block) const;
-    void RecountPaneLines();
-    int LayoutWidth() const;
-    void RepaintPane();
+    /// Runs the handler's work as a command: the pane is throttled meanwhile and brought up to date
+    /// at the end, and the input given meanwhile is dropped.
+    void RunCommand(const std::function<void()>& work);
+    void TellHandlerActive(bool active);
+    /// Brings the pane up to date now, or, during a command, once the last update is old enough.
+    void UpdatePaneSoon();
+    void UpdatePane();
 
     Handler handler_;
-    DialogBaseUnits units_;
-    QPlainTextEdit* pane_ = nullptr;
+    WindowGeometry geometry_;
+    PaneView* pane_ = nullptr;
     QLabel* banner_ = nullptr;
     QPushButton* processButton_ = nullptr;
     std::map<int, QAction*> actions_;
     QEventLoop* loop_ = nullptr;
     bool ended_ = false;
     int result_ = 0;
-    // Wrapped lines of every pane block but the last; the last one is counted on demand. Appends only
-    // lay out the blocks they add, so counting stays linear in the output.
-    int linesBeforeLastBlock_ = 0;
-    int paneLayoutWidth_ = -1;
+    /// What the handler was told last; Qt's own activation events can come late or twice.
+    bool handlerActive_ = false;
+    /// Commands under way; one started from inside another (a dialog's own event loop could let
+    /// one in) leaves the end's work to the outer one.
+    int commandsRunning_ = 0;
+
+    // The pane's text not yet handed to the control, and its line breaks.
+    QString pendingText_;
+    int pendingBreaks_ = 0;
+    bool scrollPending_ = false;
+    QElapsedTimer paneUpdated_;
 };
 
 }  // namespace cartovex

@@ -45,7 +45,7 @@ int main(int argc, char** argv) {
     cartovex::SystemClock clock;
 
     cartovex::QtWindow window;
-    cartovex::QtDialogs dialogs(&window);
+    cartovex::QtDialogs dialogs(window);
     cartovex::Program program(cartovex::Platform{*files, window, dialogs, *process, *network, clock});
     cartovex::CommandHandler handler(program);
 

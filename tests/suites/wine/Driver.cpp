@@ -2,12 +2,13 @@
 // window, menu and controls from outside, sends it commands and keys, and saves the pane's text
 // at each step so that the calling script can compare it with what cartovex-cli prints.
 //
-//   cartovex-wine-driver PROGRAM WORKDIR OUTDIR [IMAGE]
+//   cartovex-wine-driver PROGRAM WORKDIR OUTDIR [IMAGE [BUSY-FOLDER]]
 //
 // OUTDIR receives pane-startup.txt, pane-about.txt, pane-image.txt (the text the image's analysis
 // appended) and process-button.txt ("enabled" or "disabled" after the analysis). Before the
 // analysis' screenshot the driver writes OUTDIR\screenshot.request and waits for
-// OUTDIR\screenshot.done, so the script can photograph the screen.
+// OUTDIR\screenshot.done, so the script can photograph the screen. BUSY-FOLDER is a collection
+// large enough that mass processing it keeps the window busy while the driver gives it input.
 #include <cstdio>
 #include <optional>
 #include <string>
@@ -73,7 +74,7 @@ std::optional<Running> Start(const std::string& program, const std::string& fold
     return std::nullopt;
 }
 
-bool Ended(Running& running, DWORD milliseconds) {
+bool Ended(const Running& running, DWORD milliseconds) {
     return WaitForSingleObject(running.process.get(), milliseconds) == WAIT_OBJECT_0;
 }
 
@@ -168,6 +169,100 @@ void Screenshot(const Running& running, const std::string& out) {
     checks.Expect(files.Exists(done), "the screenshot was taken");
 }
 
+/// The control that has the keyboard focus in the program's thread.
+HWND FocusOf(const Running& running) {
+    GUITHREADINFO gui{};
+    gui.cbSize = sizeof gui;
+    if (!GetGUIThreadInfo(GetWindowThreadProcessId(running.window, nullptr), &gui)) return nullptr;
+    return gui.hwndFocus;
+}
+
+bool FocusBecomes(const Running& running, HWND control) {
+    for (int waited = 0; waited <= 5000; waited += 50) {
+        if (FocusOf(running) == control) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+bool PaneEndsWith(const Running& running, const std::string& end, int milliseconds) {
+    for (int waited = 0; waited <= milliseconds; waited += 100) {
+        std::string text = PaneText(running);
+        if (text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0)
+            return true;
+        Sleep(100);
+    }
+    return false;
+}
+
+/// Whether the program's thread answers a message within `milliseconds`: a busy one doesn't.
+bool Answers(const Running& running, UINT milliseconds) {
+    DWORD_PTR ignored = 0;
+    return SendMessageTimeoutA(running.window, WM_NULL, 0, 0, SMTO_NORMAL, milliseconds, &ignored) != 0;
+}
+
+/// The middle of the title bar's close box, on the screen.
+POINT CloseBox(const Running& running) {
+    RECT at{};
+    GetWindowRect(running.window, &at);
+    return POINT{at.right - GetSystemMetrics(SM_CXFIXEDFRAME) - GetSystemMetrics(SM_CXSIZE) / 2 - 1,
+                 at.top + GetSystemMetrics(SM_CYFIXEDFRAME) + GetSystemMetrics(SM_CYSIZE) / 2};
+}
+
+void Click(POINT at) {
+    INPUT inputs[3] = {};
+    const int width = GetSystemMetrics(SM_CXSCREEN) - 1, height = GetSystemMetrics(SM_CYSCREEN) - 1;
+    for (INPUT& in : inputs) {
+        in.type = INPUT_MOUSE;
+        in.mi.dx = MulDiv(at.x, 65535, width);
+        in.mi.dy = MulDiv(at.y, 65535, height);
+        in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
+    }
+    inputs[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
+    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
+    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    SendInput(3, inputs, sizeof(INPUT));
+}
+
+/// The keyboard alone after a known disc: PROCESS has the focus, Tab and Shift+Tab move between it
+/// and the pane, and Enter presses it.
+void CheckKeyboard(const Running& running) {
+    HWND pane = GetDlgItem(running.window, ID_OUTPUT_PANE);
+    HWND button = GetDlgItem(running.window, ID_PROCESS_BUTTON);
+    SetForegroundWindow(running.window);
+    checks.Expect(FocusBecomes(running, button), "after a known disc PROCESS has the focus");
+    PressKeys({VK_TAB});
+    checks.Expect(FocusBecomes(running, pane), "Tab moves the focus to the pane");
+    PressKeys({VK_SHIFT, VK_TAB});
+    checks.Expect(FocusBecomes(running, button), "Shift+Tab moves it back to PROCESS");
+    PressKeys({VK_RETURN});
+    checks.Expect(PaneEndsWith(running, "\r\nProcess done.", 30000), "Enter presses PROCESS");
+}
+
+/// A click on the close box and Ctrl+X (Exit) given while mass processing keeps the window busy
+/// must not end the program once the run is over.
+void CheckInputWhileBusyIsDropped(const Running& running) {
+    const POINT closeBox = CloseBox(running);
+    DWORD_PTR hit = 0;
+    SendMessageTimeoutA(running.window, WM_NCHITTEST, 0, MAKELPARAM(closeBox.x, closeBox.y), SMTO_NORMAL,
+                        10000, &hit);
+    if (!checks.Equal(static_cast<int>(hit), HTCLOSE, "the driver's click lands on the close box")) return;
+
+    SetForegroundWindow(running.window);
+    PostMessageA(running.window, WM_COMMAND, MAKEWPARAM(CMD_MASS_PROCESSING, 0), 0);
+    bool busy = false;
+    for (int waited = 0; !busy && waited < 10000; waited += 100) busy = !Answers(running, 100);
+    if (!checks.Expect(busy, "mass processing keeps the window busy")) return;
+    Click(closeBox);
+    PressKeys({VK_CONTROL, 'X'});
+    checks.Expect(!Answers(running, 300), "the window was still busy when the click and the key came");
+
+    checks.Expect(PaneEndsWith(running, ") finished!", 300000), "the mass processing run ends");
+    Sleep(1000);
+    checks.Expect(!Ended(running, 1000), "the click and the key given during the run were dropped");
+    checks.Expect(PaneEndsWith(running, ") finished!", 0), "and nothing ran after the run");
+}
+
 void CheckWindow(const Running& running) {
     HWND w = running.window;
     checks.Equal(TextOf(w), TITLE, "the window's title");
@@ -187,15 +282,15 @@ void CheckWindow(const Running& running) {
     LONG paneStyle = GetWindowLongA(pane, GWL_STYLE);
     LONG wanted = ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL;
     checks.Expect((paneStyle & wanted) == wanted, "the pane is multi-line, read-only and scrolls vertically");
-    checks.Expect(!(paneStyle & (WS_HSCROLL | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP)),
-                  "the pane wraps long lines and has no border and no tab stop");
+    checks.Expect(!(paneStyle & (WS_HSCROLL | ES_AUTOHSCROLL | WS_BORDER)) && (paneStyle & WS_TABSTOP),
+                  "the pane wraps long lines, has no border and is a tab stop");
     checks.Equal(ClassOf(banner), std::string("Static"), "the banner is a static control");
     checks.Equal(TextOf(banner), std::string(BannerText()), "the banner's text");
     checks.Equal(ClassOf(button), std::string("Button"), "the PROCESS button is a button");
     checks.Equal(TextOf(button), std::string(ProcessCaption()), "the PROCESS button's caption");
     LONG buttonStyle = GetWindowLongA(button, GWL_STYLE);
-    checks.Expect((buttonStyle & BS_MULTILINE) && (buttonStyle & BS_VCENTER) && !(buttonStyle & WS_TABSTOP),
-                  "the PROCESS button has a multi-line, vertically centred caption and no tab stop");
+    checks.Expect((buttonStyle & BS_MULTILINE) && (buttonStyle & BS_VCENTER) && (buttonStyle & WS_TABSTOP),
+                  "the PROCESS button has a multi-line, vertically centred caption and is a tab stop");
     checks.Expect(!ProcessButtonEnabled(running), "the PROCESS button starts disabled");
 
     // Dialog units from the controls' own places: the banner starts at x 5 and y 5, the pane at x 20,
@@ -232,13 +327,16 @@ void CheckInitialMenu(const Running& running) {
 
 int main(int argc, char** argv) {
     if (argc < 4) {
-        std::fprintf(stderr, "usage: cartovex-wine-driver PROGRAM WORKDIR OUTDIR [IMAGE]\n");
+        std::fprintf(stderr, "usage: cartovex-wine-driver PROGRAM WORKDIR OUTDIR [IMAGE [BUSY-FOLDER]]\n");
         return 2;
     }
     std::string program = argv[1], folder = argv[2], out = argv[3], image = argc > 4 ? argv[4] : "";
+    std::string busyFolder = argc > 5 ? argv[5] : "";
     std::string ini = files.Join(folder, "Cartovex.ini");
-    // The open-file dialog answers with the image without showing itself.
+    // The open-file dialog answers with the image and the folder browser with the busy folder,
+    // without showing themselves.
     SetEnvironmentVariableA("CARTOVEX_TEST_OPEN_FILE", image.empty() ? nullptr : image.c_str());
+    SetEnvironmentVariableA("CARTOVEX_TEST_FOLDER", busyFolder.empty() ? nullptr : busyFolder.c_str());
 
     // First run: everything a user sees, then Exit.
     auto running = Start(program, folder);
@@ -297,7 +395,9 @@ int main(int argc, char** argv) {
             checks.Expect(PaneBecomes(*running, after, 10000), "Ctrl+B runs Browse for images");
 
             Screenshot(*running, out);
+            if (ProcessButtonEnabled(*running)) CheckKeyboard(*running);
         }
+        if (!busyFolder.empty()) CheckInputWhileBusyIsDropped(*running);
 
         std::string iniBefore = ReadAll(ini);
         Command(*running, CMD_EXIT);
@@ -320,8 +420,13 @@ int main(int argc, char** argv) {
     running = Start(program, folder);
     if (checks.Expect(running.has_value(), "the program starts a second time")) {
         Command(*running, CMD_TOGGLE_UNDERSCORE);
-        PostMessageA(running->window, WM_SYSCOMMAND, SC_CLOSE, 0);
-        checks.Expect(Ended(*running, 10000), "the close box ends the program");
+        // A real click, as the one given during the busy run above.
+        SetForegroundWindow(running->window);
+        Click(CloseBox(*running));
+        if (!checks.Expect(Ended(*running, 10000), "a click on the close box ends the program")) {
+            PostMessageA(running->window, WM_SYSCOMMAND, SC_CLOSE, 0);
+            checks.Expect(Ended(*running, 10000), "the close command ends the program");
+        }
         checks.Equal(ReadAll(ini), iniBefore, "the close box leaves Cartovex.ini unchanged");
     }
     return checks.Finish();

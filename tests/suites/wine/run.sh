@@ -113,9 +113,16 @@ run_cli about about
 run_cli update update
 run_cli analyse analyse "$(winpath "$image")"
 
+# Many copies of the collection: mass processing them keeps the window busy for a while.
+busy="$scratch/busy"
+for copy in $(seq 1 150); do
+  mkdir -p "$busy/copy $copy"
+  cp -R "$work/collection/." "$busy/copy $copy/"
+done
+
 # The driver runs the window; it asks for the screenshot once the analysis is on screen.
 (cd "$work" && "$wine" "$driver" "$(winpath "$program")" "$(winpath "$work")" "$(winpath "$out")" \
-  "$(winpath "$image")") >"$out/driver.txt" 2>&1 &
+  "$(winpath "$image")" "$(winpath "$busy")") >"$out/driver.txt" 2>&1 &
 driver_pid=$!
 for _ in $(seq 1 1200); do
   if [[ -f "$out/screenshot.request" ]]; then

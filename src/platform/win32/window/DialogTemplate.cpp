@@ -66,11 +66,12 @@ DialogTemplate MainWindowTemplate(std::string_view title) {
                           static_cast<short>(at.y), static_cast<short>(at.width),
                           static_cast<short>(at.height), static_cast<WORD>(at.id), text);
     };
-    // Long lines wrap at the pane's width: no horizontal scroll bar or auto-scroll. Neither the pane
-    // nor the button takes part in tabbing.
-    add(EDIT_CLASS, ES_LEFT | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL, PANE_LAYOUT, "");
+    // Long lines wrap at the pane's width: no horizontal scroll bar or auto-scroll. Tab moves between
+    // the pane and the PROCESS button, so the keyboard reaches PROCESS.
+    add(EDIT_CLASS, ES_LEFT | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | WS_VSCROLL | WS_TABSTOP,
+        PANE_LAYOUT, "");
     add(STATIC_CLASS, SS_LEFT, BANNER_LAYOUT, BannerText());
-    add(BUTTON_CLASS, BS_PUSHBUTTON | BS_MULTILINE | BS_VCENTER | WS_DISABLED, PROCESS_LAYOUT,
+    add(BUTTON_CLASS, BS_PUSHBUTTON | BS_MULTILINE | BS_VCENTER | WS_DISABLED | WS_TABSTOP, PROCESS_LAYOUT,
         ProcessCaption());
     return dialog;
 }

@@ -1,5 +1,6 @@
 #include "platform/win32/window/MainWindow.h"
 
+#include <utility>
 #include <vector>
 
 #include "app/MenuModel.h"
@@ -19,6 +20,30 @@ struct MainWindowContext {
     CommandHandler& handler;
     HBRUSH black;
 };
+
+// A command runs inside the handler without returning to the message loop, so the keys and clicks
+// a user gives meanwhile wait in the queue; replayed afterwards they would run whatever they hit
+// (an About that replaces a long log, an Exit, another PROCESS). They are removed instead; paints,
+// timers and sent messages stay.
+void DiscardQueuedInput() {
+    const std::pair<UINT, UINT> ranges[] = {
+        {WM_KEYFIRST, WM_KEYLAST},
+        {WM_MOUSEFIRST, WM_MOUSELAST},
+        {WM_NCMOUSEMOVE, WM_NCXBUTTONDBLCLK},  // the menu bar, the title bar and its close box
+    };
+    MSG message;
+    for (auto [first, last] : ranges)
+        while (PeekMessageA(&message, nullptr, first, last, PM_REMOVE | PM_NOYIELD)) {
+        }
+}
+
+// What runs a command: a menu item or an accelerator (no control), or a click on PROCESS. The pane's
+// and the banner's notifications and Esc's cancel run nothing.
+bool RunsACommand(WPARAM wParam, LPARAM lParam) {
+    const int id = LOWORD(wParam);
+    if (id == IDCANCEL || id == IDOK) return false;
+    return lParam == 0 || (id == ID_PROCESS_BUTTON && HIWORD(wParam) <= 1);
+}
 
 void SetIcons(HINSTANCE instance, HWND dialog) {
     // The resource holds a 32 x 32 and a 16 x 16 image; each size picks its own.
@@ -66,7 +91,9 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             return FALSE;
         case WM_COMMAND:
             // Esc's IDCANCEL and the controls' notifications reach the handler too; it ignores them.
-            if (context) context->handler.Command(LOWORD(wParam), HIWORD(wParam));
+            if (!context) return FALSE;
+            context->handler.Command(LOWORD(wParam), HIWORD(wParam));
+            if (RunsACommand(wParam, lParam)) DiscardQueuedInput();
             return FALSE;
         case WM_CLOSE:
             // The close box, Alt+F4 and Close on the system menu end the run without saving.
@@ -144,9 +171,15 @@ int RunMainWindow(HINSTANCE instance, Win32Window& window, CommandHandler& handl
             // A multi-line edit control in a dialog answers Esc by closing the dialog, and the pane
             // has the focus after every append. Esc is the cancel command here, which the handler
             // ignores, wherever the focus is.
-            if (message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE &&
-                (message.hwnd == dialog || IsChild(dialog, message.hwnd))) {
+            const bool ours = message.hwnd == dialog || IsChild(dialog, message.hwnd);
+            if (ours && message.message == WM_KEYDOWN && message.wParam == VK_ESCAPE) {
                 SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+                continue;
+            }
+            // The pane, a multi-line edit control, would keep Tab for itself; Tab and Shift+Tab move
+            // between the pane and PROCESS wherever the focus is.
+            if (ours && message.message == WM_KEYDOWN && message.wParam == VK_TAB) {
+                SendMessageA(dialog, WM_NEXTDLGCTL, GetKeyState(VK_SHIFT) < 0, FALSE);
                 continue;
             }
             if (IsDialogMessageA(dialog, &message)) continue;

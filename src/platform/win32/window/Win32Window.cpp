@@ -46,8 +46,11 @@ bool Win32Window::IsControlEnabled(int controlId) const {
 }
 
 void Win32Window::FocusControl(int controlId) {
-    if (HWND control = dialog_ && controlId != 0 ? GetDlgItem(dialog_, controlId) : nullptr)
-        SetFocus(control);
+    HWND control = dialog_ && controlId != 0 ? GetDlgItem(dialog_, controlId) : nullptr;
+    // Through the dialog manager, which makes a focused push button the default one: Enter then
+    // presses PROCESS, as Space does. Every appended line asks for the pane; asking again is no news.
+    if (control && GetFocus() != control)
+        SendMessageA(dialog_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
 }
 
 int Win32Window::FocusedControl() const {
@@ -60,10 +63,20 @@ HWND Win32Window::Pane() const {
     return dialog_ ? GetDlgItem(dialog_, ID_OUTPUT_PANE) : nullptr;
 }
 
+// A long command doesn't return to the message loop between lines: the pane is painted here, often
+// enough to show progress and seldom enough not to pay a paint per line. The loop paints the rest
+// once the command has ended.
+void Win32Window::PaintPaneSoon(HWND pane) {
+    const ULONGLONG now = GetTickCount64();
+    if (now - panePainted_ < PANE_PAINT_INTERVAL_MS) return;
+    UpdateWindow(pane);
+    panePainted_ = now;
+}
+
 void Win32Window::SetPaneText(std::string_view text) {
     if (HWND pane = Pane()) {
         SetWindowTextA(pane, std::string(text).c_str());
-        UpdateWindow(pane);
+        PaintPaneSoon(pane);
     }
 }
 
@@ -74,8 +87,7 @@ void Win32Window::AppendPaneText(std::string_view text) {
     LRESULT end = SendMessageA(pane, WM_GETTEXTLENGTH, 0, 0);
     SendMessageA(pane, EM_SETSEL, static_cast<WPARAM>(end), end);
     SendMessageA(pane, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(std::string(text).c_str()));
-    // Long commands don't return to the message loop between lines; paint now so they show progress.
-    UpdateWindow(pane);
+    PaintPaneSoon(pane);
 }
 
 int Win32Window::PaneLineCount() const {
@@ -86,7 +98,7 @@ int Win32Window::PaneLineCount() const {
 void Win32Window::ScrollPane(int lines) {
     if (HWND pane = Pane()) {
         SendMessageA(pane, EM_LINESCROLL, 0, lines);
-        UpdateWindow(pane);
+        PaintPaneSoon(pane);
     }
 }
 

@@ -29,12 +29,17 @@ public:
     int ModalResult() const { return result_; }
 
 private:
+    /// The pane is painted this often at most while a command runs.
+    static constexpr ULONGLONG PANE_PAINT_INTERVAL_MS = 33;
+
     HWND Pane() const;
+    void PaintPaneSoon(HWND pane);
 
     HWND dialog_ = nullptr;
     HMENU menuBar_ = nullptr;
     bool ended_ = false;
     int result_ = 0;
+    ULONGLONG panePainted_ = 0;
 };
 
 }  // namespace cartovex

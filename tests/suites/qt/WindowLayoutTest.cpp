@@ -1,0 +1,91 @@
+#include <gtest/gtest.h>
+
+#include <climits>
+
+#include "app/MenuModel.h"
+#include "platform/qt/WindowLayout.h"
+
+namespace cartovex {
+namespace {
+
+const QSize AMPLE(INT_MAX / 2, INT_MAX / 2);
+
+// The Terminal font at 96 DPI: 8 pixels wide on average, 12 high.
+LayoutNeeds TerminalFont() {
+    LayoutNeeds needs;
+    needs.font = DialogBaseUnits{2, 1.5};
+    return needs;
+}
+
+QRect InUnits(const ControlLayout& layout, const DialogBaseUnits& units) {
+    return QRect(units.X(layout.x), units.Y(layout.y), units.X(layout.width), units.Y(layout.height));
+}
+
+TEST(WindowLayout, AFontWideEnoughKeepsTheDialogUnitsOfItsFont) {
+    const WindowGeometry geometry = LayOutWindow(TerminalFont(), AMPLE);
+    EXPECT_EQ(geometry.client, QSize(700, 465));
+    EXPECT_EQ(geometry.pane, QRect(40, 90, 630, 285));
+    EXPECT_EQ(geometry.banner, QRect(10, 8, 680, 75));
+    EXPECT_EQ(geometry.button, QRect(160, 375, 400, 60));
+}
+
+// Whatever needs the most sets the unit; every control then scales with it, so the window keeps
+// its proportions.
+TEST(WindowLayout, UnitsGrowUntilEveryContentFits) {
+    struct Case {
+        const char* what;
+        int paneWidth;
+        QSize banner, button;
+    };
+    const Case cases[] = {
+        {"80 columns of a wide font", 1000, {}, {}},
+        {"a banner wider than its place", 0, {1200, 10}, {}},
+        {"a banner taller than its place", 0, {10, 200}, {}},
+        {"a caption wider than its button", 0, {}, {900, 10}},
+        {"a caption taller than its button", 0, {}, {10, 150}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        LayoutNeeds needs = TerminalFont();
+        needs.paneWidth = c.paneWidth;
+        needs.banner = c.banner;
+        needs.button = c.button;
+        const WindowGeometry geometry = LayOutWindow(needs, AMPLE);
+        EXPECT_GE(geometry.pane.width(), c.paneWidth);
+        EXPECT_GE(geometry.banner.width(), c.banner.width());
+        EXPECT_GE(geometry.banner.height(), c.banner.height());
+        EXPECT_GE(geometry.button.width(), c.button.width());
+        EXPECT_GE(geometry.button.height(), c.button.height());
+        EXPECT_GE(geometry.units.x, needs.font.x);
+        EXPECT_GE(geometry.units.y, needs.font.y);
+        EXPECT_EQ(geometry.pane, InUnits(PANE_LAYOUT, geometry.units));
+        EXPECT_EQ(geometry.button, InUnits(PROCESS_LAYOUT, geometry.units));
+        EXPECT_EQ(geometry.client,
+                  QSize(geometry.units.X(CLIENT_WIDTH_DLU), geometry.units.Y(CLIENT_HEIGHT_DLU)));
+    }
+}
+
+TEST(WindowLayout, ASmallScreenTakesItsRoomFromThePane) {
+    LayoutNeeds needs = TerminalFont();
+    needs.paneWidth = 1000;  // 80 columns at a high DPI
+    const WindowGeometry ideal = LayOutWindow(needs, AMPLE);
+    const QSize room(ideal.client.width() - 150, ideal.client.height() - 100);
+    const WindowGeometry fitted = LayOutWindow(needs, room);
+
+    EXPECT_EQ(fitted.client, room);
+    EXPECT_EQ(fitted.pane, QRect(ideal.pane.topLeft(), ideal.pane.size() - QSize(150, 100)));
+    EXPECT_EQ(fitted.button, ideal.button.translated(0, -100));
+    EXPECT_LE(fitted.banner.right(), room.width());
+    EXPECT_LE(fitted.button.right(), room.width());
+    EXPECT_LE(fitted.button.bottom(), room.height());
+}
+
+TEST(WindowLayout, ThePaneKeepsAThirdOfItsSizeOnATinyScreen) {
+    const WindowGeometry tiny = LayOutWindow(TerminalFont(), QSize(100, 100));
+    EXPECT_EQ(tiny.pane.size(), QSize(630 / 3, 285 / 3));
+    EXPECT_EQ(tiny.client, QSize(700 - 420, 465 - 190));
+    EXPECT_GE(tiny.button.left(), 0);
+}
+
+}  // namespace
+}  // namespace cartovex
