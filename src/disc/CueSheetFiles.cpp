@@ -70,8 +70,12 @@ bool ParseFileLine(std::string_view text, size_t at, size_t end, CueFileLine& ou
     out.nameStart = at;
     out.nameEnd = nameEnd;
     const size_t typeStart = out.quoted ? nameEnd + 1 : nameEnd;
-    out.type = Trim(std::string(text.substr(typeStart, end - typeStart)));
-    out.type.erase(std::remove(out.type.begin(), out.type.end(), '\t'), out.type.end());
+    // The type is what stands between the name and the line's end, blanks and tabs around it left out.
+    size_t typeEnd = end;
+    size_t typeBegin = std::min(typeStart, end);
+    while (typeBegin < typeEnd && IsBlank(text[typeBegin])) ++typeBegin;
+    while (typeEnd > typeBegin && IsBlank(text[typeEnd - 1])) --typeEnd;
+    out.type = std::string(text.substr(typeBegin, typeEnd - typeBegin));
     return true;
 }
 

@@ -37,6 +37,7 @@ TEST(CueFileLines, SheetsAreReadAsTheyAreReallyWritten) {
          "FILE x.bin BINARY\r  TRACK 01 MODE1/2352\r",
          {{"x.bin", "BINARY", false, 1, false}}},
         {"FILE \"x.wav\"\r\n  TRACK 03 AUDIO\r\n", {{"x.wav", "", true, 3, true}}},  // no type
+        {"FILE \"t.bin\" \tWAVE\tX \t\r\n", {{"t.bin", "WAVE\tX", true, std::nullopt, false}}},
         {"FILE \"x.bin\" BINARY\r\nFILE \"y.bin\" BINARY\r\n  TRACK 02 AUDIO\r\n  TRACK 03 AUDIO\r\n",
          {{"x.bin", "BINARY", true, std::nullopt, false}, {"y.bin", "BINARY", true, 2, true}}},
         // Not FILE lines: the letters elsewhere, another keyword, a name without its closing quote.
