@@ -42,6 +42,12 @@ std::string DetectImageFormat(const FolderListing& folder) {
     return format;
 }
 
+bool IsAudioFileName(std::string_view name) {
+    for (std::string_view extension : {".mp3", ".wav", ".ogg", ".flac"})
+        if (EndsWithIgnoringAsciiCase(name, extension)) return true;
+    return false;
+}
+
 std::string CompanionExtension(const FolderNames& folder) {
     for (const char* extension : {"mp3", "wav", "ogg", "flac"})
         if (folder.AnyMatches(std::string("*.") + extension)) return extension;

@@ -43,6 +43,9 @@ std::string DetectImageFormat(const FolderListing& folder);
 /// The same for the current folder, listed afresh.
 std::string DetectImageFormat(const Files& files);
 
+/// True for the audio companion kinds (".mp3", ".wav", ".ogg", ".flac" in any case).
+bool IsAudioFileName(std::string_view name);
+
 /// The kind of audio companion processing renames, without its dot: "mp3" when the folder has MP3
 /// files, else "wav", else "ogg", else "flac"; empty when it has none.
 std::string CompanionExtension(const FolderNames& folder);

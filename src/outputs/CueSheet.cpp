@@ -3,6 +3,7 @@
 #include "common/Text.h"
 #include "disc/ImageFormat.h"
 #include "disc/containers/ContainerKinds.h"
+#include "outputs/RenamePlan.h"
 
 namespace cartovex {
 
@@ -10,11 +11,6 @@ namespace {
 
 constexpr int COOKED_SECTOR = 2048;
 constexpr int RAW_SECTOR = 2352;
-
-std::string TrackNumber(int number) {
-    std::string text = PlainNumber(number);
-    return text.size() < 2 ? "0" + text : text;
-}
 
 }  // namespace
 
@@ -44,7 +40,7 @@ std::string CueSheetText(std::string_view dataFile, int sectorSize,
     int track = 2;
     for (const std::string& name : audioFiles) {
         line("FILE \"" + name + "\" " + CueFileType(name));
-        line("  TRACK " + TrackNumber(track) + " AUDIO");
+        line("  TRACK " + AtLeastTwoDigits(track) + " AUDIO");
         // Only the first audio track follows the data track, which needs the two-second gap.
         if (track == 2) line("    PREGAP 00:02:00");
         line("    INDEX 01 00:00:00");

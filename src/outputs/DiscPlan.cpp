@@ -15,11 +15,6 @@ namespace {
 
 constexpr long long HIGHEST_TRACK = 99;
 
-std::string TwoDigits(long long number) {
-    std::string text = PlainNumber(number);
-    return text.size() < 2 ? "0" + text : text;
-}
-
 std::string LowerExtension(const std::string& name) {
     const size_t dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : AsciiLower(name.substr(dot));
@@ -37,18 +32,13 @@ std::string TrackNumberRefusal(const std::vector<CueFileLine>& lines) {
         if (!line.track) continue;
         if (*line.track > HIGHEST_TRACK) return "The CUE sheet numbers a track above 99, nothing renamed.";
         if (!seen.insert(*line.track).second)
-            return "The CUE sheet gives two files track " + TwoDigits(*line.track) + ", nothing renamed.";
+            return "The CUE sheet gives two files track " + AtLeastTwoDigits(*line.track) +
+                   ", nothing renamed.";
     }
     return {};
 }
 
 }  // namespace
-
-bool IsAudioFileName(std::string_view name) {
-    for (std::string_view extension : {".mp3", ".wav", ".ogg", ".flac"})
-        if (EndsWithIgnoringAsciiCase(name, extension)) return true;
-    return false;
-}
 
 DiscPlan PlanDiscRenames(const Files& files, const FolderNames& folder, const DiscInfo& disc,
                          const std::string& title, char separator) {
@@ -95,7 +85,8 @@ DiscPlan PlanDiscRenames(const Files& files, const FolderNames& folder, const Di
         // A file named twice keeps the number of its first FILE line.
         const bool planned = std::any_of(plan.tracks.begin(), plan.tracks.end(),
                                          [&](const RenameStep& step) { return step.from == *file; });
-        if (!planned) plan.tracks.push_back({*file, stem + TwoDigits(*line.track) + LowerExtension(*file)});
+        if (!planned)
+            plan.tracks.push_back({*file, stem + AtLeastTwoDigits(*line.track) + LowerExtension(*file)});
     }
     return plan;
 }

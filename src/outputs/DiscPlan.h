@@ -44,7 +44,4 @@ struct DiscPlan {
 DiscPlan PlanDiscRenames(const Files& files, const FolderNames& folder, const DiscInfo& disc,
                          const std::string& title, char separator);
 
-/// True for the audio companion kinds (".mp3", ".wav", ".ogg", ".flac" in any case).
-bool IsAudioFileName(std::string_view name);
-
 }  // namespace cartovex

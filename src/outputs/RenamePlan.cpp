@@ -6,14 +6,10 @@
 
 namespace cartovex {
 
-namespace {
-
 std::string AtLeastTwoDigits(long long number) {
     std::string text = PlainNumber(number);
     return text.size() < 2 ? "0" + text : text;
 }
-
-}  // namespace
 
 std::string CompanionNumber(std::string_view name) {
     if (name.size() < 6) return std::string(name.substr(0, 2));

@@ -27,6 +27,9 @@ struct CompanionPlan {
     bool shifted = false;
 };
 
+/// A track or companion number with at least two digits ("02", "10", "100").
+std::string AtLeastTwoDigits(long long number);
+
 /// The two characters before a name's last four; the first two for a name shorter than six.
 std::string CompanionNumber(std::string_view name);
 

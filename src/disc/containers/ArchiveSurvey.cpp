@@ -17,12 +17,6 @@ std::string BaseName(std::string_view name) {
     return std::string(cut == std::string_view::npos ? name : name.substr(cut + 1));
 }
 
-bool IsAudioName(std::string_view name) {
-    for (std::string_view extension : {".mp3", ".wav", ".ogg", ".flac"})
-        if (EndsWithIgnoringAsciiCase(name, extension)) return true;
-    return false;
-}
-
 }  // namespace
 
 ArchiveSurvey::Want ArchiveSurvey::Member(std::string_view name) {
@@ -83,7 +77,7 @@ ContainerContents ArchiveSurvey::Contents() const {
         }
     }
     const auto audio = std::count_if(names_.begin(), names_.end(),
-                                     [](const std::string& name) { return IsAudioName(name); });
+                                     [](const std::string& name) { return IsAudioFileName(name); });
     contents.audioTracks = SaturateInt16(static_cast<long long>(audio) + audioBins_);
     return contents;
 }
