@@ -31,9 +31,37 @@ TEST(RepairedCueSheetText, EachFileLineNamesItsOwnFileAndKeepsItsType) {
         "FILE \"c d.wav\" WAVE\r\n  TRACK 03 AUDIO\r\nFILE other.bin\r\n";
     EXPECT_EQ(
         RepairedCueSheetText(sheet, {{"A.BIN", "T.bin"}, {"b.bin", "T_02.bin"}, {"c d.wav", "T_03.wav"}}),
-        "REM made from FILE list\r\nTITLE \"FILE\"\r\nFILE \"T.bin\" binary\r\n  TRACK 01 MODE1/2352\r\n"
+        "REM made from FILE list\r\nTITLE \"FILE\"\r\nFILE \"T.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n"
         "FILE \"T_02.bin\" BINARY\r\n  TRACK 02 AUDIO\r\n    PREGAP 00:02:00\r\n    INDEX 01 00:00:00\r\n"
         "FILE \"T_03.wav\" WAVE\r\n  TRACK 03 AUDIO\r\nFILE \"other.bin\" BINARY\r\n");
+}
+
+// Genesis Plus GX and the MiSTer core match FILE, TRACK and INDEX case-sensitively at a line's start:
+// a mark in front or a lower-case keyword loses the track there.
+TEST(RepairedCueSheetText, ABomOrLowerCaseSheetComesOutInTheFormEveryEmulatorReads) {
+    struct Case {
+        const char* what;
+        std::string sheet, repaired;
+    };
+    const std::vector<Case> cases = {
+        {"a byte-order mark", "\xEF\xBB\xBF" "FILE \"a.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n",
+         "FILE \"T.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n"},
+        {"a mark in front of a comment", "\xEF\xBB\xBFREM x\nFILE a.bin BINARY\n",
+         "REM x\r\nFILE \"T.bin\" BINARY\r\n"},
+        {"lower-case keywords",
+         "rem genre Action\ncatalog 0000000000000\nfile a.bin binary\n  track 01 mode1/2352\n    index 01 00:00:00\n"
+         "file \"b c.wav\" wave\n  track 02 audio\n  flags dcp pre\n  title \"quiet song\"\n"
+         "    pregap 00:02:00\n    index 01 00:00:00\n  postgap 00:01:00\n  isrc ABCDE1234567\n"
+         "  unknown thing\n",
+         "REM genre Action\r\nCATALOG 0000000000000\r\nFILE \"T.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n"
+         "    INDEX 01 00:00:00\r\nFILE \"T_02.wav\" WAVE\r\n  TRACK 02 AUDIO\r\n  FLAGS DCP PRE\r\n"
+         "  TITLE \"quiet song\"\r\n    PREGAP 00:02:00\r\n    INDEX 01 00:00:00\r\n  POSTGAP 00:01:00\r\n"
+         "  ISRC ABCDE1234567\r\n  unknown thing\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(RepairedCueSheetText(c.sheet, {{"a.bin", "T.bin"}, {"b c.wav", "T_02.wav"}}), c.repaired);
+    }
 }
 
 class CueRepair : public ::testing::Test {
