@@ -307,8 +307,14 @@ int RunPlanned(CliContext& context, const CliCommand& command, const std::vector
     Program program(Platform{planning, real.window, real.dialogs, real.process, real.network, real.clock});
     program.updatePort = context.program.updatePort;
     CommandHandler handler(program);
-    CliContext planned{program,         handler,           context.out, context.err, context.answerOpenFile,
-                       context.answerFolder, context.rawOutput, context.interactive};
+    CliContext planned{program,
+                       handler,
+                       context.out,
+                       context.err,
+                       context.answerOpenFile,
+                       context.answerFolder,
+                       context.rawOutput,
+                       context.interactive};
     return RunLoaded(planned, command, operands);
 }
 

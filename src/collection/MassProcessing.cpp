@@ -17,7 +17,6 @@ namespace cartovex {
 
 namespace {
 
-
 std::string ParentOf(const std::string& path, char separator) {
     const size_t last = path.rfind(separator);
     return last == std::string::npos ? std::string() : path.substr(0, last);

@@ -134,10 +134,11 @@ std::string RenameInCueSheet(std::string_view sheet, const std::vector<CueFileLi
         if (quote) text += '"';
         if (longLine) {
             const size_t lineStart = sheet.find_last_of("\r\n", line.nameStart);
-            const size_t begin = lineStart == std::string_view::npos ? (bomInFront ? UTF8_BOM.size() : 0)
-                                                                     : lineStart + 1;
+            const size_t begin =
+                lineStart == std::string_view::npos ? (bomInFront ? UTF8_BOM.size() : 0) : lineStart + 1;
             const size_t end = std::min(sheet.find_first_of("\r\n", line.nameEnd), sheet.size());
-            const size_t length = (line.nameStart - begin) + name->size() + (quote ? 2 : 0) + (end - line.nameEnd);
+            const size_t length =
+                (line.nameStart - begin) + name->size() + (quote ? 2 : 0) + (end - line.nameEnd);
             if (length > CUE_LINE_LIMIT) *longLine = true;
         }
         copied = line.nameEnd;
@@ -149,9 +150,9 @@ std::string RenameInCueSheet(std::string_view sheet, const std::vector<CueFileLi
 namespace {
 
 // The commands of a sheet, and those whose further words are keywords too.
-constexpr std::string_view CUE_COMMANDS[] = {"CATALOG", "CDTEXTFILE", "FLAGS",     "INDEX", "ISRC",
-                                             "PERFORMER", "POSTGAP",  "PREGAP",    "REM",   "SONGWRITER",
-                                             "TITLE",    "TRACK"};
+constexpr std::string_view CUE_COMMANDS[] = {"CATALOG", "CDTEXTFILE", "FLAGS",   "INDEX",
+                                             "ISRC",    "PERFORMER",  "POSTGAP", "PREGAP",
+                                             "REM",     "SONGWRITER", "TITLE",   "TRACK"};
 
 // A line with its command in upper case, and the mode of a TRACK line and the flags of a FLAGS line;
 // names, titles and comments stay as written.
@@ -186,7 +187,8 @@ std::string RewriteCueSheet(std::string_view sheet,
     std::string text;
     text.reserve(sheet.size() + 64);
     ForEachLine(sheet, [&](size_t start, size_t end) {
-        if (start == 0 && sheet.substr(0, UTF8_BOM.size()) == UTF8_BOM) start = std::min(end, UTF8_BOM.size());
+        if (start == 0 && sheet.substr(0, UTF8_BOM.size()) == UTF8_BOM)
+            start = std::min(end, UTF8_BOM.size());
         CueFileLine file;
         if (ParseFileLine(sheet, SkipBlanks(sheet, start, end), end, file)) {
             const auto name = newName(file);

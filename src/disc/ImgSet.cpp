@@ -98,14 +98,16 @@ bool IsListedImage(const Files& files, const std::string& path) {
     // Only sheets and control files say anything; the rest of a big folder is not looked at.
     std::vector<std::string> entries;
     for (const std::string& name : files.ListTopLevel(folder)) {
-        const bool telling = EndsWithIgnoringAsciiCase(name, ".cue") || EndsWithIgnoringAsciiCase(name, ".ccd") ||
+        const bool telling = EndsWithIgnoringAsciiCase(name, ".cue") ||
+                             EndsWithIgnoringAsciiCase(name, ".ccd") ||
                              EndsWithIgnoringAsciiCase(name, ".sub");
         if (telling && files.IsRegularFile(files.Join(folder, name))) entries.push_back(name);
     }
     return FindImgSet(files, folder, FolderNames(std::move(entries)), path.substr(cut + 1)).IsDiscImage();
 }
 
-std::vector<std::string> ListedImages(const Files& files, const std::string& folder, ListingFailures* failures) {
+std::vector<std::string> ListedImages(const Files& files, const std::string& folder,
+                                      ListingFailures* failures) {
     std::vector<std::string> images = files.ListFilesRecursive(folder, ImageFileExtensions(), failures);
     std::erase_if(images, [&files](const std::string& image) { return !IsListedImage(files, image); });
     return images;

@@ -65,8 +65,9 @@ bool RepairCueSheet(Program& program, bool* longLine) {
     const FolderListing folder = FolderListing::OfCurrentFolder(files);
     const auto lines = ReadCueFileLines(*sheet);
     const std::string dataLine = lines.empty() ? std::string() : lines.front().name;
-    const std::string text =
-        RewriteCueSheet(*sheet, [&](const CueFileLine& line) -> std::optional<std::string> {
+    const std::string text = RewriteCueSheet(
+        *sheet,
+        [&](const CueFileLine& line) -> std::optional<std::string> {
             if (auto file = FileInFolder(folder.Names(), line.name)) return file;
             if (EqualsIgnoringAsciiCase(line.name, dataLine)) return disc.fileName;
             return std::nullopt;

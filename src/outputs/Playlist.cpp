@@ -145,9 +145,8 @@ std::optional<DiscMarker> SplitDiscMarker(std::string_view title) {
     if (value.size() == 1 && value[0] >= 'A' && value[0] <= 'Z') {
         result.letter = true;
         result.order = value[0] - 'A' + 1;
-    } else if (value.size() <= 3 && std::all_of(value.begin(), value.end(), [](char c) {
-                   return c >= '0' && c <= '9';
-               })) {
+    } else if (value.size() <= 3 &&
+               std::all_of(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         result.order = static_cast<int>(ReadNumber(value));
     } else {
         return std::nullopt;

@@ -39,7 +39,8 @@ ToggleSnapshot TakeToggleSnapshot(Program& program) {
 // one that only a case-insensitive file system reports as existing because it is a mover's own.
 class NameCheck {
 public:
-    NameCheck(const Files& files, std::vector<std::string> movers) : files_(files), movers_(std::move(movers)) {}
+    NameCheck(const Files& files, std::vector<std::string> movers)
+        : files_(files), movers_(std::move(movers)) {}
 
     bool IsTaken(const std::string& name) const {
         if (!files_.Exists(name)) return false;

@@ -87,8 +87,8 @@ TEST(DryRun, ChangesNothingAndPlansExactlyWhatTheRealRunThenDoes) {
 // CloneCD files as the real run then makes them, without the run's own journal.
 TEST(DryRun, PlansPlaylistsAndImgSetsButNotItsOwnJournal) {
     Cli cli;
-    const HeaderBlock clone = Disc("CLONE"), cued = Disc("CUED"), first = Disc("DUO 1"), second = Disc("DUO 2"),
-                      willow1 = Disc("WILLOW 1"), willow2 = Disc("WILLOW 2");
+    const HeaderBlock clone = Disc("CLONE"), cued = Disc("CUED"), first = Disc("DUO 1"),
+                      second = Disc("DUO 2"), willow1 = Disc("WILLOW 1"), willow2 = Disc("WILLOW 2");
     cli.start.dir.Write("shelf/Clone/game.img", testkit::RawImage(clone));
     cli.start.dir.Write("shelf/Clone/game.ccd", "[CloneCD]\r\nVersion=3\r\n[TRACK 1]\r\nMODE=1\r\n");
     cli.start.dir.Write("shelf/Clone/game.sub", std::string(96, '\x40'));
@@ -102,14 +102,20 @@ TEST(DryRun, PlansPlaylistsAndImgSetsButNotItsOwnJournal) {
     cli.start.dir.Write("shelf/Willow/Willow.m3u", "w1.iso\r\nw2.iso\r\n");
 
     EXPECT_EQ(cli.Run({"make-db", "shelf"}), CLI_OK) << cli.err.str();
-    EXPECT_TRUE(Contains(cli.out.str(), "\r\nClone#" + HexForm(HeaderChecksum(clone)) + "#0\r\n")) << cli.out.str();
-    EXPECT_TRUE(Contains(cli.out.str(), "\r\nCued#" + HexForm(HeaderChecksum(cued)) + "#0\r\n")) << cli.out.str();
+    EXPECT_TRUE(Contains(cli.out.str(), "\r\nClone#" + HexForm(HeaderChecksum(clone)) + "#0\r\n"))
+        << cli.out.str();
+    EXPECT_TRUE(Contains(cli.out.str(), "\r\nCued#" + HexForm(HeaderChecksum(cued)) + "#0\r\n"))
+        << cli.out.str();
     EXPECT_FALSE(Contains(cli.err.str(), "make-db")) << cli.err.str();
 
     std::string database = "1\r\n";
-    for (const auto& [title, header] : std::vector<std::pair<std::string, HeaderBlock>>{
-             {"Clone Disc", clone}, {"Cued Disc", cued}, {"Duo (Disc 1)", first}, {"Duo (Disc 2)", second},
-             {"Willow (Disc 1)", willow1}, {"Willow (Disc 2)", willow2}})
+    for (const auto& [title, header] :
+         std::vector<std::pair<std::string, HeaderBlock>>{{"Clone Disc", clone},
+                                                          {"Cued Disc", cued},
+                                                          {"Duo (Disc 1)", first},
+                                                          {"Duo (Disc 2)", second},
+                                                          {"Willow (Disc 1)", willow1},
+                                                          {"Willow (Disc 2)", willow2}})
         database += title + "#" + HexForm(HeaderChecksum(header)) + "#0\r\n";
     cli.start.dir.Write("DATA.KVX", database);
     ASSERT_EQ(cli.Run({"toggle", "fixcue", "on"}), CLI_OK);
@@ -132,7 +138,8 @@ TEST(DryRun, PlansPlaylistsAndImgSetsButNotItsOwnJournal) {
     ASSERT_EQ(cli.Run({"mass", "shelf"}), CLI_OK);
     EXPECT_EQ(plan, testkit::ChangesLeftBehind(cli.spy, changesBefore));
     EXPECT_EQ(cli.start.dir.Read("shelf/Duo/Duo.m3u"), "Duo_(Disc_1).CUE\r\nDuo_(Disc_2).CUE\r\n");
-    EXPECT_EQ(cli.start.dir.Read("shelf/Willow/Willow.m3u"), "Willow_(Disc_1).iso\r\nWillow_(Disc_2).iso\r\n");
+    EXPECT_EQ(cli.start.dir.Read("shelf/Willow/Willow.m3u"),
+              "Willow_(Disc_1).iso\r\nWillow_(Disc_2).iso\r\n");
     EXPECT_TRUE(cli.start.dir.Exists("shelf/Floppy/boot.img"));
     EXPECT_TRUE(cli.start.dir.Exists("shelf/Clone_Disc/Clone_Disc.img"));
 }

@@ -26,7 +26,8 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-const Names KEPT_KINDS{".bin", ".iso", ".raw", ".img", ".ccd", ".sub", ".mp3", ".wav", ".ogg", ".flac", ".zip"};
+const Names KEPT_KINDS{".bin", ".iso", ".raw", ".img",  ".ccd", ".sub",
+                       ".mp3", ".wav", ".ogg", ".flac", ".zip"};
 
 const std::string CLONE_CD_CONTROL =
     "[CloneCD]\r\nVersion=3\r\n[TRACK 1]\r\nMODE=1\r\n[TRACK 2]\r\nMODE=0\r\n[TRACK 3]\r\nMODE=0\r\n";
@@ -336,11 +337,20 @@ TEST_F(CollectionLayouts, AMultiDiscGameWithoutAPlaylistGetsOne) {
     const std::vector<Case> cases = {
         {"ISOs named out of order",
          {{"a.iso", "Duo (USA) (Disc 2)"}, {"b.iso", "Duo (USA) (Disc 1)"}},
-         false, true, true, "Duo_(USA).m3u",
+         false,
+         true,
+         true,
+         "Duo_(USA).m3u",
          "Duo_(USA)_(Disc_1).CUE\r\nDuo_(USA)_(Disc_2).CUE\r\n"},
         {"sets with lettered discs",
-         {{"Trio (Disc C)", "Trio (Disc C)"}, {"Trio (Disc A)", "Trio (Disc A)"}, {"Trio (Disc B)", "Trio (Disc B)"}},
-         true, true, true, "Trio.m3u", "Trio_(Disc_A).cue\r\nTrio_(Disc_B).cue\r\nTrio_(Disc_C).cue\r\n"},
+         {{"Trio (Disc C)", "Trio (Disc C)"},
+          {"Trio (Disc A)", "Trio (Disc A)"},
+          {"Trio (Disc B)", "Trio (Disc B)"}},
+         true,
+         true,
+         true,
+         "Trio.m3u",
+         "Trio_(Disc_A).cue\r\nTrio_(Disc_B).cue\r\nTrio_(Disc_C).cue\r\n"},
         {"sheet generation off", {{"a.iso", "Duo (Disc 1)"}, {"b.iso", "Duo (Disc 2)"}}, false, false},
         {"one disc at a time", {{"a.iso", "Duo (Disc 1)"}, {"b.iso", "Duo (Disc 2)"}}, false, true, false},
         {"markers in the middle", {{"a.iso", "Duo (Disc 1) (USA)"}, {"b.iso", "Duo (Disc 2) (USA)"}}},

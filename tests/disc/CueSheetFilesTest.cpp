@@ -68,7 +68,9 @@ TEST(CueFileLines, ARenameChangesTheNamesAndNoOtherByte) {
 // A mark in front of the first FILE line hides it from emulators that match "FILE" at a line's start;
 // the rename that changes that line drops it, and only that one.
 TEST(CueFileLines, ARenameOfTheFirstLineDropsTheMarkInFrontOfIt) {
-    const std::string sheet = "\xEF\xBB\xBF" "FILE old.bin BINARY\r\nFILE keep.bin BINARY\r\n";
+    const std::string sheet =
+        "\xEF\xBB\xBF"
+        "FILE old.bin BINARY\r\nFILE keep.bin BINARY\r\n";
     const auto lines = ReadCueFileLines(sheet);
     auto rename = [&](const char* from) {
         return RenameInCueSheet(sheet, lines, [&](const CueFileLine& line) -> std::optional<std::string> {
@@ -77,7 +79,9 @@ TEST(CueFileLines, ARenameOfTheFirstLineDropsTheMarkInFrontOfIt) {
         });
     };
     EXPECT_EQ(rename("old.bin"), "FILE new.bin BINARY\r\nFILE keep.bin BINARY\r\n");
-    EXPECT_EQ(rename("keep.bin"), "\xEF\xBB\xBF" "FILE old.bin BINARY\r\nFILE new.bin BINARY\r\n");
+    EXPECT_EQ(rename("keep.bin"),
+              "\xEF\xBB\xBF"
+              "FILE old.bin BINARY\r\nFILE new.bin BINARY\r\n");
 }
 
 // Emulators read 128-byte lines: a FILE line the program writes past 127 bytes is flagged, whichever

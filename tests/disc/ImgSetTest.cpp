@@ -1,7 +1,6 @@
-#include "disc/ImgSet.h"
-
 #include <gtest/gtest.h>
 
+#include "disc/ImgSet.h"
 #include "testkit/AnalysisBench.h"
 #include "testkit/ImageBuilder.h"
 
@@ -43,14 +42,19 @@ TEST(ImgAnalysis, AnImgIsAnImageOnlyWhereASheetOrAControlFileClaimsIt) {
          {{"Game.CUE", "FILE \"GAME.IMG\" BINARY\n  TRACK 01 MODE1/2048\n    INDEX 01 00:00:00\n"}},
          "IMG+CUE",
          0},
-        {"CloneCD set", true, {{"game.ccd", CONTROL_FILE}, {"game.sub", std::string(96, '\0')}}, "IMG+CCD", 2},
+        {"CloneCD set",
+         true,
+         {{"game.ccd", CONTROL_FILE}, {"game.sub", std::string(96, '\0')}},
+         "IMG+CCD",
+         2},
         {"a lone img", true, {}, "", 0},
         {"a .ccd that is no control file", true, {{"game.ccd", "just some notes\r\n"}}, "", 0},
         {"a control file of another stem", true, {{"other.ccd", CONTROL_FILE}}, "", 0},
         {"a sheet naming the img as an audio track",
          true,
-         {{"game.cue", "FILE \"data.bin\" BINARY\n  TRACK 01 MODE1/2352\nFILE \"game.img\" BINARY\n"
-                       "  TRACK 02 AUDIO\n"}},
+         {{"game.cue",
+           "FILE \"data.bin\" BINARY\n  TRACK 01 MODE1/2352\nFILE \"game.img\" BINARY\n"
+           "  TRACK 02 AUDIO\n"}},
          "",
          0},
     };

@@ -44,12 +44,15 @@ TEST(RepairedCueSheetText, ABomOrLowerCaseSheetComesOutInTheFormEveryEmulatorRea
         std::string sheet, repaired;
     };
     const std::vector<Case> cases = {
-        {"a byte-order mark", "\xEF\xBB\xBF" "FILE \"a.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n",
+        {"a byte-order mark",
+         "\xEF\xBB\xBF"
+         "FILE \"a.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n",
          "FILE \"T.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n"},
         {"a mark in front of a comment", "\xEF\xBB\xBFREM x\nFILE a.bin BINARY\n",
          "REM x\r\nFILE \"T.bin\" BINARY\r\n"},
         {"lower-case keywords",
-         "rem genre Action\ncatalog 0000000000000\nfile a.bin binary\n  track 01 mode1/2352\n    index 01 00:00:00\n"
+         "rem genre Action\ncatalog 0000000000000\nfile a.bin binary\n  track 01 mode1/2352\n    index 01 "
+         "00:00:00\n"
          "file \"b c.wav\" wave\n  track 02 audio\n  flags dcp pre\n  title \"quiet song\"\n"
          "    pregap 00:02:00\n    index 01 00:00:00\n  postgap 00:01:00\n  isrc ABCDE1234567\n"
          "  unknown thing\n",

@@ -1,7 +1,6 @@
-#include "outputs/Playlist.h"
-
 #include <gtest/gtest.h>
 
+#include "outputs/Playlist.h"
 #include "platform/posix/PosixFiles.h"
 #include "testkit/TempFolder.h"
 
@@ -69,9 +68,10 @@ TEST_F(PlaylistUpdates, AnOddPlaylistIsLeftAsItWasWithOneLine) {
     folder.Write("Far.m3u", "A.cue\r\n../B.cue\r\n");
     folder.Write("Self.m3u", "A.cue\r\nSelf.m3u\r\n");
     EXPECT_TRUE(Plan({{"A.cue", "Title.cue"}}).empty());
-    EXPECT_EQ(notes, (std::vector<std::string>{"Playlist Big.m3u left as it is: it is larger than 1 MiB.",
-                                               "Playlist Far.m3u left as it is: it names a file outside its folder.",
-                                               "Playlist Self.m3u left as it is: it lists itself."}));
+    EXPECT_EQ(notes,
+              (std::vector<std::string>{"Playlist Big.m3u left as it is: it is larger than 1 MiB.",
+                                        "Playlist Far.m3u left as it is: it names a file outside its folder.",
+                                        "Playlist Self.m3u left as it is: it lists itself."}));
 }
 
 TEST(SplitDiscMarker, OnlyAMarkerAtTheEndOfARealTitleCounts) {

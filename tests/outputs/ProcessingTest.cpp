@@ -200,8 +200,9 @@ TEST_F(Processing, TheGeneratedSheetIsGeneratedAgainAndTheUsersOwnIsKept) {
         const std::string folder = std::string("disc ") + (c.ownSheet.empty() ? "a" : "b");
         Track(folder + "/Track 02.mp3", 2);
         if (!c.ownSheet.empty())
-            bench.images.Write(folder + "/" + c.ownSheet,
-                               "FILE \"game.iso\" BINARY\r\n  TRACK 01 MODE1/2048\r\n    INDEX 01 00:00:00\r\n");
+            bench.images.Write(
+                folder + "/" + c.ownSheet,
+                "FILE \"game.iso\" BINARY\r\n  TRACK 01 MODE1/2048\r\n    INDEX 01 00:00:00\r\n");
         Analysed(folder, "game.iso", "Star Quest " + folder, false);
         Toggle(CMD_TOGGLE_RENAME_FOLDER, false);
         Toggle(CMD_TOGGLE_GENERATE_CUE, true);

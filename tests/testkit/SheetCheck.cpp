@@ -43,7 +43,8 @@ std::vector<std::string> SheetsThatDontPlay(const std::string& root,
     return problems;
 }
 
-std::vector<std::string> PlaylistsThatDontPlay(const std::string& root, const std::map<std::string, int>& discs) {
+std::vector<std::string> PlaylistsThatDontPlay(const std::string& root,
+                                               const std::map<std::string, int>& discs) {
     namespace fs = std::filesystem;
     std::vector<std::string> problems;
     for (const auto& entry : fs::recursive_directory_iterator(root)) {
