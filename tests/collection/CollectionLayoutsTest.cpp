@@ -353,8 +353,6 @@ TEST_F(CollectionLayouts, AMultiDiscGameWithoutAPlaylistGetsOne) {
          "Trio_(Disc_A).cue\r\nTrio_(Disc_B).cue\r\nTrio_(Disc_C).cue\r\n"},
         {"sheet generation off", {{"a.iso", "Duo (Disc 1)"}, {"b.iso", "Duo (Disc 2)"}}, false, false},
         {"one disc at a time", {{"a.iso", "Duo (Disc 1)"}, {"b.iso", "Duo (Disc 2)"}}, false, true, false},
-        {"markers in the middle", {{"a.iso", "Duo (Disc 1) (USA)"}, {"b.iso", "Duo (Disc 2) (USA)"}}},
-        {"titles that are only markers", {{"a.iso", "(Disc 1)"}, {"b.iso", "(Disc 2)"}}},
         {"one disc of two", {{"a.iso", "Duo (Disc 1)"}, {"b.iso", "Other (Disc 2)"}}},
         {"a number and a letter", {{"a.iso", "Duo (Disc 1)"}, {"b.iso", "Duo (Disc B)"}}},
     };

@@ -84,29 +84,6 @@ TEST(CueFileLines, ARenameOfTheFirstLineDropsTheMarkInFrontOfIt) {
               "FILE old.bin BINARY\r\nFILE new.bin BINARY\r\n");
 }
 
-// Emulators read 128-byte lines: a FILE line the program writes past 127 bytes is flagged, whichever
-// way it writes it; a long line the user wrote and the program left alone is not its to flag.
-TEST(CueFileLines, FileLinesLongerThan127BytesAreFlagged) {
-    for (const size_t length : {size_t{127}, size_t{128}}) {
-        SCOPED_TRACE(length);
-        // FILE "name" BINARY: 14 bytes around the name.
-        const std::string name = std::string(length - 18, 'n') + ".bin";
-        const std::string sheet = "FILE \"a.bin\" BINARY\r\nFILE \"" + std::string(130, 'u') + "\" WAVE\r\n";
-        const auto lines = ReadCueFileLines(sheet);
-        auto newName = [&](const CueFileLine& line) -> std::optional<std::string> {
-            if (line.name != "a.bin") return std::nullopt;
-            return name;
-        };
-        bool renamedLong = false, rewrittenLong = false;
-        RenameInCueSheet(sheet, lines, newName, &renamedLong);
-        EXPECT_EQ(renamedLong, length > 127);
-        const std::string generated = RewriteCueSheet("FILE a.bin BINARY\r\n", newName, &rewrittenLong);
-        EXPECT_EQ(rewrittenLong, length > 127);
-        EXPECT_EQ(HasLongFileLine(generated), length > 127);
-        EXPECT_EQ(generated.size(), length + 2);
-    }
-}
-
 TEST(CueFileLines, TenThousandFileLinesAreReadInOnePass) {
     std::string sheet;
     for (int i = 0; i < 10000; ++i)

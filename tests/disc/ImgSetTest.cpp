@@ -13,16 +13,6 @@ const std::string CONTROL_FILE =
     "[CloneCD]\r\nVersion=3\r\n[Disc]\r\nTocEntries=6\r\n[TRACK 1]\r\nMODE=1\r\nINDEX 1=0\r\n"
     "[TRACK 2]\r\nMODE=0\r\nINDEX 1=5000\r\n[TRACK 3]\r\nMODE=0\r\nINDEX 1=9000\r\n";
 
-TEST(CloneCdControl, TheFirstLineTellsAndEveryModeZeroTrackIsAudio) {
-    EXPECT_TRUE(IsCloneCdControl(CONTROL_FILE));
-    EXPECT_TRUE(IsCloneCdControl("\xEF\xBB\xBF [clonecd] \nVersion=3\n"));
-    EXPECT_FALSE(IsCloneCdControl("Version=3\n[CloneCD]\n"));
-    EXPECT_FALSE(IsCloneCdControl(std::string("\0\0[CloneCD]", 11)));
-    EXPECT_EQ(CloneCdAudioTracks(CONTROL_FILE), 2);
-    // A MODE=0 outside a [TRACK n] section is no track.
-    EXPECT_EQ(CloneCdAudioTracks("[CloneCD]\n[Session 1]\nMODE=0\n[TRACK 1]\nMODE=1\n"), 0);
-}
-
 // Each layout an .img is kept in, analysed as the user opens it, and whether a mass run lists it.
 TEST(ImgAnalysis, AnImgIsAnImageOnlyWhereASheetOrAControlFileClaimsIt) {
     struct Case {

@@ -51,15 +51,11 @@ TEST(RepairedCueSheetText, ABomOrLowerCaseSheetComesOutInTheFormEveryEmulatorRea
         {"a mark in front of a comment", "\xEF\xBB\xBFREM x\nFILE a.bin BINARY\n",
          "REM x\r\nFILE \"T.bin\" BINARY\r\n"},
         {"lower-case keywords",
-         "rem genre Action\ncatalog 0000000000000\nfile a.bin binary\n  track 01 mode1/2352\n    index 01 "
-         "00:00:00\n"
-         "file \"b c.wav\" wave\n  track 02 audio\n  flags dcp pre\n  title \"quiet song\"\n"
-         "    pregap 00:02:00\n    index 01 00:00:00\n  postgap 00:01:00\n  isrc ABCDE1234567\n"
-         "  unknown thing\n",
-         "REM genre Action\r\nCATALOG 0000000000000\r\nFILE \"T.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n"
-         "    INDEX 01 00:00:00\r\nFILE \"T_02.wav\" WAVE\r\n  TRACK 02 AUDIO\r\n  FLAGS DCP PRE\r\n"
-         "  TITLE \"quiet song\"\r\n    PREGAP 00:02:00\r\n    INDEX 01 00:00:00\r\n  POSTGAP 00:01:00\r\n"
-         "  ISRC ABCDE1234567\r\n  unknown thing\r\n"},
+         "rem genre Action\nfile a.bin binary\n  track 01 mode1/2352\n    index 01 00:00:00\n"
+         "file \"b c.wav\" wave\n  track 02 audio\n  flags dcp\n  title \"quiet song\"\n  unknown thing\n",
+         "REM genre Action\r\nFILE \"T.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 00:00:00\r\n"
+         "FILE \"T_02.wav\" WAVE\r\n  TRACK 02 AUDIO\r\n  FLAGS DCP\r\n  TITLE \"quiet song\"\r\n"
+         "  unknown thing\r\n"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -7,35 +7,6 @@
 namespace cartovex {
 namespace {
 
-// Playlists that are no plain list of names beside them are judged before a byte is changed.
-TEST(ReadPlaylist, OnlyAPlainListOfNamesBesideItIsFollowed) {
-    struct Case {
-        const char* what;
-        std::string text;
-        std::string problem;
-    };
-    const std::vector<Case> cases = {
-        {"names and comments", "#EXTM3U\r\nA (Disc 1).cue\r\n\r\n# note\r\nA (Disc 2).cue\r\n", ""},
-        {"a byte-order mark and blanks around a name", "\xEF\xBB\xBF  A.cue \nB.cue", ""},
-        {"binary bytes", std::string("A.cue\r\n\0\x01\x02", 10), "it holds bytes that are no text"},
-        {"a line of 10,000 characters", std::string(10000, 'x') + ".cue\r\n",
-         "a line is longer than 4096 characters"},
-        {"a name above its folder", "A.cue\r\n../Other/B.cue\r\n", "it names a file outside its folder"},
-        {"an absolute path", "/games/A.cue\r\n", "it names a file outside its folder"},
-        {"a Windows path", "C:\\games\\A.cue\r\n", "it names a file outside its folder"},
-        {"a bare ..", "..\r\n", "it names a file outside its folder"},
-        {"itself, in another case", "A.cue\r\nGAME.M3U\r\n", "it lists itself"},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(ReadPlaylist(c.text, "Game.m3u").problem, c.problem);
-    }
-    const auto reading = ReadPlaylist("\xEF\xBB\xBF  A.cue \nB.cue", "Game.m3u");
-    ASSERT_EQ(reading.entries.size(), 2u);
-    EXPECT_EQ(reading.entries[0].name, "A.cue");
-    EXPECT_EQ(reading.entries[1].name, "B.cue");
-}
-
 class PlaylistUpdates : public ::testing::Test {
 protected:
     void SetUp() override { files.SetCurrentDirectory(folder.Path()); }
@@ -61,17 +32,6 @@ TEST_F(PlaylistUpdates, OnlyTheRenamedNamesChangeAndEveryOtherByteStays) {
     EXPECT_TRUE(notes.empty());
     // Nothing renamed, nothing read and nothing said.
     EXPECT_TRUE(Plan({}).empty());
-}
-
-TEST_F(PlaylistUpdates, AnOddPlaylistIsLeftAsItWasWithOneLine) {
-    folder.Write("Big.m3u", "A.cue\r\n" + std::string(PLAYLIST_SIZE_LIMIT, '#'));
-    folder.Write("Far.m3u", "A.cue\r\n../B.cue\r\n");
-    folder.Write("Self.m3u", "A.cue\r\nSelf.m3u\r\n");
-    EXPECT_TRUE(Plan({{"A.cue", "Title.cue"}}).empty());
-    EXPECT_EQ(notes,
-              (std::vector<std::string>{"Playlist Big.m3u left as it is: it is larger than 1 MiB.",
-                                        "Playlist Far.m3u left as it is: it names a file outside its folder.",
-                                        "Playlist Self.m3u left as it is: it lists itself."}));
 }
 
 TEST(SplitDiscMarker, OnlyAMarkerAtTheEndOfARealTitleCounts) {
