@@ -1,38 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "outputs/Playlist.h"
-#include "platform/posix/PosixFiles.h"
-#include "testkit/TempFolder.h"
 
 namespace cartovex {
 namespace {
-
-class PlaylistUpdates : public ::testing::Test {
-protected:
-    void SetUp() override { files.SetCurrentDirectory(folder.Path()); }
-    std::vector<SheetUpdate> Plan(const std::vector<RenameStep>& renames) {
-        notes.clear();
-        return PlanPlaylistUpdates(files, renames, &notes);
-    }
-
-    testkit::CurrentDirectoryGuard guard;
-    testkit::TempFolder folder;
-    PosixFiles files;
-    std::vector<std::string> notes;
-};
-
-TEST_F(PlaylistUpdates, OnlyTheRenamedNamesChangeAndEveryOtherByteStays) {
-    const std::string text = "\xEF\xBB\xBF#EXTM3U\r\n  w (disc 1).CUE\t\nW (Disc 2).cue\rOther.cue\r\n";
-    folder.Write("Willow.m3u", text);
-    folder.Write("Untouched.m3u", "Other.cue\n");
-    const auto updates = Plan({{"W (Disc 1).cue", "W_1.cue"}, {"W (Disc 2).cue", "W_2.cue"}});
-    ASSERT_EQ(updates.size(), 1u);
-    EXPECT_EQ(updates[0].first, "Willow.m3u");
-    EXPECT_EQ(updates[0].second, "\xEF\xBB\xBF#EXTM3U\r\n  W_1.cue\t\nW_2.cue\rOther.cue\r\n");
-    EXPECT_TRUE(notes.empty());
-    // Nothing renamed, nothing read and nothing said.
-    EXPECT_TRUE(Plan({}).empty());
-}
 
 TEST(SplitDiscMarker, OnlyAMarkerAtTheEndOfARealTitleCounts) {
     struct Case {
