@@ -143,6 +143,7 @@ TEST(QtWindow, MenuBarHoldsTheCommandTree) {
     const std::vector<QString> expectedFile = {"Browse for images...\tCtrl+B",
                                                "Scan missing...\tCtrl+S",
                                                "Mass processing...\tCtrl+M",
+                                               "Verify against DAT files...",
                                                "Convert Region",
                                                "-",
                                                "View MISS list",
