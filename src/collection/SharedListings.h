@@ -54,6 +54,9 @@ public:
                                  std::span<uint8_t> out) const override {
         return inner_.ReadAt(path, offset, out);
     }
+    std::unique_ptr<OpenFile> OpenForReading(const std::string& path, bool sequential = true) const override {
+        return inner_.OpenForReading(path, sequential);
+    }
     bool WriteFile(const std::string& path, std::string_view content) override;
     bool DeleteFile(const std::string& path) override;
     bool Rename(const std::string& from, const std::string& to) override;

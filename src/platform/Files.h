@@ -40,6 +40,18 @@ struct FileStamp {
 /// Hands a file's content to `append` piece by piece; false (or a failed append) gives up.
 using ContentWriter = std::function<bool(const std::function<bool(std::string_view piece)>& append)>;
 
+/// An ordinary file held open for reading: many reads for one open, as hashing a whole track or
+/// walking an archive needs. Never writes, renames or locks the file.
+class OpenFile {
+public:
+    virtual ~OpenFile() = default;
+    /// The file's length when it was opened.
+    virtual uint64_t Length() const = 0;
+    /// Reads up to `out.size()` bytes at `offset`; the count read (fewer at the end of the file, or
+    /// where it has shrunk since it was opened), or nothing on a read error.
+    virtual std::optional<size_t> ReadAt(uint64_t offset, std::span<uint8_t> out) const = 0;
+};
+
 class Files {
 public:
     virtual ~Files() = default;
@@ -91,6 +103,11 @@ public:
     /// of the file), or nothing when the file can't be opened or read or is not an ordinary file.
     virtual std::optional<size_t> ReadAt(const std::string& path, uint64_t offset,
                                          std::span<uint8_t> out) const = 0;
+
+    /// Opens an ordinary file for reads; nothing for a missing file, a folder, FIFO or device.
+    /// `sequential` tells the system the file will be read from start to end (it reads ahead).
+    /// This default reads through ReadAt, one open per read; the platforms keep the file open.
+    virtual std::unique_ptr<OpenFile> OpenForReading(const std::string& path, bool sequential = true) const;
 
     /// Creates or replaces `path` with `content`. The new content is complete, and flushed to the
     /// disc, in a scratch file of its own before it takes the name, so neither a failed write nor a

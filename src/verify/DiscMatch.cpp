@@ -89,7 +89,7 @@ bool IsSheetRom(const DatRom& rom) {
 }
 
 bool TrackIsRom(const HashedTrack& track, const DatRom& rom) {
-    if (track.digest.size != rom.size || IsSheetRom(rom)) return false;
+    if (!track.intact || track.digest.size != rom.size || IsSheetRom(rom)) return false;
     if (rom.sha1) return *rom.sha1 == track.digest.sha1;
     if (rom.md5 && track.digest.md5) return *rom.md5 == *track.digest.md5;
     return rom.crc && *rom.crc == track.digest.crc;

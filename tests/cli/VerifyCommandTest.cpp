@@ -6,6 +6,8 @@
 #include <fstream>
 
 #include "collection/DatVerification.h"
+#include "common/Text.h"
+#include "disc/Crc32.h"
 #include "testkit/Chdman.h"
 #include "testkit/CliRun.h"
 #include "testkit/DatWriter.h"
