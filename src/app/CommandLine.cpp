@@ -445,6 +445,7 @@ int RunPlanned(CliContext& context, const CliCommand& command, CliMode mode,
 }  // namespace
 
 int RunCli(CliContext& context, const std::vector<std::string>& args) {
+    context.options.clear();  // a context may serve several command lines
     if (args.empty()) return UsageError(context, "no command given");
     if (!KnownCommand(args[0])) return UsageError(context, "unknown command: " + args[0]);
     const std::string option = args.size() > 1 && IsOption(args[1]) ? args[1] : std::string();
