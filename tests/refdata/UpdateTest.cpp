@@ -5,7 +5,9 @@
 #include "platform/posix/PosixNetwork.h"
 #include "refdata/Loader.h"
 #include "refdata/Update.h"
+#include "refdata/UpdateSite.h"
 #include "testkit/HttpServer.h"
+#include "testkit/HttpsServer.h"
 #include "testkit/SpyFiles.h"
 #include "testkit/TestProgram.h"
 
@@ -232,8 +234,8 @@ TEST_F(UpdateTest, AnUnreachableSiteIsReportedAndNothingIsFetched) {
     };
     const Case cases[] = {{"", server.Port()},
                           {"127.0.0.1", closedPort},
-                          {"127.0.0.1/zip", server.Port()},
-                          {"http://127.0.0.1", server.Port()}};
+                          {"127.0.0.1:" + std::to_string(closedPort), server.Port()},
+                          {"https://127.0.0.1:" + std::to_string(closedPort), server.Port()}};
     for (const Case& c : cases) {
         program.pane.ClearPane();
         program.updateSite = c.site;
@@ -245,6 +247,139 @@ TEST_F(UpdateTest, AnUnreachableSiteIsReportedAndNothingIsFetched) {
         ExpectLocalFilesKept();
     }
     EXPECT_TRUE(server.Requests().empty());
+}
+
+// A collector's own server on a port of its choosing: the site's port wins over the plain one.
+TEST_F(UpdateTest, ASiteWithAPortIsProbedAndFetchedThere) {
+    int closedPort = 0;
+    {
+        testkit::HttpServer gone;
+        closedPort = gone.Port();
+    }
+    const std::string newer = "4\r\nStar Quest#1A2B#3\r\n";
+    server.Route("/zip/DATA.KVX", HttpRoute::Ok(newer));
+    server.Route("/zip/DEVELOPPER.KVX", HttpRoute::Ok("8\r\n"));
+    program.updatePort = closedPort;
+    for (const std::string& site : {"127.0.0.1:" + std::to_string(server.Port()),
+                                    "http://127.0.0.1:" + std::to_string(server.Port())}) {
+        start.dir.Write("DATA.KVX", LOCAL_DATABASE);
+        LoadDatabases(program);
+        program.updateSite = site;
+        program.pane.ClearPane();
+        UpdateDatabases(program, TEST_LIMITS);
+        EXPECT_EQ(start.dir.Read("DATA.KVX"), newer) << site;
+        EXPECT_EQ(program.database.version, 4) << site;
+        EXPECT_EQ(program.pane.Text(), "") << site;
+    }
+}
+
+// What the update asks of the network, answered as a reachable site without the files.
+class NetworkLog : public Network {
+public:
+    std::vector<std::string> calls;
+    bool Probe(const std::string& host, int port, int) override {
+        calls.push_back("probe " + host + " " + std::to_string(port));
+        return true;
+    }
+    Download Fetch(const std::string& url, uint64_t, int) override {
+        calls.push_back(url);
+        Download download;
+        download.outcome = Download::Outcome::NOT_FOUND;
+        return download;
+    }
+};
+
+TEST(UpdateSiteUse, TheSiteDecidesTheProbeAndTheAddresses) {
+    struct Case {
+        std::string site;
+        std::vector<std::string> calls;
+    };
+    const Case cases[] = {
+        {"updates.example",
+         {"probe updates.example 80", "http://updates.example/zip/DATA.KVX",
+          "http://updates.example/zip/DEVELOPPER.KVX"}},
+        {"192.168.1.20:8765",
+         {"probe 192.168.1.20 8765", "http://192.168.1.20:8765/zip/DATA.KVX",
+          "http://192.168.1.20:8765/zip/DEVELOPPER.KVX"}},
+        {"https://updates.example",
+         {"probe updates.example 443", "https://updates.example/zip/DATA.KVX",
+          "https://updates.example/zip/DEVELOPPER.KVX"}},
+        {"[::1]:8765",
+         {"probe ::1 8765", "http://[::1]:8765/zip/DATA.KVX", "http://[::1]:8765/zip/DEVELOPPER.KVX"}},
+    };
+    for (const Case& c : cases) {
+        NetworkLog network;
+        testkit::StartFolderProgram start{{nullptr, nullptr, &network}};
+        start.program().updateSite = c.site;
+        UpdateDatabases(start.program());
+        EXPECT_EQ(network.calls, c.calls) << c.site;
+        EXPECT_EQ(start.program().pane.Text(), "") << c.site;
+    }
+}
+
+// A site edited by hand into something no server can be: one line naming it, and not a single
+// connection tried.
+TEST(UpdateSiteUse, AMalformedSiteIsNamedAndNeverConnectedTo) {
+    const std::string sites[] = {"host:0",    "host:65536", "host:http", "host/zip",
+                                 "user@host", "my host",    "host\x01",  ":8765",
+                                 "[::1",      "::1]:80",    "https://",  "ftp://host"};
+    for (const std::string& site : sites) {
+        NetworkLog network;
+        testkit::StartFolderProgram start{{nullptr, nullptr, &network}};
+        start.program().updateSite = site;
+        UpdateDatabases(start.program());
+        EXPECT_TRUE(network.calls.empty()) << site;
+        const std::vector<std::string> lines = PaneLines(start.program().pane.Text());
+        ASSERT_EQ(lines.size(), 2u) << site;
+        EXPECT_EQ(lines[1], UnusableSiteLine(site, ReadUpdateSite(site, 80).problem)) << site;
+    }
+}
+
+// A real HTTPS server with a certificate made for this test: trusted, it delivers; trusted through
+// the wrong authority or reached under a name its certificate doesn't carry, nothing is installed
+// and the line says why.
+TEST_F(UpdateTest, AnHttpsSiteIsUsedOnlyWithAVerifiedCertificate) {
+    testkit::TempFolder served;
+    const std::string newer = "4\r\nStar Quest#1A2B#3\r\nNebula Drift#3C4D#2\r\n";
+    served.Write("zip/DATA.KVX", newer);
+    served.Write("zip/DEVELOPPER.KVX", "8\r\n25#Nimbus Works\r\n");
+    testkit::HttpsServer https(served.Path());
+    CARTOVEX_REQUIRE_HTTPS_SERVER(https);
+    const std::string port = std::to_string(https.Port());
+
+    struct Case {
+        const char* what;
+        std::string authority, site;
+    };
+    const Case refused[] = {
+        {"another authority", https.OtherAuthority(), "https://127.0.0.1:" + port},
+        {"a name not on the certificate", https.Authority(), "https://localhost:" + port}};
+    for (const Case& c : refused) {
+        network.TrustOnlyAuthoritiesIn(c.authority);
+        program.updateSite = c.site;
+        program.pane.ClearPane();
+        UpdateDatabases(program, TEST_LIMITS);
+        ExpectLocalFilesKept();
+        const std::vector<std::string> lines = PaneLines(program.pane.Text());
+        ASSERT_EQ(lines.size(), 3u) << c.what << ": " << program.pane.Text();
+        for (const auto& [line, name] :
+             {std::pair{lines[1], "DATA.KVX"}, std::pair{lines[2], "DEVELOPPER.KVX"}}) {
+            const std::string start = name + std::string(
+                                                 " was not updated: the site's certificate could not "
+                                                 "be verified (");
+            EXPECT_TRUE(line.starts_with(start) && line.ends_with(").") && line.size() > start.size() + 2)
+                << c.what << ": " << line;
+        }
+    }
+
+    network.TrustOnlyAuthoritiesIn(https.Authority());
+    program.updateSite = "https://127.0.0.1:" + port;
+    program.pane.ClearPane();
+    UpdateDatabases(program, TEST_LIMITS);
+    EXPECT_EQ(program.pane.Text(), "");
+    EXPECT_EQ(start.dir.Read("DATA.KVX"), newer);
+    EXPECT_EQ(program.database.version, 4);
+    EXPECT_EQ(program.developers.version, 8);
 }
 
 }  // namespace
