@@ -5,7 +5,6 @@
 #include "platform/posix/PosixNetwork.h"
 #include "refdata/Loader.h"
 #include "refdata/Update.h"
-#include "refdata/UpdateSite.h"
 #include "testkit/HttpServer.h"
 #include "testkit/HttpsServer.h"
 #include "testkit/SpyFiles.h"
@@ -270,68 +269,6 @@ TEST_F(UpdateTest, ASiteWithAPortIsProbedAndFetchedThere) {
         EXPECT_EQ(start.dir.Read("DATA.KVX"), newer) << site;
         EXPECT_EQ(program.database.version, 4) << site;
         EXPECT_EQ(program.pane.Text(), "") << site;
-    }
-}
-
-// What the update asks of the network, answered as a reachable site without the files.
-class NetworkLog : public Network {
-public:
-    std::vector<std::string> calls;
-    bool Probe(const std::string& host, int port, int) override {
-        calls.push_back("probe " + host + " " + std::to_string(port));
-        return true;
-    }
-    Download Fetch(const std::string& url, uint64_t, int) override {
-        calls.push_back(url);
-        Download download;
-        download.outcome = Download::Outcome::NOT_FOUND;
-        return download;
-    }
-};
-
-TEST(UpdateSiteUse, TheSiteDecidesTheProbeAndTheAddresses) {
-    struct Case {
-        std::string site;
-        std::vector<std::string> calls;
-    };
-    const Case cases[] = {
-        {"updates.example",
-         {"probe updates.example 80", "http://updates.example/zip/DATA.KVX",
-          "http://updates.example/zip/DEVELOPPER.KVX"}},
-        {"192.168.1.20:8765",
-         {"probe 192.168.1.20 8765", "http://192.168.1.20:8765/zip/DATA.KVX",
-          "http://192.168.1.20:8765/zip/DEVELOPPER.KVX"}},
-        {"https://updates.example",
-         {"probe updates.example 443", "https://updates.example/zip/DATA.KVX",
-          "https://updates.example/zip/DEVELOPPER.KVX"}},
-        {"[::1]:8765",
-         {"probe ::1 8765", "http://[::1]:8765/zip/DATA.KVX", "http://[::1]:8765/zip/DEVELOPPER.KVX"}},
-    };
-    for (const Case& c : cases) {
-        NetworkLog network;
-        testkit::StartFolderProgram start{{nullptr, nullptr, &network}};
-        start.program().updateSite = c.site;
-        UpdateDatabases(start.program());
-        EXPECT_EQ(network.calls, c.calls) << c.site;
-        EXPECT_EQ(start.program().pane.Text(), "") << c.site;
-    }
-}
-
-// A site edited by hand into something no server can be: one line naming it, and not a single
-// connection tried.
-TEST(UpdateSiteUse, AMalformedSiteIsNamedAndNeverConnectedTo) {
-    const std::string sites[] = {"host:0",    "host:65536", "host:http", "host/zip",
-                                 "user@host", "my host",    "host\x01",  ":8765",
-                                 "[::1",      "::1]:80",    "https://",  "ftp://host"};
-    for (const std::string& site : sites) {
-        NetworkLog network;
-        testkit::StartFolderProgram start{{nullptr, nullptr, &network}};
-        start.program().updateSite = site;
-        UpdateDatabases(start.program());
-        EXPECT_TRUE(network.calls.empty()) << site;
-        const std::vector<std::string> lines = PaneLines(start.program().pane.Text());
-        ASSERT_EQ(lines.size(), 2u) << site;
-        EXPECT_EQ(lines[1], UnusableSiteLine(site, ReadUpdateSite(site, 80).problem)) << site;
     }
 }
 
