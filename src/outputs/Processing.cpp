@@ -168,6 +168,8 @@ std::string CloneCdControlFile(const Files& files, const DiscInfo& disc) {
 
 struct FolderRename {
     bool renamed = false;
+    /// The rename was refused because a file or folder of the title's name is there already.
+    bool taken = false;
     /// False when the run could not get back into the image's folder under either name.
     bool inImageFolder = true;
 };
@@ -187,10 +189,14 @@ FolderRename RenameImageFolder(Program& program, const std::string& title) {
     // Windows won't rename the folder a process is in.
     if (!files.SetCurrentDirectory(parent)) return {};
     const std::string renamed = files.Join(parent, title);
-    if (!files.Rename(files.Join(parent, name), renamed)) return {false, files.SetCurrentDirectory(here)};
+    if (!files.Rename(files.Join(parent, name), renamed)) {
+        // Renames never replace: a duplicate copy's folder meets the first copy's folder here.
+        const bool taken = files.Exists(renamed);
+        return {false, taken, files.SetCurrentDirectory(here)};
+    }
     program.disc.folderName = title;
     program.renamedFolder = {here, renamed};
-    return {true, files.SetCurrentDirectory(renamed)};
+    return {true, false, files.SetCurrentDirectory(renamed)};
 }
 
 }  // namespace
@@ -273,15 +279,18 @@ ProcessOutcome ProcessImage(Program& program) {
     // program that lists the folder's sheets. A sheet of the generated sheet's name is one an earlier
     // run generated, and ours to write again. A CloneCD image holds its audio tracks too, which a
     // generated sheet would read as data: its control file is its sheet.
+    bool sheetGenerated = false;
     if (toggles.generateCue) {
         const bool ownGenerated = disc.cueFile == title + ".CUE";
         const std::string control = CloneCdControlFile(files, disc);
-        if (!disc.cueFile.empty() && !ownGenerated && !IsContainer(disc.extension))
+        if (!disc.cueFile.empty() && !ownGenerated && !IsContainer(disc.extension)) {
             pane.AppendLine("CUE sheet not generated, the image has its own: " + disc.cueFile);
-        else if (disc.cueFile.empty() && !control.empty())
+        } else if (disc.cueFile.empty() && !control.empty()) {
             pane.AppendLine("CUE sheet not generated, the image has its own: " + control);
-        else
-            complete = GenerateCueSheet(program, &longLine) && complete;
+        } else {
+            sheetGenerated = GenerateCueSheet(program, &longLine) && !IsContainer(disc.extension);
+            complete = sheetGenerated && complete;
+        }
     }
 
     bool inImageFolder = true;
@@ -291,7 +300,12 @@ ProcessOutcome ProcessImage(Program& program) {
         pane.AppendLine("Folder not renamed, it holds the start folder.");
     } else if (toggles.renameFolder) {
         const FolderRename result = RenameImageFolder(program, title);
-        pane.AppendLine(result.renamed ? "Folder renamed." : "Folder could not be renamed.");
+        if (result.renamed)
+            pane.AppendLine("Folder renamed.");
+        else if (result.taken)
+            pane.AppendLine("Folder could not be renamed, " + title + " exists already.");
+        else
+            pane.AppendLine("Folder could not be renamed.");
         inImageFolder = result.inImageFolder;
         complete = complete && result.renamed;
     }
@@ -301,7 +315,9 @@ ProcessOutcome ProcessImage(Program& program) {
         if (!inImageFolder) {
             pane.AppendLine("CUE sheet could not be repaired.");
             complete = false;
-        } else {
+        } else if (!sheetGenerated) {
+            // A sheet written a moment ago names every file by its new name already: it is the
+            // image's own and needs no repair, and there is no other sheet to look for.
             complete = RepairCueSheet(program, &longLine) && complete;
         }
     }
