@@ -288,8 +288,9 @@ ProcessOutcome ProcessImage(Program& program) {
         } else if (disc.cueFile.empty() && !control.empty()) {
             pane.AppendLine("CUE sheet not generated, the image has its own: " + control);
         } else {
-            sheetGenerated = GenerateCueSheet(program, &longLine) && !IsContainer(disc.extension);
-            complete = sheetGenerated && complete;
+            const bool generated = GenerateCueSheet(program, &longLine);
+            sheetGenerated = generated && !IsContainer(disc.extension);
+            complete = generated && complete;
         }
     }
 
