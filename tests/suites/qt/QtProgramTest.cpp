@@ -314,14 +314,16 @@ TEST_F(QtProgramOnScreen, FocusIsDrawnOnProcessAfterAnAnalysisAndOnThePaneAfterT
         ASSERT_EQ(window.FocusedControl(), ID_PROCESS_BUTTON);
         QWidget* button = window.Control(ID_PROCESS_BUTTON);
         PaneView* pane = window.Pane();
+        ActivateAgain(window);
+        ASSERT_TRUE(Eventually([&] { return window.isActiveWindow(); }));
         QTest::qWait(100);
         // Whichever control has the focus is drawn otherwise than without it, from the start.
-        const QImage focusedButton = OnScreen(*button), plainPane = OnScreen(*pane);
+        const QImage focusedButton = button->grab().toImage(), plainPane = pane->grab().toImage();
         Key("Tab");
         ASSERT_TRUE(Eventually([&] { return window.FocusedControl() == ID_OUTPUT_PANE; }));
         QTest::qWait(100);
-        EXPECT_GT(Differing(focusedButton, OnScreen(*button)), 0.01) << "PROCESS shows its focus";
-        EXPECT_GT(Differing(plainPane, OnScreen(*pane)), 0.001) << "the pane shows its focus frame";
+        EXPECT_GT(Differing(focusedButton, button->grab().toImage()), 0.01) << "PROCESS shows its focus";
+        EXPECT_GT(Differing(plainPane, pane->grab().toImage()), 0.001) << "the pane shows its focus frame";
         SavePicture(window, window.grab(), QStringLiteral("pane-focus-"));
     });
 }
