@@ -268,8 +268,9 @@ ProcessOutcome ProcessImage(Program& program) {
         if (!disc.cueFile.empty() && !IsContainer(disc.extension)) {
             pane.AppendLine("CUE sheet not generated, the image has its own: " + disc.cueFile);
         } else {
-            sheetGenerated = GenerateCueSheet(program) && !IsContainer(disc.extension);
-            complete = sheetGenerated && complete;
+            const bool written = GenerateCueSheet(program);
+            sheetGenerated = written && !IsContainer(disc.extension);
+            complete = written && complete;
         }
     }
 
