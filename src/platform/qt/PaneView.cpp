@@ -8,9 +8,8 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPen>
 #include <QScrollBar>
-#include <QStyle>
-#include <QStyleOptionFocusRect>
 #include <algorithm>
 #include <cmath>
 
@@ -153,14 +152,11 @@ void PaneView::paintEvent(QPaintEvent*) {
         painter.drawText(QPointF(left, y + ascent), Line(line));
     }
     // Nothing here can be typed into, so a text cursor would promise what the pane can't do; the
-    // focus is shown by the style's focus frame instead.
+    // focus is shown by a frame in the highlight colour instead.
     if (hasFocus()) {
-        QStyleOptionFocusRect focus;
-        focus.initFrom(this);
-        focus.rect = viewport()->rect().adjusted(1, 1, -1, -1);
-        focus.backgroundColor = colours.color(QPalette::Base);
-        focus.state |= QStyle::State_KeyboardFocusChange;
-        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+        painter.setPen(QPen(colours.color(QPalette::Highlight), 2));
+        painter.setBrush(Qt::NoBrush);
+        painter.drawRect(QRectF(viewport()->rect()).adjusted(1, 1, -1, -1));
     }
 }
 

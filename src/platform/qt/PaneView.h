@@ -5,7 +5,7 @@
 //
 // The mouse selects (a double click takes a whole line), Ctrl+C copies, Ctrl+A selects everything,
 // the arrow and page keys scroll. Tab leaves it for the next control. It draws no text cursor: with
-// the focus it shows the style's focus frame.
+// the focus it shows a frame in the highlight colour.
 #pragma once
 
 #include <QAbstractScrollArea>

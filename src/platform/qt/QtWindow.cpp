@@ -2,21 +2,23 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QBackingStore>
 #include <QCloseEvent>
 #include <QEventLoop>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
-#include <QProxyStyle>
 #include <QPushButton>
 #include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
+#include <QShortcutEvent>
 #include <QStyle>
 #include <QTextCodec>
 #include <QTimer>
@@ -54,17 +56,6 @@ QString MenuLabel(std::string_view label) {
     return QString::fromUtf8(label.data(), int(label.size()));
 }
 
-// A lone Alt press and release puts the menu bar in keyboard mode, its first title highlighted, as
-// on Windows and in KDE; most styles leave that off.
-class AltNavigationStyle : public QProxyStyle {
-public:
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returnData) const override {
-        if (hint == SH_MenuBar_AltKeyNavigation) return 1;
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
-};
-
 void SetWhiteOnBlack(QWidget* widget) {
     QPalette palette = widget->palette();
     for (QPalette::ColorRole role : {QPalette::Window, QPalette::Base, QPalette::Button})
@@ -101,6 +92,23 @@ void ApplyMenuState(QAction* action, int state) {
     }
     action->setEnabled((state & MENU_DISABLED) == 0);
 }
+
+// The bar's own commands (About): the bar takes their Alt mnemonic only to highlight them, as if
+// they opened a menu. Here the mnemonic chooses the command, as a click does.
+class BarCommandMnemonics : public QObject {
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Shortcut) return false;
+        const QKeySequence key = static_cast<QShortcutEvent*>(event)->key();
+        for (QAction* action : static_cast<QWidget*>(watched)->actions())
+            if (!action->menu() && action->isEnabled() && QKeySequence::mnemonic(action->text()) == key) {
+                action->trigger();
+                return true;
+            }
+        return false;
+    }
+};
 
 }  // namespace
 
@@ -151,7 +159,9 @@ QtWindow::QtWindow()
     setWindowIcon(icon);
 }
 
-QtWindow::~QtWindow() = default;
+QtWindow::~QtWindow() {
+    qApp->removeEventFilter(this);
+}
 
 void QtWindow::BuildControls() {
     QWidget* client = centralWidget();
@@ -234,9 +244,7 @@ void QtWindow::FitFrameOnScreen() {
 void QtWindow::BuildMenuBar() {
     QMenuBar* bar = menuBar();
     bar->setNativeMenuBar(false);  // a global menu would give the client area back its height
-    auto* style = new AltNavigationStyle;
-    style->setParent(this);
-    bar->setStyle(style);
+    bar->installEventFilter(new BarCommandMnemonics(bar));
     std::vector<QMenu*> open;  // open[d] receives the items of depth d + 1
     for (const MenuNode& node : MenuTree()) {
         open.resize(node.depth);
@@ -278,10 +286,40 @@ void QtWindow::BuildAccelerators() {
     // F10 opens the first menu, as GNOME, KDE and Windows have it; the arrows go on from there.
     auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
     f10->setContext(Qt::WindowShortcut);
-    connect(f10, &QShortcut::activated, this, [this] {
-        const QList<QAction*> titles = menuBar()->actions();
-        if (!titles.isEmpty()) menuBar()->setActiveAction(titles.front());
-    });
+    connect(f10, &QShortcut::activated, this, [this] { OpenFirstMenu(); });
+    // A lone Alt does the same: pressed and released with nothing else between.
+    qApp->installEventFilter(this);
+}
+
+void QtWindow::OpenFirstMenu() {
+    const QList<QAction*> titles = menuBar()->actions();
+    if (!titles.isEmpty()) menuBar()->setActiveAction(titles.front());
+}
+
+bool QtWindow::eventFilter(QObject* watched, QEvent* event) {
+    switch (event->type()) {
+        case QEvent::KeyPress: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (!key->isAutoRepeat()) loneAlt_ = key->key() == Qt::Key_Alt;
+            break;
+        }
+        case QEvent::KeyRelease: {
+            const auto* key = static_cast<QKeyEvent*>(event);
+            if (key->key() == Qt::Key_Alt && loneAlt_ && !key->isAutoRepeat()) {
+                loneAlt_ = false;
+                if (isActiveWindow() && !QApplication::activePopupWidget() && commandsRunning_ == 0)
+                    OpenFirstMenu();
+            }
+            break;
+        }
+        case QEvent::MouseButtonPress:
+        case QEvent::Wheel:
+            loneAlt_ = false;
+            break;
+        default:
+            break;
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void QtWindow::SetTitle(const std::string& title) {
@@ -474,6 +512,10 @@ void QtWindow::UpdatePane() {
         // Nothing else is painted until the command ends: a dialog the command closed, another
         // window moved away, would leave its picture over the menu bar, the banner and the button.
         repaint();
+        // What was painted before the dialog went is still the picture to show; handing the whole
+        // of it to the X server covers what the dialog left there.
+        if (QBackingStore* store = backingStore(); store && windowHandle())
+            store->flush(QRegion(rect()), windowHandle());
     } else if (pane_->isVisible()) {
         pane_->viewport()->repaint();
     }

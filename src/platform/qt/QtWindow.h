@@ -84,12 +84,14 @@ protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void BuildControls();
     void PlaceControls();
     void ApplyGeometry();
     void FitFrameOnScreen();
+    void OpenFirstMenu();
     void BuildMenuBar();
     void BuildAccelerators();
     void Dispatch(int commandId, int notification);
@@ -115,6 +117,8 @@ private:
     /// Commands under way; one started from inside another (a dialog's own event loop could let
     /// one in) leaves the end's work to the outer one.
     int commandsRunning_ = 0;
+    /// Alt is down and no other key has been pressed since.
+    bool loneAlt_ = false;
 
     // The pane's text not yet handed to the control, and its line breaks.
     QString pendingText_;

@@ -190,7 +190,8 @@ TEST(QtWindow, MnemonicsOpenMenusAndChooseItems) {
     EXPECT_EQ(toggle, window.MenuAction(CMD_TOGGLE_GENERATE_LOG)->associatedWidgets().value(0));
     QTest::keyClick(toggle, Qt::Key_L);
     QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier);
+    QApplication::setActiveWindow(&window);
+    QTest::keyClick(window.Pane(), Qt::Key_A, Qt::AltModifier);
     EXPECT_EQ(fixture.commands, (Commands{{CMD_TOGGLE_GENERATE_LOG, 0}, {CMD_ABOUT, 0}}));
 }
 
