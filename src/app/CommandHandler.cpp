@@ -5,6 +5,8 @@
 #include "app/Settings.h"
 #include "collection/Collection.h"
 #include "disc/Analysis.h"
+#include "history/RecordingFiles.h"
+#include "history/Undo.h"
 #include "outputs/Processing.h"
 #include "refdata/Loader.h"
 #include "refdata/Update.h"
@@ -80,8 +82,16 @@ void CommandHandler::Command(int commandId, int notification) {
         case CMD_SCAN_MISSING:
             ScanCollection(program_);
             break;
-        case CMD_MASS_PROCESSING:
+        case CMD_MASS_PROCESSING: {
+            RecordedRun run(program_);
             MassProcess(program_);
+            run.Finish("mass " + program_.massFolder, program_.massFolder);
+            break;
+        }
+        case CMD_UNDO_LAST:
+            // The analysed image may be among the files taken back.
+            program_.window().EnableControl(ID_PROCESS_BUTTON, false);
+            UndoRuns(program_, UndoRequest{});
             break;
         case CMD_EXIT:
             WriteSettings(program_);
@@ -89,7 +99,13 @@ void CommandHandler::Command(int commandId, int notification) {
             break;
         case CMD_PROCESS:
             // The button also sends focus and other notifications; only a click (0) or 1 processes.
-            if (notification == 0 || notification == 1) ProcessImage(program_);
+            if (notification == 0 || notification == 1) {
+                RecordedRun run(program_);
+                const std::string folder = program_.files().CurrentDirectory();
+                ProcessImage(program_);
+                run.Finish("process " + program_.disc.imagePath,
+                           ParentFolder(folder, program_.files().Separator()));
+            }
             break;
         case CMD_ABOUT:
             program_.window().EnableControl(ID_PROCESS_BUTTON, false);

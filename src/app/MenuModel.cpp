@@ -11,6 +11,7 @@ constexpr MenuNode MENU[] = {
     {1, MenuNode::COMMAND, "Browse for images...\tCtrl+B", CMD_BROWSE_IMAGES, MENU_ENABLED},
     {1, MenuNode::COMMAND, "Scan missing...\tCtrl+S", CMD_SCAN_MISSING, MENU_ENABLED},
     {1, MenuNode::COMMAND, "Mass processing...\tCtrl+M", CMD_MASS_PROCESSING, MENU_ENABLED},
+    {1, MenuNode::COMMAND, "Undo last processing", CMD_UNDO_LAST, MENU_ENABLED},
     {1, MenuNode::POPUP, "Convert Region", 0, MENU_ENABLED},
     {2, MenuNode::COMMAND, "To Europe", CMD_TO_EUROPE, MENU_DISABLED},
     {2, MenuNode::COMMAND, "To Japan", CMD_TO_JAPAN, MENU_DISABLED},
@@ -60,10 +61,20 @@ constexpr std::string_view CAPTION =
 
 }  // namespace
 
-std::span<const MenuNode> MenuTree() { return MENU; }
-std::span<const Accelerator> Accelerators() { return ACCELERATORS; }
-std::span<const ToggleInfo> Toggles() { return TOGGLES; }
-std::string_view BannerText() { return BANNER; }
-std::string_view ProcessCaption() { return CAPTION; }
+std::span<const MenuNode> MenuTree() {
+    return MENU;
+}
+std::span<const Accelerator> Accelerators() {
+    return ACCELERATORS;
+}
+std::span<const ToggleInfo> Toggles() {
+    return TOGGLES;
+}
+std::string_view BannerText() {
+    return BANNER;
+}
+std::string_view ProcessCaption() {
+    return CAPTION;
+}
 
 }  // namespace cartovex
