@@ -413,7 +413,6 @@ int RunPlanned(CliContext& context, const CliCommand& command, const std::vector
     });
     Program program(Platform{planning, real.window, real.dialogs, real.process, real.network, real.clock});
     program.updatePort = context.program.updatePort;
-    program.recordsHistory = false;
     CommandHandler handler(program);
     CliContext planned{program,
                        handler,

@@ -62,8 +62,6 @@ struct Program {
     /// Set by a mass run when a disc it identified was not processed completely.
     bool massRunIncomplete = false;
 
-    /// False for a dry run: its runs change nothing, so the run history doesn't hear of them.
-    bool recordsHistory = true;
     /// The folder the last mass run was given, as the folder browser answered.
     std::string massFolder;
 

@@ -144,9 +144,8 @@ RecordedRun::RecordedRun(Program& program)
       previous_(program.filesInUse),
       time_(HistoryTime(program.platform.clock.Now())),
       recording_(program.files(), {program.StartFile("Cartovex.ini"), program.StartFile("KVX_HAVE.TXT"),
-                                   program.StartFile("KVX_MISS.TXT"), program.StartFile(HISTORY_NAME)}),
-      active_(program.recordsHistory) {
-    if (!active_) return;
+                                   program.StartFile("KVX_MISS.TXT"), program.StartFile(HISTORY_NAME)}) {
+    // A dry run's files only plan: it says "would write" for the history as for everything else.
     FinishInterruptedUndo(program_);
     program_.filesInUse = &recording_;
 }

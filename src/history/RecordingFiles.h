@@ -100,7 +100,7 @@ private:
     Files* previous_;
     std::string time_;
     RecordingFiles recording_;
-    bool active_;
+    bool active_ = true;
 };
 
 }  // namespace cartovex

@@ -443,8 +443,18 @@ UndoOutcome UndoRuns(Program& program, const UndoRequest& request) {
         pane.AppendLine("There is no run " + Number(oldest) + " in the run history.");
         return UndoOutcome::REFUSED;
     } else if (named->undoneBy != 0) {
-        pane.AppendLine("Run " + Number(oldest) + " was taken back already, by run " +
-                        Number(named->undoneBy) + "; undo that run to make it again.");
+        // Taken back, made again by undoing the undo, perhaps taken back once more: the last run of
+        // that chain is the one to undo.
+        unsigned long last = named->undoneBy;
+        bool takenBack = true;
+        for (const HistoryRun* next = history.Find(last); next && next->undoneBy != 0;
+             next = history.Find(last)) {
+            last = next->undoneBy;
+            takenBack = !takenBack;
+        }
+        pane.AppendLine("Run " + Number(oldest) +
+                        (takenBack ? " was taken back by run " : " was made again by run ") + Number(last) +
+                        "; undo run " + Number(last) + (takenBack ? " to make it again." : " instead."));
         return UndoOutcome::REFUSED;
     }
     // Later runs worked on what this one left: they go first.

@@ -339,7 +339,11 @@ TEST_F(Undo, AnOlderRunTakesTheLaterOnesBackWithItOnlyWhenTheUserSaysSo) {
     ASSERT_EQ(Run({"undo", "1", "--yes"}), CLI_OK) << output;
     EXPECT_EQ(collection.Snapshot(), before) << output;
     EXPECT_EQ(Run({"undo", "2"}), CLI_INCOMPLETE);
-    EXPECT_TRUE(Has(output, "Run 2 was taken back already, by run 3;")) << output;
+    EXPECT_TRUE(Has(output, "Run 2 was taken back by run 3; undo run 3 to make it again.")) << output;
+    ASSERT_EQ(Run({"undo"}), CLI_OK) << output;
+    EXPECT_EQ(collection.Snapshot(), after) << output;
+    EXPECT_EQ(Run({"undo", "1"}), CLI_INCOMPLETE);
+    EXPECT_TRUE(Has(output, "Run 1 was made again by run 4; undo run 4 instead.")) << output;
 }
 
 // The real program killed by the kernel at each rename it makes while undoing (every write is a
