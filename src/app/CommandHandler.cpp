@@ -4,6 +4,7 @@
 #include "app/MenuModel.h"
 #include "app/Settings.h"
 #include "collection/Collection.h"
+#include "collection/DatVerification.h"
 #include "disc/Analysis.h"
 #include "history/RecordingFiles.h"
 #include "history/Undo.h"
@@ -51,6 +52,9 @@ void CommandHandler::Initialise() {
     LoadDatabases(program_);
     ReadSettings(program_);
     ShowAbout(program_);
+    // The About text has replaced the load's lines; a missing database would otherwise leave
+    // every disc unknown with nothing to say why.
+    for (const std::string& failure : program_.loadFailures) program_.pane.AppendLine(failure);
     UpdateDatabases(program_);
 }
 
@@ -93,6 +97,9 @@ void CommandHandler::Command(int commandId, int notification) {
             program_.window().EnableControl(ID_PROCESS_BUTTON, false);
             UndoRuns(program_, UndoRequest{});
             break;
+        case CMD_VERIFY_DATS:
+            VerifyAgainstDats(program_);
+            break;
         case CMD_EXIT:
             WriteSettings(program_);
             program_.window().EndModal(0);
@@ -105,6 +112,10 @@ void CommandHandler::Command(int commandId, int notification) {
                 ProcessImage(program_);
                 run.Finish("process " + program_.disc.imagePath,
                            ParentFolder(folder, program_.files().Separator()));
+                // The run's lines took the focus to the pane, where Enter and Space do nothing;
+                // it goes back to the button that started the run.
+                Window& window = program_.window();
+                if (window.IsControlEnabled(ID_PROCESS_BUTTON)) window.FocusControl(ID_PROCESS_BUTTON);
             }
             break;
         case CMD_ABOUT:

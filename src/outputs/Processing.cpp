@@ -37,7 +37,8 @@ ToggleSnapshot TakeToggleSnapshot(Program& program) {
 // one that only a case-insensitive file system reports as existing because it is a mover's own.
 class NameCheck {
 public:
-    NameCheck(const Files& files, std::vector<std::string> movers) : files_(files), movers_(std::move(movers)) {}
+    NameCheck(const Files& files, std::vector<std::string> movers)
+        : files_(files), movers_(std::move(movers)) {}
 
     bool IsTaken(const std::string& name) const {
         if (!files_.Exists(name)) return false;
@@ -159,6 +160,8 @@ void FollowRecovery(Program& program, const Recovery& recovery) {
 
 struct FolderRename {
     bool renamed = false;
+    /// The rename was refused because a file or folder of the title's name is there already.
+    bool taken = false;
     /// False when the run could not get back into the image's folder under either name.
     bool inImageFolder = true;
 };
@@ -178,10 +181,14 @@ FolderRename RenameImageFolder(Program& program, const std::string& title) {
     // Windows won't rename the folder a process is in.
     if (!files.SetCurrentDirectory(parent)) return {};
     const std::string renamed = files.Join(parent, title);
-    if (!files.Rename(files.Join(parent, name), renamed)) return {false, files.SetCurrentDirectory(here)};
+    if (!files.Rename(files.Join(parent, name), renamed)) {
+        // Renames never replace: a duplicate copy's folder meets the first copy's folder here.
+        const bool taken = files.Exists(renamed);
+        return {false, taken, files.SetCurrentDirectory(here)};
+    }
     program.disc.folderName = title;
     program.renamedFolder = {here, renamed};
-    return {true, files.SetCurrentDirectory(renamed)};
+    return {true, false, files.SetCurrentDirectory(renamed)};
 }
 
 }  // namespace
@@ -256,11 +263,16 @@ ProcessOutcome ProcessImage(Program& program) {
 
     // An image with a sheet of its own keeps that one: a second would be a second disc to every
     // program that lists the folder's sheets.
+    bool sheetGenerated = false;
     if (toggles.generateCue) {
-        if (!disc.cueFile.empty() && !IsContainer(disc.extension))
+        if (!disc.cueFile.empty() && !IsContainer(disc.extension)) {
             pane.AppendLine("CUE sheet not generated, the image has its own: " + disc.cueFile);
-        else
-            complete = GenerateCueSheet(program) && complete;
+        } else {
+            // A container gets no sheet, and that is no failure of the run.
+            const bool generated = GenerateCueSheet(program);
+            sheetGenerated = generated && !IsContainer(disc.extension);
+            complete = generated && complete;
+        }
     }
 
     bool inImageFolder = true;
@@ -270,7 +282,12 @@ ProcessOutcome ProcessImage(Program& program) {
         pane.AppendLine("Folder not renamed, it holds the start folder.");
     } else if (toggles.renameFolder) {
         const FolderRename result = RenameImageFolder(program, title);
-        pane.AppendLine(result.renamed ? "Folder renamed." : "Folder could not be renamed.");
+        if (result.renamed)
+            pane.AppendLine("Folder renamed.");
+        else if (result.taken)
+            pane.AppendLine("Folder could not be renamed, " + title + " exists already.");
+        else
+            pane.AppendLine("Folder could not be renamed.");
         inImageFolder = result.inImageFolder;
         complete = complete && result.renamed;
     }
@@ -280,7 +297,9 @@ ProcessOutcome ProcessImage(Program& program) {
         if (!inImageFolder) {
             pane.AppendLine("CUE sheet could not be repaired.");
             complete = false;
-        } else {
+        } else if (!sheetGenerated) {
+            // A sheet written a moment ago names every file by its new name already: it is the
+            // image's own and needs no repair, and there is no other sheet to look for.
             complete = RepairCueSheet(program) && complete;
         }
     }

@@ -53,9 +53,18 @@ public:
     }
 };
 
+// Real files on a share that refuses to rename folders, whatever their new name.
+class NoFolderRenames : public PosixFiles {
+public:
+    bool Rename(const std::string& from, const std::string& to) override {
+        return !std::filesystem::is_directory(from) && PosixFiles::Rename(from, to);
+    }
+};
+
 struct FilesHolder {
     ReadOnlyMedia media;
     CaseBlindExists caseBlind;
+    NoFolderRenames noFolderRenames;
 };
 
 class Processing : public ::testing::Test {
@@ -230,8 +239,9 @@ TEST_F(Processing, AFolderOfTheTitleElsewhereIsNeverEntered) {
     bench.images.Write("disc/track.cue", testkit::CueSheet("track.bin", 1));
     Analysed("disc", "track.bin", "Game Title");
     Toggle(CMD_TOGGLE_FIX_CUE, true);
-    EXPECT_EQ(Process(), (Lines{"KVX_INFO.TXT generated.", "Folder could not be renamed.",
-                                "Fixing of BIN/CUE cue sheet finished.", "Process done."}));
+    EXPECT_EQ(Process(),
+              (Lines{"KVX_INFO.TXT generated.", "Folder could not be renamed, Game_Title exists already.",
+                     "Fixing of BIN/CUE cue sheet finished.", "Process done."}));
     EXPECT_EQ(Cwd(), bench.images / "disc");
     EXPECT_EQ(disc.folderName, "disc");
     EXPECT_TRUE(bench.images.Exists("disc/Game_Title.cue"));
@@ -360,6 +370,51 @@ TEST_F(ReadOnlyProcessing, EveryFailedStepSaysSoAndNothingIsLost) {
     EXPECT_EQ(Tree(), before);
     EXPECT_EQ(disc.fileName, "GAME.BIN");
     EXPECT_EQ(disc.folderName, "disc");
+    EXPECT_EQ(Cwd(), bench.images / "disc");
+}
+
+TEST_F(Processing, AFolderRenameRefusedForATakenNameSaysWhichName) {
+    // What the title's name is taken by, beside the image's folder.
+    const std::pair<std::string, std::string> cases[] = {
+        {"Game_Title/KVX_INFO.TXT", "a folder (an earlier copy of the disc)"},
+        {"Game_Title", "a file"},
+    };
+    for (const auto& [taken, what] : cases) {
+        SCOPED_TRACE(what);
+        std::filesystem::remove_all(bench.images / "disc");
+        std::filesystem::remove_all(bench.images / "Game_Title");
+        bench.program().database = {};
+        bench.images.Write(taken, "kept");
+        Analysed("disc", "game.iso", "Game Title", false);
+        EXPECT_EQ(Process(),
+                  (Lines{"KVX_INFO.TXT generated.", "CUE sheet generated.",
+                         "Folder could not be renamed, Game_Title exists already.", "Process done."}));
+        EXPECT_EQ(bench.images.Read(taken), "kept");
+        EXPECT_EQ(Cwd(), bench.images / "disc");
+    }
+}
+
+// The sheet this run generates is the image's own: the repair that follows has nothing to look for.
+TEST_F(Processing, AJustGeneratedSheetIsNotSoughtAgainByTheRepair) {
+    Track("disc/t 02.wav", 2);
+    Analysed("disc", "GAME.BIN", "Game Title");
+    Toggle(CMD_TOGGLE_FIX_CUE, true);
+    EXPECT_EQ(Process(),
+              (Lines{"KVX_INFO.TXT generated.", "CUE sheet generated.", "Folder renamed.", "Process done."}));
+    const std::string sheet = bench.images.Read("Game_Title/Game_Title.CUE");
+    EXPECT_NE(sheet.find("FILE \"Game_Title.bin\" BINARY"), std::string::npos);
+    EXPECT_NE(sheet.find("FILE \"Game_Title_02.wav\" WAVE"), std::string::npos);
+}
+
+class FolderRenamesRefused : protected FilesHolder, public Processing {
+protected:
+    FolderRenamesRefused() : Processing(&noFolderRenames) {}
+};
+
+TEST_F(FolderRenamesRefused, ARefusalWithTheNameFreeSaysNoMore) {
+    Analysed("disc", "game.iso", "Game Title", false);
+    EXPECT_EQ(Process(), (Lines{"KVX_INFO.TXT generated.", "CUE sheet generated.",
+                                "Folder could not be renamed.", "Process done."}));
     EXPECT_EQ(Cwd(), bench.images / "disc");
 }
 
