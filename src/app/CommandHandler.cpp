@@ -6,6 +6,8 @@
 #include "collection/Collection.h"
 #include "collection/DatVerification.h"
 #include "disc/Analysis.h"
+#include "history/RecordingFiles.h"
+#include "history/Undo.h"
 #include "outputs/Processing.h"
 #include "refdata/Loader.h"
 #include "refdata/Update.h"
@@ -84,8 +86,16 @@ void CommandHandler::Command(int commandId, int notification) {
         case CMD_SCAN_MISSING:
             ScanCollection(program_);
             break;
-        case CMD_MASS_PROCESSING:
+        case CMD_MASS_PROCESSING: {
+            RecordedRun run(program_);
             MassProcess(program_);
+            run.Finish("mass " + program_.massFolder, program_.massFolder);
+            break;
+        }
+        case CMD_UNDO_LAST:
+            // The analysed image may be among the files taken back.
+            program_.window().EnableControl(ID_PROCESS_BUTTON, false);
+            UndoRuns(program_, UndoRequest{});
             break;
         case CMD_VERIFY_DATS:
             VerifyAgainstDats(program_);
@@ -97,7 +107,11 @@ void CommandHandler::Command(int commandId, int notification) {
         case CMD_PROCESS:
             // The button also sends focus and other notifications; only a click (0) or 1 processes.
             if (notification == 0 || notification == 1) {
+                RecordedRun run(program_);
+                const std::string folder = program_.files().CurrentDirectory();
                 ProcessImage(program_);
+                run.Finish("process " + program_.disc.imagePath,
+                           ParentFolder(folder, program_.files().Separator()));
                 // The run's lines took the focus to the pane, where Enter and Space do nothing;
                 // it goes back to the button that started the run.
                 Window& window = program_.window();

@@ -10,6 +10,8 @@
 #include "collection/DatVerification.h"
 #include "collection/DatabaseBuilder.h"
 #include "disc/Analysis.h"
+#include "history/RecordingFiles.h"
+#include "history/Undo.h"
 #include "outputs/Processing.h"
 #include "outputs/RenameJournal.h"
 #include "platform/PlanningFiles.h"
@@ -52,10 +54,9 @@ int RunAnalyse(CliContext& context, const std::vector<std::string>& operands) {
     return Analyse(context, operands[0]) ? CLI_OK : CLI_NOT_IDENTIFIED;
 }
 
-int RunProcess(CliContext& context, const std::vector<std::string>& operands) {
+int ProcessGiven(CliContext& context, const std::string& given) {
     // A run cut short may have renamed the very image named here: it is settled first.
-    const std::string image =
-        SettleInterruptedRun(context.program, AbsolutePath(context.program, operands[0]));
+    const std::string image = SettleInterruptedRun(context.program, given);
     if (!Analyse(context, image)) return CLI_NOT_IDENTIFIED;
     switch (ProcessImage(context.program)) {
         case ProcessOutcome::DONE:
@@ -66,6 +67,17 @@ int RunProcess(CliContext& context, const std::vector<std::string>& operands) {
             break;
     }
     return CLI_NOT_IDENTIFIED;
+}
+
+int RunProcess(CliContext& context, const std::vector<std::string>& operands) {
+    Program& program = context.program;
+    const std::string given = AbsolutePath(program, operands[0]);
+    RecordedRun run(program);
+    const int status = ProcessGiven(context, given);
+    // The image's folder may be renamed, in its parent: that is the run's folder.
+    const char separator = program.files().Separator();
+    run.Finish("process " + given, ParentFolder(ParentFolder(given, separator), separator));
+    return status;
 }
 
 int RunFolderCommand(CliContext& context, const std::string& folder, int commandId) {
@@ -105,6 +117,52 @@ int RunConvert(CliContext& context, const std::vector<std::string>& operands) {
 int RunUpdate(CliContext& context, const std::vector<std::string>&) {
     UpdateDatabases(context.program);
     return CLI_OK;
+}
+
+int RunHistoryList(CliContext& context, const std::vector<std::string>&) {
+    return ShowHistory(context.program) ? CLI_OK : CLI_INCOMPLETE;
+}
+
+// One JSON object per run and line, newest first.
+int RunHistoryJson(CliContext& context, const std::vector<std::string>&) {
+    Program& program = context.program;
+    FinishInterruptedUndo(program);
+    const LoadedHistory loaded = LoadHistory(program);
+    if (!loaded.problem.empty()) {
+        context.err << HistoryProblemLine(loaded.problem) << "\n";
+        return CLI_INCOMPLETE;
+    }
+    for (size_t i = loaded.history.runs.size(); i-- > 0;)
+        context.out << HistoryRunJson(loaded.history.runs[i]) << '\n';
+    context.out.flush();
+    return CLI_OK;
+}
+
+// Operands in table order: the run's number or empty, then "--yes" and "--dry-run" when given.
+int RunUndo(CliContext& context, const std::vector<std::string>& operands) {
+    UndoRequest request;
+    if (!operands[0].empty()) {
+        const std::string& run = operands[0];
+        const bool number = run.size() <= 9 &&
+                            std::all_of(run.begin(), run.end(), [](char c) { return c >= '0' && c <= '9'; });
+        if (!number || std::stoul(run) == 0) {
+            context.err << "cartovex-cli: undo: " << run << " is no run number (see cartovex-cli history).\n";
+            return CLI_USAGE;
+        }
+        request.run = std::stoul(run);
+    }
+    request.confirmed = !operands[1].empty();
+    request.dryRun = !operands[2].empty();
+    context.program.window().EnableControl(ID_PROCESS_BUTTON, false);
+    switch (UndoRuns(context.program, request)) {
+        case UndoOutcome::DONE:
+            return CLI_OK;
+        case UndoOutcome::NOTHING:
+            return CLI_NOT_IDENTIFIED;
+        case UndoOutcome::REFUSED:
+            break;
+    }
+    return CLI_INCOMPLETE;
 }
 
 std::string LastPaneLine(const Program& program) {
@@ -235,6 +293,9 @@ constexpr CliCommand COMMANDS[] = {
     {"convert", {"IMAGE", "e|j|u"}, RunConvert},
     {"update", {}, RunUpdate},
     {"view", {"have|miss"}, RunView},
+    {"history", {}, RunHistoryList},
+    {"history", {"--json"}, RunHistoryJson, CliMode::REPORT},
+    {"undo", {"[RUN]", "[--yes]", "[--dry-run]"}, RunUndo},
     {"toggle", {"log|cue|folder|fixcue|underscore", "on|off"}, RunToggle},
 };
 
@@ -242,6 +303,16 @@ constexpr std::string_view MORE = "...";
 
 bool IsOption(std::string_view operand) {
     return operand.starts_with("--");
+}
+
+// "[--yes]", "[RUN]": an operand that may be left out. A row whose operands are all such takes
+// them in any order, options by name and the rest in turn.
+bool IsOptional(std::string_view operand) {
+    return operand.size() > 2 && operand.front() == '[' && operand.back() == ']';
+}
+
+std::string_view WithoutBrackets(std::string_view operand) {
+    return IsOptional(operand) ? operand.substr(1, operand.size() - 2) : operand;
 }
 
 bool IsPlaceholder(std::string_view operand) {
@@ -274,6 +345,14 @@ const CliCommand* FindCommand(std::string_view name, std::string_view option) {
 const CliOption* FindOption(const CliCommand& command, std::string_view name) {
     for (const CliOption& option : command.options)
         if (option.name == name) return &option;
+    return nullptr;
+}
+
+// The row of `name` whose operands may come in any order, if it has one.
+const CliCommand* FreeOrderCommand(std::string_view name) {
+    for (const CliCommand& command : COMMANDS)
+        if (command.name == name && command.OperandCount() > 0 && IsOptional(command.operands[0]))
+            return &command;
     return nullptr;
 }
 
@@ -357,6 +436,36 @@ size_t CliCommand::OperandCount() const {
 std::string_view CliCommand::Option() const {
     return IsOption(operands[0]) ? operands[0] : std::string_view();
 }
+
+namespace {
+
+// Fills one slot per operand of the row: the value given, the option's own text, or empty.
+int FreeOrderOperands(CliContext& context, const CliCommand& command, const std::vector<std::string>& args,
+                      std::vector<std::string>& operands) {
+    const size_t count = command.OperandCount();
+    operands.assign(count, std::string());
+    size_t nextValue = 0;
+    for (size_t a = 1; a < args.size(); ++a) {
+        const std::string& arg = args[a];
+        size_t slot = count;
+        for (size_t i = 0; i < count; ++i) {
+            const std::string_view operand = WithoutBrackets(command.operands[i]);
+            if (IsOption(arg) ? operand == arg : !IsOption(operand) && i >= nextValue) {
+                slot = i;
+                break;
+            }
+        }
+        if (slot == count || !operands[slot].empty() ||
+            (!IsOption(arg) && !OperandAllowed(WithoutBrackets(command.operands[slot]), arg)))
+            return UsageError(context, (IsOption(arg) ? "unknown option for " : "invalid operand for ") +
+                                           args[0] + ": " + arg);
+        operands[slot] = arg;
+        if (!IsOption(arg)) nextValue = slot + 1;
+    }
+    return CLI_OK;
+}
+
+}  // namespace
 
 std::span<const CliCommand> CliCommands() {
     return COMMANDS;
@@ -450,6 +559,12 @@ int RunCli(CliContext& context, const std::vector<std::string>& args) {
     context.options.clear();  // a context may serve several command lines
     if (args.empty()) return UsageError(context, "no command given");
     if (!KnownCommand(args[0])) return UsageError(context, "unknown command: " + args[0]);
+    if (const CliCommand* command = FreeOrderCommand(args[0])) {
+        std::vector<std::string> operands;
+        if (const int status = FreeOrderOperands(context, *command, args, operands); status != CLI_OK)
+            return status;
+        return RunLoaded(context, *command, command->mode, operands);
+    }
     const std::string option = args.size() > 1 && IsOption(args[1]) ? args[1] : std::string();
     const CliCommand* command = FindCommand(args[0], option);
     if (!command) return UsageError(context, "unknown option for " + args[0] + ": " + option);

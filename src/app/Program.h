@@ -66,6 +66,9 @@ struct Program {
     /// Set by a mass run when a disc it identified was not processed completely.
     bool massRunIncomplete = false;
 
+    /// The folder the last mass run was given, as the folder browser answered.
+    std::string massFolder;
+
     /// While set, the operations' file calls go through it instead (mass processing shares its
     /// folder listings this way); the platform's own files stay underneath.
     Files* filesInUse = nullptr;

@@ -134,6 +134,7 @@ void MassProcess(Program& program) {
 
     pane.ClearPane();
     const std::string folder = BrowseForFolder(program);
+    program.massFolder = folder;
     if (folder.empty()) return;
 
     ListingFailures unread;

@@ -45,6 +45,7 @@ public:
     }
     bool IsRegularFile(const std::string& path) const override { return inner_.IsRegularFile(path); }
     bool IsDirectory(const std::string& path) const override { return inner_.IsDirectory(path); }
+    bool IsLink(const std::string& path) const override { return inner_.IsLink(path); }
     bool Exists(const std::string& path) const override { return inner_.Exists(path); }
     std::optional<uint64_t> FileLength(const std::string& path) const override {
         return inner_.FileLength(path);
@@ -92,7 +93,8 @@ private:
     Kept* KeptFiles() const;
     void NameAdded(const Place& place);
     void NameRemoved(const Place& place);
-    void FolderRenamed(const std::string& from, const std::string& to, const Place& source, const Place& target);
+    void FolderRenamed(const std::string& from, const std::string& to, const Place& source,
+                       const Place& target);
     void Forget(const std::string& folder) { kept_.erase(folder); }
     void ForgetAll() { kept_.clear(); }
 

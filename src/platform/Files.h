@@ -92,6 +92,10 @@ public:
     /// True when anything (file, folder, link, ...) carries the name.
     virtual bool Exists(const std::string& path) const = 0;
 
+    /// True when the name itself is a symbolic link (or, on Windows, a junction or other reparse
+    /// point), whatever it points to.
+    virtual bool IsLink(const std::string& /*path*/) const { return false; }
+
     /// Length of an ordinary file; nothing for a folder, FIFO, device or missing file.
     virtual std::optional<uint64_t> FileLength(const std::string& path) const = 0;
 

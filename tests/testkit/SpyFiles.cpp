@@ -73,6 +73,10 @@ bool SpyFiles::IsDirectory(const std::string& path) const {
     return !Record("IsDirectory", path) && inner_.IsDirectory(path);
 }
 
+bool SpyFiles::IsLink(const std::string& path) const {
+    return !Record("IsLink", path) && inner_.IsLink(path);
+}
+
 bool SpyFiles::Exists(const std::string& path) const {
     return !Record("Exists", path) && inner_.Exists(path);
 }

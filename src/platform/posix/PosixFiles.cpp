@@ -233,6 +233,11 @@ bool PosixFiles::Exists(const std::string& path) const {
     return lstat(path.c_str(), &info) == 0;
 }
 
+bool PosixFiles::IsLink(const std::string& path) const {
+    struct stat info {};
+    return lstat(path.c_str(), &info) == 0 && S_ISLNK(info.st_mode);
+}
+
 std::optional<uint64_t> PosixFiles::FileLength(const std::string& path) const {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;

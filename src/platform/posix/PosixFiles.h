@@ -1,8 +1,8 @@
 // Files on Linux.
 #pragma once
 
-#include <random>
 #include <map>
+#include <random>
 #include <set>
 
 #include "platform/Files.h"
@@ -28,6 +28,7 @@ public:
     bool IsRegularFile(const std::string& path) const override;
     bool IsDirectory(const std::string& path) const override;
     bool Exists(const std::string& path) const override;
+    bool IsLink(const std::string& path) const override;
     std::optional<uint64_t> FileLength(const std::string& path) const override;
     std::optional<FileStamp> Stamp(const std::string& path) const override;
     std::optional<size_t> ReadAt(const std::string& path, uint64_t offset,

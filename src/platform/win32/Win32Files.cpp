@@ -243,6 +243,11 @@ bool Win32Files::Exists(const std::string& path) const {
     return !path.empty() && GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool Win32Files::IsLink(const std::string& path) const {
+    const DWORD attributes = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && Has(attributes, FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
 std::optional<uint64_t> Win32Files::FileLength(const std::string& path) const {
     auto facts = Inspect(path);
     if (!IsFileOnDisk(facts)) return std::nullopt;
