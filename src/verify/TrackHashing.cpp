@@ -269,6 +269,9 @@ HashResult HashChdTracks(const Files& files, const std::string& path, bool withM
         }
     }
     result.tracks.push_back(stream->Finish());
+    // Tracks of no frames at the end take no hunk, but are tracks all the same.
+    for (++index; index < tracks.size(); ++index)
+        result.tracks.push_back(TrackStream(tracks[index], sectorBytes[index], withMd5).Finish());
     return result;
 }
 
