@@ -109,3 +109,26 @@ if(NOT WIN32)
     endif()
 endif()
 message(STATUS "Track hashing: ISA-L CRC-32 ${CARTOVEX_HAVE_ISAL}, libcrypto SHA-1/MD5 ${CARTOVEX_HAVE_LIBCRYPTO}")
+
+# XML DATs are read through pugixml, which never expands a declared entity nor fetches anything.
+# MinGW has no package of it: a Windows cross build points CARTOVEX_PUGIXML_SOURCE at the sources
+# unpacked from the distribution's source package (one .cpp file) and builds it here. Without it,
+# XML DATs are refused with a reason and the clrmamepro text form is still read.
+set(CARTOVEX_HAVE_PUGIXML OFF)
+if(CARTOVEX_PUGIXML_SOURCE)
+    cartovex_require_source(${CARTOVEX_PUGIXML_SOURCE} src/pugixml.cpp fetch-pugixml-source.sh NAME pugixml-source
+                            OPTIONAL)
+    if(EXISTS ${CARTOVEX_PUGIXML_SOURCE}/src/pugixml.cpp)
+        add_library(cartovex_pugixml STATIC ${CARTOVEX_PUGIXML_SOURCE}/src/pugixml.cpp)
+        target_include_directories(cartovex_pugixml SYSTEM PUBLIC ${CARTOVEX_PUGIXML_SOURCE}/src)
+        target_compile_options(cartovex_pugixml PRIVATE -w)
+        add_library(cartovex::pugixml ALIAS cartovex_pugixml)
+        set(CARTOVEX_HAVE_PUGIXML ON)
+    endif()
+elseif(NOT WIN32)
+    find_package(PkgConfig REQUIRED)
+    pkg_check_modules(PUGIXML REQUIRED IMPORTED_TARGET pugixml)
+    add_library(cartovex::pugixml ALIAS PkgConfig::PUGIXML)
+    set(CARTOVEX_HAVE_PUGIXML ON)
+endif()
+message(STATUS "XML DATs (pugixml): ${CARTOVEX_HAVE_PUGIXML}")

@@ -32,9 +32,10 @@ done
   exit 1
 }
 
-step "minizip and xz sources"
+step "minizip, xz and pugixml sources"
 scripts/fetch-minizip-source.sh
 scripts/fetch-xz-source.sh
+scripts/fetch-pugixml-source.sh
 
 # The system DLLs of a bare Windows; anything else would have to travel with the programs.
 system_dlls='^(kernel32|user32|gdi32|comdlg32|shell32|ole32|urlmon|ws2_32|msvcrt|advapi32)\.dll$'

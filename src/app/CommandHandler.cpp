@@ -4,6 +4,7 @@
 #include "app/MenuModel.h"
 #include "app/Settings.h"
 #include "collection/Collection.h"
+#include "collection/DatVerification.h"
 #include "disc/Analysis.h"
 #include "outputs/Processing.h"
 #include "refdata/Loader.h"
@@ -82,6 +83,9 @@ void CommandHandler::Command(int commandId, int notification) {
             break;
         case CMD_MASS_PROCESSING:
             MassProcess(program_);
+            break;
+        case CMD_VERIFY_DATS:
+            VerifyAgainstDats(program_);
             break;
         case CMD_EXIT:
             WriteSettings(program_);

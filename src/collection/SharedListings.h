@@ -49,6 +49,7 @@ public:
     std::optional<uint64_t> FileLength(const std::string& path) const override {
         return inner_.FileLength(path);
     }
+    std::optional<FileStamp> Stamp(const std::string& path) const override { return inner_.Stamp(path); }
     std::optional<size_t> ReadAt(const std::string& path, uint64_t offset,
                                  std::span<uint8_t> out) const override {
         return inner_.ReadAt(path, offset, out);

@@ -52,6 +52,10 @@ bool Files::WriteFileFrom(const std::string& path, const ContentWriter& writer) 
 
 void Files::RemoveStaleScratchFiles(const std::string&) {}
 
+std::optional<FileStamp> Files::Stamp(const std::string&) const {
+    return std::nullopt;
+}
+
 std::shared_ptr<const FolderNames> Files::CurrentFolderNames() const {
     return std::make_shared<const FolderNames>(ListCurrentFolder("*"));
 }

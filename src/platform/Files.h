@@ -26,6 +26,17 @@ struct ListingFailure {
 };
 using ListingFailures = std::vector<ListingFailure>;
 
+/// What tells one version of a file from another without reading it: its length, when it last
+/// changed (nanoseconds since the system's epoch) and, where the system numbers files, that number.
+/// A cache of what a file holds is only as good as this: a file rewritten in place within the
+/// clock's resolution, to the same length, would look unchanged.
+struct FileStamp {
+    uint64_t size = 0;
+    int64_t modified = 0;
+    uint64_t fileId = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
 /// Hands a file's content to `append` piece by piece; false (or a failed append) gives up.
 using ContentWriter = std::function<bool(const std::function<bool(std::string_view piece)>& append)>;
 
@@ -83,6 +94,10 @@ public:
 
     /// Length of an ordinary file; nothing for a folder, FIFO, device or missing file.
     virtual std::optional<uint64_t> FileLength(const std::string& path) const = 0;
+
+    /// The stamp of an ordinary file; nothing for a folder, FIFO, device or missing file, and
+    /// nothing where the platform can't tell (this default), so nothing is ever taken as unchanged.
+    virtual std::optional<FileStamp> Stamp(const std::string& path) const;
 
     /// Reads up to `out.size()` bytes at `offset` of an ordinary file; the count read (fewer at the end
     /// of the file), or nothing when the file can't be opened or read or is not an ordinary file.

@@ -216,6 +216,13 @@ std::optional<uint64_t> PlanningFiles::FileLength(const std::string& path) const
     return std::nullopt;
 }
 
+// A file the plan wrote has no stamp: nothing may take it as the one on disc.
+std::optional<FileStamp> PlanningFiles::Stamp(const std::string& path) const {
+    const Origin origin = Resolve(Absolute(path));
+    if (origin.kind == Origin::Kind::REAL) return real_.Stamp(origin.path);
+    return std::nullopt;
+}
+
 std::optional<size_t> PlanningFiles::ReadAt(const std::string& path, uint64_t offset,
                                             std::span<uint8_t> out) const {
     const Origin origin = Resolve(Absolute(path));

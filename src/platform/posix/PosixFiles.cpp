@@ -239,6 +239,17 @@ std::optional<uint64_t> PosixFiles::FileLength(const std::string& path) const {
     return static_cast<uint64_t>(info.st_size);
 }
 
+std::optional<FileStamp> PosixFiles::Stamp(const std::string& path) const {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    FileStamp stamp;
+    stamp.size = static_cast<uint64_t>(info.st_size);
+    stamp.modified = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    // Inode numbers repeat across devices; the device goes into the high bits.
+    stamp.fileId = static_cast<uint64_t>(info.st_ino) ^ (static_cast<uint64_t>(info.st_dev) << 48);
+    return stamp;
+}
+
 std::optional<size_t> PosixFiles::ReadAt(const std::string& path, uint64_t offset,
                                          std::span<uint8_t> out) const {
     // O_NONBLOCK keeps a FIFO that carries an image's name from blocking the open; it is then

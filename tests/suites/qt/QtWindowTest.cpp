@@ -143,6 +143,7 @@ TEST(QtWindow, MenuBarHoldsTheCommandTree) {
     const std::vector<QString> expectedFile = {"Browse for images...\tCtrl+B",
                                                "Scan missing...\tCtrl+S",
                                                "Mass processing...\tCtrl+M",
+                                               "Verify against DAT files...",
                                                "Convert Region",
                                                "-",
                                                "View MISS list",
@@ -150,7 +151,7 @@ TEST(QtWindow, MenuBarHoldsTheCommandTree) {
                                                "-",
                                                "Exit\tCtrl+X"};
     EXPECT_EQ(file, expectedFile);
-    const QMenu* region = bar[0]->menu()->actions()[3]->menu();
+    const QMenu* region = bar[0]->menu()->actions()[4]->menu();
     ASSERT_NE(region, nullptr);
     EXPECT_EQ(Labels(region), (std::vector<QString>{"To Europe", "To Japan", "To USA"}));
     EXPECT_EQ(Labels(bar[1]->menu()), (std::vector<QString>{"Generate log", "Generate .CUE", "Rename folder",
