@@ -45,7 +45,8 @@ struct Program {
     /// While set, the HAVE list is taken from here instead of being read for each image; mass
     /// processing sets it for its run, which never writes the list.
     const std::vector<std::string>* haveList = nullptr;
-    /// The update site's port; the program uses the http port, tests a loopback server's.
+    /// The port of a plain-HTTP update site that names none; the program uses the http port, tests a
+    /// loopback server's.
     int updatePort = 80;
 
     /// The files the last processing run renamed, as full paths before and after (the folder rename
