@@ -50,6 +50,9 @@ void CommandHandler::Initialise() {
     LoadDatabases(program_);
     ReadSettings(program_);
     ShowAbout(program_);
+    // The About text has replaced the load's lines; a missing database would otherwise leave
+    // every disc unknown with nothing to say why.
+    for (const std::string& failure : program_.loadFailures) program_.pane.AppendLine(failure);
     UpdateDatabases(program_);
 }
 
@@ -93,7 +96,13 @@ void CommandHandler::Command(int commandId, int notification) {
             break;
         case CMD_PROCESS:
             // The button also sends focus and other notifications; only a click (0) or 1 processes.
-            if (notification == 0 || notification == 1) ProcessImage(program_);
+            if (notification == 0 || notification == 1) {
+                ProcessImage(program_);
+                // The run's lines took the focus to the pane, where Enter and Space do nothing;
+                // it goes back to the button that started the run.
+                Window& window = program_.window();
+                if (window.IsControlEnabled(ID_PROCESS_BUTTON)) window.FocusControl(ID_PROCESS_BUTTON);
+            }
             break;
         case CMD_ABOUT:
             program_.window().EnableControl(ID_PROCESS_BUTTON, false);

@@ -11,6 +11,7 @@
 #include "collection/DatabaseBuilder.h"
 #include "disc/Analysis.h"
 #include "outputs/Processing.h"
+#include "outputs/RenameJournal.h"
 #include "platform/PlanningFiles.h"
 #include "refdata/Loader.h"
 #include "refdata/Update.h"
@@ -427,6 +428,7 @@ int RunPlanned(CliContext& context, const CliCommand& command, CliMode mode,
     PlanningFiles planning(real.files, [&out](const std::string& line) {
         out << line << '\n' << std::flush;
     });
+    planning.KeepQuietAbout(JOURNAL_NAME);
     Program program(Platform{planning, real.window, real.dialogs, real.process, real.network, real.clock});
     program.updatePort = context.program.updatePort;
     CommandHandler handler(program);

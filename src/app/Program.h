@@ -31,6 +31,9 @@ struct Program {
     DeveloperList developers;
     OutputPane pane;
     std::string updateSite;
+    /// The lines the last database load gave for a reference file it could not use; the start-up
+    /// shows them again below the About text, which replaces them.
+    std::vector<std::string> loadFailures;
     /// Set when the settings file is there but could not be read: the program then runs with the
     /// defaults and never overwrites the file, which may hold the user's settings still.
     bool settingsUnreadable = false;

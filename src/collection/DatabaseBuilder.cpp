@@ -8,6 +8,7 @@
 #include "disc/Analysis.h"
 #include "disc/DiscFolder.h"
 #include "disc/ImageFormat.h"
+#include "disc/ImgSet.h"
 #include "disc/containers/ContainerKinds.h"
 
 namespace cartovex {
@@ -53,7 +54,7 @@ BuiltDatabase BuildDatabase(Program& program, const std::string& folder) {
     const int16_t quiet = program.quietAnalysis;
     program.quietAnalysis = 1;
     SheetAudioTracks audioTracks(files);
-    for (const std::string& image : files.ListFilesRecursive(folder, ImageFileExtensions())) {
+    for (const std::string& image : ListedImages(files, folder)) {
         if (audioTracks.IsAudioTrack(image)) continue;
         program.disc.imagePath = image;
         if (!AnalyseImageAccepted(program)) {

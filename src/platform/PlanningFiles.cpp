@@ -135,6 +135,10 @@ std::vector<std::string> PlanningFiles::Entries(const std::string& folder, Listi
     return names;
 }
 
+bool PlanningFiles::IsQuiet(const std::string& absolutePath) const {
+    return std::find(quietNames_.begin(), quietNames_.end(), LastPiece(absolutePath)) != quietNames_.end();
+}
+
 std::string PlanningFiles::CurrentDirectory() const {
     return current_;
 }
@@ -240,7 +244,7 @@ bool PlanningFiles::WriteFile(const std::string& path, std::string_view content)
     // The real write would fail here too: no folder to hold the file, or a folder in its place.
     if (!IsDirectory(Parent(target)) || IsDirectory(target)) return false;
     changes_.push_back({Change::Kind::WRITE, target, {}, std::string(content)});
-    report_("would write " + target);
+    if (!IsQuiet(target)) report_("would write " + target);
     return true;
 }
 
@@ -248,7 +252,7 @@ bool PlanningFiles::DeleteFile(const std::string& path) {
     const std::string target = Absolute(path);
     if (!Exists(target) || IsDirectory(target)) return false;
     changes_.push_back({Change::Kind::DELETE, target, {}, {}});
-    report_("would delete " + target);
+    if (!IsQuiet(target)) report_("would delete " + target);
     return true;
 }
 
