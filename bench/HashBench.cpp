@@ -1,6 +1,6 @@
 // The candidates for hashing a track as it is read, over the same 256 MiB buffer: CRC-32 from zlib
-// (table-driven), libdeflate and ISA-L (both fold with carry-less multiplies), and the program's own
-// byte-at-a-time CRC; SHA-1 and MD5 from OpenSSL's libcrypto (SHA-1 with the SHA instructions where
+// (Debian's 1.2.13 computes it eight bytes at a time, "braided"), libdeflate and ISA-L (both fold
+// with carry-less multiplies); SHA-1 and MD5 from OpenSSL's libcrypto (SHA-1 with the SHA instructions where
 // the processor has them) and from the portable code the Windows build uses. Figures are GB/s, each
 // beside zlib's CRC-32 in the same run.
 #include <isa-l/crc.h>
@@ -56,7 +56,7 @@ int main() {
     std::printf("Hashing candidates over %zu MiB in %zu KiB pieces (GB/s, best of %d)\n", BUFFER_SIZE >> 20,
                 PIECE >> 10, REPEATS);
 
-    uint32_t zlibCrc = 0, deflateCrc = 0, isalCrc = 0, ownCrc = 0;
+    uint32_t zlibCrc = 0, deflateCrc = 0, isalCrc = 0;
     const double zlibRate = Throughput([&] {
         uLong crc = crc32(0, nullptr, 0);
         for (size_t at = 0; at < buffer.size(); at += PIECE) crc = crc32(crc, buffer.data() + at, PIECE);
@@ -74,8 +74,6 @@ int main() {
             crc = crc32_gzip_refl(crc, buffer.data() + at, PIECE);
         isalCrc = crc;
     });
-    const double ownRate =
-        Throughput([&] { ownCrc = Crc32Update(buffer.data(), buffer.size(), 0xFFFFFFFF) ^ 0xFFFFFFFF; });
     const double sha1Rate = Throughput([&] { Evp(EVP_sha1(), buffer); });
     const double md5Rate = Throughput([&] { Evp(EVP_md5(), buffer); });
     const double portableSha1Rate = Throughput([&] {
@@ -88,16 +86,15 @@ int main() {
         for (size_t at = 0; at < buffer.size(); at += PIECE) md5.Update({buffer.data() + at, PIECE});
         checkValue ^= md5.Finish()[0];
     });
-    if (zlibCrc != deflateCrc || zlibCrc != isalCrc || zlibCrc != ownCrc) {
-        std::fprintf(stderr, "the CRC-32 candidates disagree: %08X %08X %08X %08X\n", zlibCrc, deflateCrc,
-                     isalCrc, ownCrc);
+    if (zlibCrc != deflateCrc || zlibCrc != isalCrc) {
+        std::fprintf(stderr, "the CRC-32 candidates disagree: %08X %08X %08X\n", zlibCrc, deflateCrc,
+                     isalCrc);
         return 1;
     }
 
     Figure("CRC-32, zlib crc32 (baseline)", zlibRate, "GB/s");
     Figure("CRC-32, libdeflate_crc32", deflateRate, "GB/s");
     Figure("CRC-32, ISA-L crc32_gzip_refl", isalRate, "GB/s");
-    Figure("CRC-32, the program's byte-at-a-time register", ownRate, "GB/s");
     Figure("SHA-1, libcrypto EVP", sha1Rate, "GB/s");
     Figure("SHA-1, portable (Windows build)", portableSha1Rate, "GB/s");
     Figure("MD5, libcrypto EVP", md5Rate, "GB/s");
@@ -105,5 +102,10 @@ int main() {
     Figure("libdeflate CRC-32 against zlib's", deflateRate / zlibRate, "x");
     Figure("ISA-L CRC-32 against zlib's", isalRate / zlibRate, "x");
     Figure("libcrypto SHA-1 against zlib's CRC-32", sha1Rate / zlibRate, "x");
+    // What one pass of both digests can reach: each byte goes through the CRC, then the SHA-1.
+    Figure("CRC-32 + SHA-1 bound, zlib + libcrypto", 1 / (1 / zlibRate + 1 / sha1Rate), "GB/s");
+    Figure("CRC-32 + SHA-1 bound, libdeflate + libcrypto", 1 / (1 / deflateRate + 1 / sha1Rate), "GB/s");
+    Figure("CRC-32 + SHA-1 bound, ISA-L + libcrypto (the program's)", 1 / (1 / isalRate + 1 / sha1Rate),
+           "GB/s");
     return checkValue == 0x100 ? 1 : 0;  // keeps the digests from being optimised away
 }

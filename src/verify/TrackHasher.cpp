@@ -1,4 +1,4 @@
-// The build defines CARTOVEX_HAVE_LIBDEFLATE and CARTOVEX_HAVE_LIBCRYPTO for this file alone when it
+// The build defines CARTOVEX_HAVE_ISAL and CARTOVEX_HAVE_LIBCRYPTO for this file alone when it
 // found them; the fallbacks (zlib's CRC-32, the portable SHA-1 and MD5) give the same digests.
 #include "verify/TrackHasher.h"
 
@@ -8,8 +8,8 @@
 
 #include "verify/PortableDigests.h"
 
-#if CARTOVEX_HAVE_LIBDEFLATE
-#include <libdeflate.h>
+#if CARTOVEX_HAVE_ISAL
+#include <isa-l/crc.h>
 #endif
 #if CARTOVEX_HAVE_LIBCRYPTO
 #include <openssl/evp.h>
@@ -23,8 +23,8 @@ namespace {
 constexpr size_t LARGEST_PIECE = size_t{1} << 30;
 
 uint32_t CrcUpdate(uint32_t crc, const uint8_t* bytes, size_t count) {
-#if CARTOVEX_HAVE_LIBDEFLATE
-    return libdeflate_crc32(crc, bytes, count);
+#if CARTOVEX_HAVE_ISAL
+    return crc32_gzip_refl(crc, bytes, count);
 #else
     return static_cast<uint32_t>(crc32(crc, bytes, static_cast<uInt>(count)));
 #endif
@@ -143,8 +143,8 @@ std::string HexDigest(std::span<const uint8_t> digest) {
 }
 
 std::string HashingBackends() {
-#if CARTOVEX_HAVE_LIBDEFLATE
-    std::string crc = "libdeflate CRC-32";
+#if CARTOVEX_HAVE_ISAL
+    std::string crc = "ISA-L CRC-32";
 #else
     std::string crc = "zlib CRC-32";
 #endif

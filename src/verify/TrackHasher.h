@@ -41,7 +41,7 @@ private:
 /// Lower-case hexadecimal, two digits a byte.
 std::string HexDigest(std::span<const uint8_t> digest);
 
-/// Which libraries this build hashes with ("libdeflate CRC-32, libcrypto SHA-1"), for the bench.
+/// Which libraries this build hashes with ("ISA-L CRC-32, libcrypto SHA-1/MD5"), for the bench.
 std::string HashingBackends();
 
 }  // namespace cartovex

@@ -1,9 +1,11 @@
 #include "verify/TrackHashing.h"
 
 #include <algorithm>
+#include <deque>
 
 #include "disc/containers/ArchiveMembers.h"
 #include "disc/containers/ChdFile.h"
+#include "disc/containers/ChdMap.h"
 #include "disc/containers/ChdTracks.h"
 
 namespace cartovex {
@@ -162,6 +164,31 @@ private:
     std::vector<uint8_t> staging_;
 };
 
+// A hunk that repeats an earlier one (silence, mostly) is stored as a copy of its first appearance;
+// the few hunks copied last are kept, so a copy costs no second decoding of the map or the hunk.
+constexpr size_t KEPT_HUNKS = 4;
+
+struct KeptHunk {
+    uint64_t hunk;
+    std::vector<uint8_t> bytes;
+};
+
+std::optional<ChdFault> ReadNextHunk(const ChdFile& chd, HunkMapWalk& map, uint32_t h,
+                                     std::vector<uint8_t>& out, std::deque<KeptHunk>& kept) {
+    HunkEntry entry;
+    if (auto fault = map.Next(entry)) return fault;
+    if (entry.kind != HunkEntry::Kind::COPY) return chd.ReadHunk(h, entry, out);
+    for (const KeptHunk& k : kept) {
+        if (k.hunk != entry.offset) continue;
+        out = k.bytes;
+        return std::nullopt;
+    }
+    if (auto fault = chd.ReadHunk(h, entry, out)) return fault;
+    if (kept.size() == KEPT_HUNKS) kept.pop_front();
+    kept.push_back({entry.offset, out});
+    return std::nullopt;
+}
+
 }  // namespace
 
 HashResult HashChdTracks(const Files& files, const std::string& path, bool withMd5) {
@@ -213,10 +240,12 @@ HashResult HashChdTracks(const Files& files, const std::string& path, bool withM
     uint64_t frameInTrack = 0;  // counted from the track's first stored frame (its stored pregap)
     std::optional<TrackStream> stream(std::in_place, tracks[0], sectorBytes[0], withMd5);
     std::vector<uint8_t> hunk;
+    HunkMapWalk map(source, file->Length(), header);
+    std::deque<KeptHunk> kept;
     uint64_t framesLeft = framesNeeded;
     for (uint32_t h = 0; framesLeft > 0; ++h) {
         bool spoilt = false;
-        if (auto hunkFault = chd.ReadHunk(h, hunk)) {
+        if (auto hunkFault = ReadNextHunk(chd, map, h, hunk, kept)) {
             // A damaged hunk spoils only the tracks it holds part of; the rest of the disc can still
             // tell which track is bad. Any other fault (a codec this build lacks) ends the reading.
             if (hunkFault->kind != ChdFault::Kind::DAMAGED) {
@@ -240,6 +269,9 @@ HashResult HashChdTracks(const Files& files, const std::string& path, bool withM
         }
     }
     result.tracks.push_back(stream->Finish());
+    // Tracks of no frames at the end take no hunk, but are tracks all the same.
+    for (++index; index < tracks.size(); ++index)
+        result.tracks.push_back(TrackStream(tracks[index], sectorBytes[index], withMd5).Finish());
     return result;
 }
 

@@ -302,6 +302,39 @@ TEST_F(TrackHashingTest, ChdTracksHashAsTheBinFilesTheyWereMadeFrom) {
     }
 }
 
+// Silence repeats itself: chdman stores each repeated hunk as a copy of the first, which the walk
+// over the map hands out in order, the same entries the map gives hunk by hunk.
+TEST_F(TrackHashingTest, ChdCopiesOfRepeatedHunksHashAsTheirTrack) {
+    CARTOVEX_REQUIRE_CHDMAN();
+    const DiscSet set = WriteDisc(dir, false);
+    dir.Write("Disc (Track 3).bin", std::string(2352 * 331, '\0'));
+    const std::string chd = dir / "Disc.chd";
+    ASSERT_TRUE(testkit::MakeChd(set.cue, chd));
+
+    const std::string bytes = dir.Read("Disc.chd");
+    const ByteSource source = MemorySource({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()});
+    ChdFile file(source, bytes.size());
+    ASSERT_FALSE(file.Open());
+    HunkMapWalk walk(source, bytes.size(), file.Header());
+    int copies = 0;
+    for (uint32_t hunk = 0; hunk < file.Header().hunkCount; ++hunk) {
+        HunkEntry walked, single;
+        ASSERT_FALSE(walk.Next(walked)) << hunk;
+        ASSERT_FALSE(ReadHunkEntry(source, bytes.size(), file.Header(), hunk, single)) << hunk;
+        EXPECT_EQ(walked.kind, single.kind) << hunk;
+        EXPECT_EQ(walked.offset, single.offset) << hunk;
+        EXPECT_EQ(walked.length, single.length) << hunk;
+        EXPECT_EQ(walked.crc, single.crc) << hunk;
+        copies += walked.kind == HunkEntry::Kind::COPY;
+    }
+    EXPECT_GT(copies, 30);
+
+    const HashResult result = HashChdTracks(files, chd, false);
+    ASSERT_FALSE(result.fault) << *result.fault;
+    ASSERT_EQ(result.tracks.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) ExpectDigest(result.tracks[i].digest, OfFile(set.tracks[i]));
+}
+
 TEST_F(TrackHashingTest, ADamagedChdHunkFaultsTheResultAndSpoilsOnlyItsTrack) {
     CARTOVEX_REQUIRE_CHDMAN();
     const DiscSet set = WriteDisc(dir, false);

@@ -25,14 +25,17 @@ ChdFault Damaged(std::string reason) {
 }  // namespace
 
 std::optional<ChdFault> ChdFile::ReadHunk(uint32_t hunk, std::vector<uint8_t>& out) const {
-    const std::string name = "hunk " + std::to_string(hunk);
     HunkEntry entry;
-    uint32_t at = hunk;
-    for (int step = 0;; ++step) {
-        if (auto fault = ReadHunkEntry(source_, size_, header_, at, entry)) return fault;
-        if (entry.kind != HunkEntry::Kind::COPY) break;
+    if (auto fault = ReadHunkEntry(source_, size_, header_, hunk, entry)) return fault;
+    return ReadHunk(hunk, entry, out);
+}
+
+std::optional<ChdFault> ChdFile::ReadHunk(uint32_t hunk, HunkEntry entry, std::vector<uint8_t>& out) const {
+    const std::string name = "hunk " + std::to_string(hunk);
+    for (int step = 0; entry.kind == HunkEntry::Kind::COPY; ++step) {
         if (step == MAX_COPY_STEPS) return Damaged(name + " is a copy of a copy, too many times over");
-        at = static_cast<uint32_t>(entry.offset);
+        const auto at = static_cast<uint32_t>(entry.offset);
+        if (auto fault = ReadHunkEntry(source_, size_, header_, at, entry)) return fault;
     }
 
     out.assign(header_.hunkSize, 0);
@@ -44,9 +47,9 @@ std::optional<ChdFault> ChdFile::ReadHunk(uint32_t hunk, std::vector<uint8_t>& o
                 case Unpacked::OK:
                     break;
                 case Unpacked::UNSUPPORTED:
-                    return ChdFault{
-                        ChdFault::Kind::UNSUPPORTED,
-                        name + " is packed with " + CodecName(entry.codec) + ", which this build doesn't read"};
+                    return ChdFault{ChdFault::Kind::UNSUPPORTED, name + " is packed with " +
+                                                                     CodecName(entry.codec) +
+                                                                     ", which this build doesn't read"};
                 case Unpacked::BROKEN:
                     return Damaged(name + " doesn't unpack");
             }

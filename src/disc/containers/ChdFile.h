@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "disc/containers/ChdHeader.h"
+#include "disc/containers/ChdMap.h"
 
 namespace cartovex {
 
@@ -42,6 +43,8 @@ public:
     /// Unpacks one hunk into `out` (made the hunk's size), following copies of earlier hunks, and
     /// checks it against the CRC its map entry gives.
     std::optional<ChdFault> ReadHunk(uint32_t hunk, std::vector<uint8_t>& out) const;
+    /// The same for a hunk whose map entry the caller has read already (from a HunkMapWalk).
+    std::optional<ChdFault> ReadHunk(uint32_t hunk, HunkEntry entry, std::vector<uint8_t>& out) const;
 
     /// Every metadata entry, in chain order.
     std::optional<ChdFault> ReadMetadata(std::vector<ChdMetadata>& entries) const;

@@ -101,74 +101,86 @@ private:
     int repeat_ = 0;
 };
 
-std::optional<ChdFault> ReadCompressedEntry(const ByteSource& source, uint64_t fileSize,
-                                            const ChdHeader& header, uint32_t wanted, HunkEntry& entry) {
-    std::array<uint8_t, 16> head{};
-    if (!ReadExactly(source, header.mapOffset, head)) return Damaged("its map is cut short");
-    const uint64_t streamBytes = BigEndianAt(head, 0, 4);
-    const uint64_t firstOffset = BigEndianAt(head, 4, 6);
-    const auto mapCrc = static_cast<uint16_t>(BigEndianAt(head, 10, 2));
-    const int lengthBits = head[12], selfBits = head[13], parentBits = head[14];
-    const uint64_t streamStart = header.mapOffset + head.size();
-    if (streamBytes > fileSize - streamStart) return Damaged("its map lies outside the file");
-    if (lengthBits > 24 || selfBits > 32 || parentBits > 48) return Damaged("its map is damaged");
+}  // namespace
 
-    BitReader kinds(source, streamStart, streamBytes);
-    HuffmanDecoder code(MAP_SYMBOLS, MAP_CODE_BITS);
-    if (!code.ImportLengths(kinds)) return Damaged("its map is damaged");
-    const uint64_t kindsStart = kinds.Position();
+// A compressed map decoded entry by entry, in hunk order. Only the decoder's state is kept.
+class CompressedMap {
+public:
+    CompressedMap(const ByteSource& source, uint64_t fileSize, const ChdHeader& header)
+        : source_(source), fileSize_(fileSize), header_(header), code_(MAP_SYMBOLS, MAP_CODE_BITS) {}
+    CompressedMap(const CompressedMap&) = delete;
+    CompressedMap& operator=(const CompressedMap&) = delete;
 
-    // The fields start where the last kind ends, so the kinds are read through once to find it, and
-    // then again beside the fields: nothing the size of the map is ever held.
-    {
-        KindStream pass(code, kinds);
-        for (uint32_t hunk = 0; hunk < header.hunkCount; ++hunk)
-            if (!pass.Next() || kinds.Broken()) return Damaged("its map is damaged");
+    std::optional<ChdFault> Start() {
+        std::array<uint8_t, 16> head{};
+        if (!ReadExactly(source_, header_.mapOffset, head)) return Damaged("its map is cut short");
+        const uint64_t streamBytes = BigEndianAt(head, 0, 4);
+        nextOffset_ = BigEndianAt(head, 4, 6);
+        mapCrc_ = static_cast<uint16_t>(BigEndianAt(head, 10, 2));
+        lengthBits_ = head[12];
+        selfBits_ = head[13];
+        parentBits_ = head[14];
+        const uint64_t streamStart = header_.mapOffset + head.size();
+        if (streamBytes > fileSize_ - streamStart) return Damaged("its map lies outside the file");
+        if (lengthBits_ > 24 || selfBits_ > 32 || parentBits_ > 48) return Damaged("its map is damaged");
+
+        BitReader kinds(source_, streamStart, streamBytes);
+        if (!code_.ImportLengths(kinds)) return Damaged("its map is damaged");
+        const uint64_t kindsStart = kinds.Position();
+
+        // The fields start where the last kind ends, so the kinds are read through once to find it,
+        // and then again beside the fields: nothing the size of the map is ever held.
+        {
+            KindStream pass(code_, kinds);
+            for (uint32_t hunk = 0; hunk < header_.hunkCount; ++hunk)
+                if (!pass.Next() || kinds.Broken()) return Damaged("its map is damaged");
+        }
+        fields_.emplace(source_, streamStart, streamBytes, kinds.Position());
+        kindsAgain_.emplace(source_, streamStart, streamBytes, kindsStart);
+        kindOf_.emplace(code_, *kindsAgain_);
+        return std::nullopt;
     }
-    BitReader fields(source, streamStart, streamBytes, kinds.Position());
-    BitReader kindsAgain(source, streamStart, streamBytes, kindsStart);
-    KindStream kindOf(code, kindsAgain);
 
-    uint16_t crc = CRC16_PRESET;
-    uint64_t nextOffset = firstOffset;
-    uint64_t lastSelf = 0, lastParent = 0;
-    const uint64_t unitsPerHunk = header.hunkSize / header.unitSize;
-    for (uint32_t hunk = 0; hunk < header.hunkCount; ++hunk) {
-        int kind = kindOf.Next().value_or(-1);
-        uint64_t offset = nextOffset, length = 0, check = 0;
+    /// Decodes the entry of the next hunk, `hunk`; fills `entry` when given (a hunk's own faults,
+    /// such as a parent it needs, are reported only then).
+    std::optional<ChdFault> Next(uint32_t hunk, HunkEntry* entry) {
+        int kind = kindOf_->Next().value_or(-1);
+        uint64_t offset = nextOffset_, length = 0, check = 0;
+        BitReader& fields = *fields_;
+        const uint64_t unitsPerHunk = header_.hunkSize / header_.unitSize;
         switch (kind) {
             case V5_STORED:
             case V5_CODEC_0:
             case V5_CODEC_0 + 1:
             case V5_CODEC_0 + 2:
             case V5_CODEC_3:
-                length = kind == V5_STORED ? header.hunkSize : fields.Read(lengthBits);
-                nextOffset += length;
+                length = kind == V5_STORED ? header_.hunkSize : fields.Read(lengthBits_);
+                nextOffset_ += length;
                 check = fields.Read(16);
                 break;
             case V5_SELF:
-                offset = lastSelf = fields.Read(selfBits);
+                offset = lastSelf_ = fields.Read(selfBits_);
                 break;
             case V5_PARENT:
-                offset = lastParent = fields.Read(parentBits);
+                offset = lastParent_ = fields.Read(parentBits_);
                 break;
             case V5_SELF_NEXT:
-                ++lastSelf;
+                ++lastSelf_;
                 [[fallthrough]];
             case V5_SELF_SAME:
                 kind = V5_SELF;
-                offset = lastSelf;
+                offset = lastSelf_;
                 break;
             case V5_PARENT_SELF:
                 kind = V5_PARENT;
-                offset = lastParent = hunk * unitsPerHunk;
+                offset = lastParent_ = hunk * unitsPerHunk;
                 break;
             case V5_PARENT_NEXT:
-                lastParent += unitsPerHunk;
+                lastParent_ += unitsPerHunk;
                 [[fallthrough]];
             case V5_PARENT_SAME:
                 kind = V5_PARENT;
-                offset = lastParent;
+                offset = lastParent_;
                 break;
             default:
                 return Damaged("its map names an unknown kind of hunk");
@@ -181,30 +193,61 @@ std::optional<ChdFault> ReadCompressedEntry(const ByteSource& source, uint64_t f
             static_cast<uint8_t>(offset >> 24), static_cast<uint8_t>(offset >> 16),
             static_cast<uint8_t>(offset >> 8),  static_cast<uint8_t>(offset),
             static_cast<uint8_t>(check >> 8),   static_cast<uint8_t>(check)};
-        crc = Crc16Update(unpacked, crc);
+        crc_ = Crc16Update(unpacked, crc_);
         if (fields.Broken()) return Damaged("its map is cut short");
-        if (hunk != wanted) continue;
-        entry = HunkEntry{};
-        entry.offset = offset;
-        entry.length = static_cast<uint32_t>(length);
-        entry.check = HunkEntry::Check::CRC16;
-        entry.crc = static_cast<uint32_t>(check);
+        if (!entry) return std::nullopt;
+        *entry = HunkEntry{};
+        entry->offset = offset;
+        entry->length = static_cast<uint32_t>(length);
+        entry->check = HunkEntry::Check::CRC16;
+        entry->crc = static_cast<uint32_t>(check);
         if (kind == V5_STORED) {
-            entry.kind = HunkEntry::Kind::STORED;
+            entry->kind = HunkEntry::Kind::STORED;
         } else if (kind == V5_SELF) {
-            entry.kind = HunkEntry::Kind::COPY;
-            entry.check = HunkEntry::Check::NONE;
+            entry->kind = HunkEntry::Kind::COPY;
+            entry->check = HunkEntry::Check::NONE;
         } else if (kind == V5_PARENT) {
             return Damaged(Hunk(hunk) + " refers to a parent CHD the file doesn't name");
         } else {
-            entry.kind = HunkEntry::Kind::PACKED;
-            entry.codec = header.codecs[static_cast<size_t>(kind)];
-            if (entry.codec == 0) return Damaged(Hunk(hunk) + " names a codec the file doesn't list");
+            entry->kind = HunkEntry::Kind::PACKED;
+            entry->codec = header_.codecs[static_cast<size_t>(kind)];
+            if (entry->codec == 0) return Damaged(Hunk(hunk) + " names a codec the file doesn't list");
         }
+        return std::nullopt;
     }
-    if (fields.Broken() || kindsAgain.Broken()) return Damaged("its map is cut short");
-    if (crc != mapCrc) return Damaged("its map fails its check");
-    return std::nullopt;
+
+    /// After the last hunk: the map's own check.
+    std::optional<ChdFault> Finish() const {
+        if (fields_->Broken() || kindsAgain_->Broken()) return Damaged("its map is cut short");
+        if (crc_ != mapCrc_) return Damaged("its map fails its check");
+        return std::nullopt;
+    }
+
+private:
+    const ByteSource& source_;
+    uint64_t fileSize_;
+    const ChdHeader& header_;
+    HuffmanDecoder code_;
+    std::optional<BitReader> fields_, kindsAgain_;
+    std::optional<KindStream> kindOf_;
+    uint64_t nextOffset_ = 0;
+    uint16_t mapCrc_ = 0;
+    int lengthBits_ = 0, selfBits_ = 0, parentBits_ = 0;
+    uint16_t crc_ = CRC16_PRESET;
+    uint64_t lastSelf_ = 0, lastParent_ = 0;
+};
+
+namespace {
+
+// One entry of a compressed map: the map is decoded through to its end, so its own check is made
+// before any entry of it is trusted.
+std::optional<ChdFault> ReadCompressedEntry(const ByteSource& source, uint64_t fileSize,
+                                            const ChdHeader& header, uint32_t wanted, HunkEntry& entry) {
+    CompressedMap map(source, fileSize, header);
+    if (auto fault = map.Start()) return fault;
+    for (uint32_t hunk = 0; hunk < header.hunkCount; ++hunk)
+        if (auto fault = map.Next(hunk, hunk == wanted ? &entry : nullptr)) return fault;
+    return map.Finish();
 }
 
 std::optional<ChdFault> ReadPlainEntry(const ByteSource& source, const ChdHeader& header, uint32_t hunk,
@@ -264,6 +307,27 @@ std::optional<ChdFault> ReadHunkEntry(const ByteSource& source, uint64_t fileSiz
                                         : ReadPlainEntry(source, header, hunk, entry);
     if (fault) return fault;
     return CheckEntry(entry, fileSize, header, hunk);
+}
+
+HunkMapWalk::HunkMapWalk(const ByteSource& source, uint64_t fileSize, const ChdHeader& header)
+    : source_(source), fileSize_(fileSize), header_(header) {}
+
+HunkMapWalk::~HunkMapWalk() = default;
+
+std::optional<ChdFault> HunkMapWalk::Next(HunkEntry& entry) {
+    const uint32_t hunk = next_;
+    if (hunk >= header_.hunkCount) return Damaged(Hunk(hunk) + " is beyond the end of its data");
+    ++next_;
+    if (!header_.compressedMap()) return ReadHunkEntry(source_, fileSize_, header_, hunk, entry);
+    if (!compressed_) {
+        compressed_ = std::make_unique<CompressedMap>(source_, fileSize_, header_);
+        startFault_ = compressed_->Start();
+    }
+    if (startFault_) return startFault_;
+    if (auto fault = compressed_->Next(hunk, &entry)) return fault;
+    if (next_ == header_.hunkCount)
+        if (auto fault = compressed_->Finish()) return fault;
+    return CheckEntry(entry, fileSize_, header_, hunk);
 }
 
 }  // namespace cartovex

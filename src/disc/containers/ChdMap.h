@@ -17,6 +17,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 
 #include "disc/containers/ChdHeader.h"
@@ -46,5 +47,31 @@ struct HunkEntry {
 /// against the file: its bytes lie inside it, a copy names an earlier hunk.
 std::optional<ChdFault> ReadHunkEntry(const ByteSource& source, uint64_t fileSize, const ChdHeader& header,
                                       uint32_t hunk, HunkEntry& entry);
+
+class CompressedMap;
+
+/// The map's entries in hunk order, hunk 0 first, each decoded once: reading every hunk of a file
+/// costs one pass over a compressed map, where ReadHunkEntry decodes it through for every hunk. Only
+/// the decoder's state is held, never the map. A compressed map's own check is made with its last
+/// entry, so a map failing it faults only there. `source` and `header` must outlive the walk.
+class HunkMapWalk {
+public:
+    HunkMapWalk(const ByteSource& source, uint64_t fileSize, const ChdHeader& header);
+    ~HunkMapWalk();
+    HunkMapWalk(const HunkMapWalk&) = delete;
+    HunkMapWalk& operator=(const HunkMapWalk&) = delete;
+
+    /// The entry of the next hunk, checked against the file as ReadHunkEntry checks it. After a
+    /// fault in the map itself the entries that follow can't be trusted.
+    std::optional<ChdFault> Next(HunkEntry& entry);
+
+private:
+    const ByteSource& source_;
+    uint64_t fileSize_;
+    const ChdHeader& header_;
+    uint32_t next_ = 0;
+    std::unique_ptr<CompressedMap> compressed_;
+    std::optional<ChdFault> startFault_;
+};
 
 }  // namespace cartovex
