@@ -15,7 +15,7 @@ if [[ -d /dev/shm && -w /dev/shm ]]; then
   TMPDIR=/dev/shm "$build/cartovex_bench_mass"
   echo
 fi
-for bench in flatfolderanalysis paneappend collectionscan chdidentification; do
+for bench in flatfolderanalysis paneappend collectionscan chdidentification datload; do
   "$build/cartovex_bench_$bench"
   echo
 done
