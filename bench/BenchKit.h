@@ -59,4 +59,11 @@ inline void AtLeast(const std::string& label, double value, double goal) {
     std::fflush(stdout);
 }
 
+/// A ratio that should be at least `goal`, with two decimals and a verdict.
+inline void RatioAtLeast(const std::string& label, double value, double goal) {
+    std::printf("  %-58s %10.2f   (goal >= %.1f: %s)\n", label.c_str(), value, goal,
+                value >= goal ? "met" : "NOT MET");
+    std::fflush(stdout);
+}
+
 }  // namespace cartovex::bench

@@ -45,9 +45,9 @@ if(NOT WIN32)
     set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
     # The libraries' packages come from the programs themselves (dpkg-shlibdeps, in dpkg-dev), so a
     # library added to the build can't be missed; only what no binary names is listed here: the
-    # window's fixed-pitch font.
+    # window's fixed-pitch font, and the authorities an HTTPS update site's certificate is verified by.
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core")
+    set(CPACK_DEBIAN_PACKAGE_DEPENDS "fonts-dejavu-core, ca-certificates")
     set(CPACK_STRIP_FILES ON)
 endif()
 

@@ -8,6 +8,7 @@
 #include "FuzzProgram.h"
 #include "app/MenuModel.h"
 #include "app/Settings.h"
+#include "refdata/UpdateSite.h"
 
 using namespace cartovex;
 
@@ -39,6 +40,21 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     WriteSettings(program);
     ReadSettings(program);
     if (!(StateOf(program) == first)) __builtin_trap();
+    // The site goes into a connection and an address only in one of the forms the update knows,
+    // and a site it refuses is named on one line.
+    const SiteReading reading = ReadUpdateSite(program.updateSite, 80);
+    if (reading.address) {
+        const SiteAddress& site = *reading.address;
+        const std::string_view base = site.base;
+        const size_t hostStart = base.find("://") + 3;
+        if (!program.updateSite.empty() && (site.host.empty() || site.port < 1 || site.port > 65535 ||
+                                            !(base.starts_with("http://") || base.starts_with("https://")) ||
+                                            base.find_first_of("/@?# ", hostStart) != std::string_view::npos))
+            __builtin_trap();
+    } else if (UnusableSiteLine(program.updateSite, reading.problem).find_first_of("\r\n") !=
+               std::string::npos) {
+        __builtin_trap();
+    }
     harness.BackToLaunchFolder();
     return 0;
 }

@@ -20,6 +20,15 @@ if [[ -f "$demo/$chd" ]]; then
     (cd "$demo" && "$cli" analyse "$chd")
 fi
 
+# The collection checked against a DAT of verified dumps (makedemo wrote one into dats/, as a
+# collector downloads them): every disc with its verdict, then a DAT of the games it misses.
+section "Verifying the collection against the DAT files in dats/"
+(cd "$demo" && "$cli" verify --fixdat missing.dat collection) || echo "(exit status $?: not every disc verified)"
+section "The games the collection misses, as a DAT ($demo/missing.dat)"
+grep -o '<game name="[^"]*"' "$demo/missing.dat" | sed 's/<game name=/  /'
+section "A header database learnt from the verified dumps (make-db --dat)"
+(cd "$demo" && "$cli" make-db --dat "dats/Cartovex demo.dat" collection 2>/dev/null | tr -d '\r') || true
+
 # Processing renames files, so it runs on a copy of part of the collection.
 work="$demo/processed"
 mkdir -p "$work/collection"

@@ -4,9 +4,9 @@
 set -euo pipefail
 
 declare -A GROUPS_PACKAGES=(
-  [core]="build-essential cmake make pkg-config zlib1g-dev libminizip-dev libcurl4-openssl-dev libarchive-dev nlohmann-json3-dev liblzma-dev libflac-dev libpugixml-dev"
-  [tests]="googletest libgtest-dev p7zip-full strace mame-tools dpkg-dev libxml2-utils python3"
-  [desktop]="qtbase5-dev fonts-dejavu-core xvfb xauth xdotool dpkg-dev"
+  [core]="build-essential cmake make pkg-config zlib1g-dev libminizip-dev libcurl4-openssl-dev libarchive-dev nlohmann-json3-dev liblzma-dev libflac-dev libdeflate-dev libssl-dev libpugixml-dev ca-certificates"
+  [tests]="googletest libgtest-dev p7zip-full strace mame-tools dpkg-dev rhash libisal-dev libxml2-utils python3 openssl"
+  [desktop]="qtbase5-dev fonts-dejavu-core xvfb xauth xdotool dpkg-dev openbox"
   [fuzz]="clang libclang-rt-14-dev mame-tools"
   [windows]="g++-mingw-w64-i686 g++-mingw-w64-x86-64 libz-mingw-w64-dev wine64 xvfb xauth file zip unzip dpkg-dev python3 imagemagick fonts-dejavu-core fonts-wine"
 )

@@ -4,6 +4,7 @@
 #include "app/MenuModel.h"
 #include "app/Settings.h"
 #include "collection/Collection.h"
+#include "collection/DatVerification.h"
 #include "disc/Analysis.h"
 #include "outputs/Processing.h"
 #include "refdata/Loader.h"
@@ -49,6 +50,9 @@ void CommandHandler::Initialise() {
     LoadDatabases(program_);
     ReadSettings(program_);
     ShowAbout(program_);
+    // The About text has replaced the load's lines; a missing database would otherwise leave
+    // every disc unknown with nothing to say why.
+    for (const std::string& failure : program_.loadFailures) program_.pane.AppendLine(failure);
     UpdateDatabases(program_);
 }
 
@@ -83,13 +87,22 @@ void CommandHandler::Command(int commandId, int notification) {
         case CMD_MASS_PROCESSING:
             MassProcess(program_);
             break;
+        case CMD_VERIFY_DATS:
+            VerifyAgainstDats(program_);
+            break;
         case CMD_EXIT:
             WriteSettings(program_);
             program_.window().EndModal(0);
             break;
         case CMD_PROCESS:
             // The button also sends focus and other notifications; only a click (0) or 1 processes.
-            if (notification == 0 || notification == 1) ProcessImage(program_);
+            if (notification == 0 || notification == 1) {
+                ProcessImage(program_);
+                // The run's lines took the focus to the pane, where Enter and Space do nothing;
+                // it goes back to the button that started the run.
+                Window& window = program_.window();
+                if (window.IsControlEnabled(ID_PROCESS_BUTTON)) window.FocusControl(ID_PROCESS_BUTTON);
+            }
             break;
         case CMD_ABOUT:
             program_.window().EnableControl(ID_PROCESS_BUTTON, false);

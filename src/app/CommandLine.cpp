@@ -7,9 +7,11 @@
 #include "app/JsonReport.h"
 #include "app/MenuModel.h"
 #include "app/Settings.h"
+#include "collection/DatVerification.h"
 #include "collection/DatabaseBuilder.h"
 #include "disc/Analysis.h"
 #include "outputs/Processing.h"
+#include "outputs/RenameJournal.h"
 #include "platform/PlanningFiles.h"
 #include "refdata/Loader.h"
 #include "refdata/Update.h"
@@ -133,8 +135,61 @@ int RunAnalyseJson(CliContext& context, const std::vector<std::string>& operands
     return status;
 }
 
+// The DATs named by --dat (relative to where we started), or those of the start folder's dats
+// folder; each one that can't be read is named on the error stream.
+std::optional<DatCatalogue> LoadGivenDats(CliContext& context, std::string_view command) {
+    std::vector<std::string> dats;
+    for (const std::string& dat : context.OptionValues("--dat"))
+        dats.push_back(AbsolutePath(context.program, dat));
+    return LoadCatalogue(context.program, dats, [&](const std::string& line) {
+        context.err << "cartovex-cli: " << command << ": " << line << "\n";
+    });
+}
+
+// One line per disc as it is checked, then the tally; with --json one object per disc and nothing
+// else on the output stream.
+int RunVerify(CliContext& context, const std::vector<std::string>& operands) {
+    Program& program = context.program;
+    const bool json = context.HasOption("--json");
+    if (json && !JsonOutputSupported()) {
+        context.err << "cartovex-cli: this build writes no JSON.\n";
+        return CLI_USAGE;
+    }
+    const auto catalogue = LoadGivenDats(context, "verify");
+    if (!catalogue) return CLI_USAGE;
+    std::vector<std::string> paths;
+    for (const std::string& path : operands) paths.push_back(AbsolutePath(program, path));
+    // Notes go where a person reads them: the pane (the output stream), or beside the JSON.
+    const LineSink note = [&](const std::string& line) {
+        if (json)
+            context.err << "cartovex-cli: verify: " << line << "\n";
+        else
+            program.pane.AppendLine(line);
+    };
+    const VerifyTally tally = VerifyCollection(
+        program, *catalogue, paths,
+        [&](const DiscReport& report) {
+            if (json)
+                context.out << VerifyReportJson(*catalogue, report) << '\n';
+            else
+                program.pane.AppendLine(VerdictLine(*catalogue, report));
+        },
+        note);
+    if (!json) program.pane.AppendLine(TallyLine(tally));
+    context.out.flush();
+    bool written = true;
+    for (const std::string& fixdat : context.OptionValues("--fixdat")) {
+        const std::string line = WriteMissingGames(program, *catalogue, tally, AbsolutePath(program, fixdat));
+        note(line);
+        written = line.starts_with("Missing games written");
+    }
+    if (!written) return CLI_USAGE;
+    return tally.Discs() > 0 && tally.verified == tally.Discs() ? CLI_OK : CLI_NOT_IDENTIFIED;
+}
+
 // The database goes to the output stream as the file's bytes (lines end in CR LF, as the loader
-// wants them); what was left out goes to the error stream.
+// wants them); what was left out goes to the error stream. With --dat only the discs the DATs
+// verify are entered, under their games' names.
 int RunMakeDb(CliContext& context, const std::vector<std::string>& operands) {
     Program& program = context.program;
     const std::string folder = AbsolutePath(program, operands[0]);
@@ -142,7 +197,13 @@ int RunMakeDb(CliContext& context, const std::vector<std::string>& operands) {
         context.err << "cartovex-cli: make-db: " << operands[0] << " is no folder.\n";
         return CLI_NOT_IDENTIFIED;
     }
-    const BuiltDatabase database = BuildDatabase(program, folder);
+    std::optional<DatCatalogue> catalogue;
+    if (context.HasOption("--dat")) {
+        catalogue = LoadGivenDats(context, "make-db");
+        if (!catalogue) return CLI_USAGE;
+    }
+    const BuiltDatabase database =
+        catalogue ? BuildDatabaseFromDats(program, folder, *catalogue) : BuildDatabase(program, folder);
     if (context.rawOutput) context.rawOutput();
     context.out << database.text;
     context.out.flush();
@@ -150,6 +211,15 @@ int RunMakeDb(CliContext& context, const std::vector<std::string>& operands) {
         context.err << "cartovex-cli: make-db: " << problem << "\n";
     return database.problems.empty() ? CLI_OK : CLI_NOT_IDENTIFIED;
 }
+
+constexpr CliOption VERIFY_OPTIONS[] = {
+    {"--dat", "FILE", true},
+    {"--json", {}, false, CliMode::REPORT},
+    {"--fixdat", "FILE"},
+};
+constexpr CliOption MAKE_DB_OPTIONS[] = {
+    {"--dat", "FILE", true},
+};
 
 constexpr CliCommand COMMANDS[] = {
     {"about", {}, RunAbout},
@@ -160,7 +230,8 @@ constexpr CliCommand COMMANDS[] = {
     {"scan", {"FOLDER"}, RunScan},
     {"mass", {"FOLDER"}, RunMass},
     {"mass", {"--dry-run", "FOLDER"}, RunMass, CliMode::DRY_RUN},
-    {"make-db", {"FOLDER"}, RunMakeDb, CliMode::REPORT},
+    {"make-db", {"FOLDER"}, RunMakeDb, CliMode::REPORT, MAKE_DB_OPTIONS},
+    {"verify", {"PATH..."}, RunVerify, CliMode::PANE, VERIFY_OPTIONS},
     {"convert", {"IMAGE", "e|j|u"}, RunConvert},
     {"update", {}, RunUpdate},
     {"view", {"have|miss"}, RunView},
@@ -192,10 +263,17 @@ bool OperandAllowed(std::string_view allowed, std::string_view value) {
     }
 }
 
-// The row of `name` whose option is `option` (empty: the row without one).
+// The row of `name` whose option is `option` (empty: the row without one). A row that takes its
+// options anywhere before its operands is the row for any of them.
 const CliCommand* FindCommand(std::string_view name, std::string_view option) {
     for (const CliCommand& command : COMMANDS)
-        if (command.name == name && command.Option() == option) return &command;
+        if (command.name == name && (command.Option() == option || !command.options.empty())) return &command;
+    return nullptr;
+}
+
+const CliOption* FindOption(const CliCommand& command, std::string_view name) {
+    for (const CliOption& option : command.options)
+        if (option.name == name) return &option;
     return nullptr;
 }
 
@@ -257,6 +335,19 @@ private:
 
 }  // namespace
 
+bool CliContext::HasOption(std::string_view name) const {
+    for (const auto& [given, value] : options)
+        if (given == name) return true;
+    return false;
+}
+
+std::vector<std::string> CliContext::OptionValues(std::string_view name) const {
+    std::vector<std::string> values;
+    for (const auto& [given, value] : options)
+        if (given == name) values.push_back(value);
+    return values;
+}
+
 size_t CliCommand::OperandCount() const {
     size_t count = 0;
     while (count < MAX_OPERANDS && !operands[count].empty()) ++count;
@@ -275,6 +366,11 @@ std::string CliUsage() {
     std::string usage = "usage:\n";
     for (const CliCommand& command : COMMANDS) {
         usage += "  cartovex-cli " + std::string(command.name);
+        for (const CliOption& option : command.options) {
+            usage += " [" + std::string(option.name);
+            if (!option.value.empty()) usage += " " + std::string(option.value);
+            usage += option.repeatable ? "]..." : "]";
+        }
         for (size_t i = 0; i < command.OperandCount(); ++i) usage += " " + std::string(command.operands[i]);
         usage += "\n";
     }
@@ -283,36 +379,75 @@ std::string CliUsage() {
 
 namespace {
 
+// Moves the options in front of the operands into the context; a text on a usage error. A lone
+// "--" ends the options, so an operand may start with dashes.
+std::optional<std::string> TakeOptions(CliContext& context, const CliCommand& command,
+                                       std::vector<std::string>& operands, CliMode& mode) {
+    const std::string name(command.name);
+    size_t at = 0;
+    for (; at < operands.size() && IsOption(operands[at]); ++at) {
+        if (operands[at] == "--") {
+            ++at;
+            break;
+        }
+        const CliOption* option = FindOption(command, operands[at]);
+        if (!option) return "unknown option for " + name + ": " + operands[at];
+        if (!option->repeatable && context.HasOption(option->name))
+            return std::string(option->name) + " is given twice";
+        std::string value;
+        if (!option->value.empty()) {
+            if (at + 1 >= operands.size() || operands[at + 1].empty())
+                return std::string(option->name) + " needs a " + std::string(option->value);
+            value = operands[++at];
+        }
+        if (option->mode) mode = *option->mode;
+        context.options.emplace_back(option->name, value);
+    }
+    operands.erase(operands.begin(), operands.begin() + static_cast<std::ptrdiff_t>(at));
+    return std::nullopt;
+}
+
 // Reads the reference files and the settings, then runs the command.
-int RunLoaded(CliContext& context, const CliCommand& command, const std::vector<std::string>& operands) {
+int RunLoaded(CliContext& context, const CliCommand& command, CliMode mode,
+              const std::vector<std::string>& operands) {
     Program& program = context.program;
-    AppendObserverScope printing(program.pane, command.mode == CliMode::REPORT ? context.err : context.out,
-                                 context.interactive || command.mode == CliMode::REPORT);
+    AppendObserverScope printing(program.pane, mode == CliMode::REPORT ? context.err : context.out,
+                                 context.interactive || mode == CliMode::REPORT);
     LoadDatabases(program);
     ReadSettings(program);
-    if (command.mode == CliMode::REPORT) program.pane.SetAppendObserver(nullptr);
+    if (mode == CliMode::REPORT) program.pane.SetAppendObserver(nullptr);
     return command.run(context, operands);
 }
 
 // The same program over files that only plan: its own state, the same window, dialogs and
 // services, so the run is the real one up to the disc.
-int RunPlanned(CliContext& context, const CliCommand& command, const std::vector<std::string>& operands) {
+int RunPlanned(CliContext& context, const CliCommand& command, CliMode mode,
+               const std::vector<std::string>& operands) {
     const Platform& real = context.program.platform;
     std::ostream& out = context.out;
     PlanningFiles planning(real.files, [&out](const std::string& line) {
         out << line << '\n' << std::flush;
     });
+    planning.KeepQuietAbout(JOURNAL_NAME);
     Program program(Platform{planning, real.window, real.dialogs, real.process, real.network, real.clock});
     program.updatePort = context.program.updatePort;
     CommandHandler handler(program);
-    CliContext planned{program,         handler,           context.out, context.err, context.answerOpenFile,
-                       context.answerFolder, context.rawOutput, context.interactive};
-    return RunLoaded(planned, command, operands);
+    CliContext planned{program,
+                       handler,
+                       context.out,
+                       context.err,
+                       context.answerOpenFile,
+                       context.answerFolder,
+                       context.rawOutput,
+                       context.interactive,
+                       context.options};
+    return RunLoaded(planned, command, mode, operands);
 }
 
 }  // namespace
 
 int RunCli(CliContext& context, const std::vector<std::string>& args) {
+    context.options.clear();  // a context may serve several command lines
     if (args.empty()) return UsageError(context, "no command given");
     if (!KnownCommand(args[0])) return UsageError(context, "unknown command: " + args[0]);
     const std::string option = args.size() > 1 && IsOption(args[1]) ? args[1] : std::string();
@@ -320,6 +455,11 @@ int RunCli(CliContext& context, const std::vector<std::string>& args) {
     if (!command) return UsageError(context, "unknown option for " + args[0] + ": " + option);
 
     std::vector<std::string> operands(args.begin() + 1, args.end());
+    CliMode mode = command->mode;
+    if (!command->options.empty()) {
+        if (auto problem = TakeOptions(context, *command, operands, mode))
+            return UsageError(context, *problem);
+    }
     const size_t expected = command->OperandCount();
     const bool more = expected > 0 && command->operands[expected - 1].ends_with(MORE);
     if (more ? operands.size() < expected : operands.size() != expected)
@@ -329,9 +469,9 @@ int RunCli(CliContext& context, const std::vector<std::string>& args) {
         if (!OperandAllowed(command->operands[std::min(i, expected - 1)], operands[i]))
             return UsageError(context, "invalid operand for " + args[0] + ": " + operands[i]);
 
-    if (!option.empty()) operands.erase(operands.begin());
-    if (command->mode == CliMode::DRY_RUN) return RunPlanned(context, *command, operands);
-    return RunLoaded(context, *command, operands);
+    if (!option.empty() && command->options.empty()) operands.erase(operands.begin());
+    if (mode == CliMode::DRY_RUN) return RunPlanned(context, *command, mode, operands);
+    return RunLoaded(context, *command, mode, operands);
 }
 
 std::string AbsolutePath(Program& program, const std::string& path) {

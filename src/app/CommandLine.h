@@ -10,9 +10,11 @@
 #include <array>
 #include <functional>
 #include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/CommandHandler.h"
@@ -45,6 +47,12 @@ struct CliContext {
     /// lines are flushed at most about 30 times a second and at the end of the command, as the
     /// window repaints its pane: a run over thousands of images pays no system call per line.
     bool interactive = true;
+    /// The options given to a command that takes them anywhere before its operands, in the order
+    /// given: name and value (empty for a switch).
+    std::vector<std::pair<std::string, std::string>> options = {};
+
+    bool HasOption(std::string_view name) const;
+    std::vector<std::string> OptionValues(std::string_view name) const;
 };
 
 /// How a command's run meets the disc and the output.
@@ -56,6 +64,16 @@ enum class CliMode {
     /// The command prints a report of its own on the output stream; the messages of the reference
     /// files' load go to the error stream, the pane's later lines nowhere.
     REPORT,
+};
+
+/// An option given before a command's operands, in any order: a switch ("--json") or one with a
+/// value ("--dat FILE"), given once or, when repeatable, as often as wanted. A switch that names a
+/// mode runs the command in it ("--json" prints a report of its own).
+struct CliOption {
+    std::string_view name;
+    std::string_view value = {};  // the value's placeholder, empty for a switch
+    bool repeatable = false;
+    std::optional<CliMode> mode = std::nullopt;
 };
 
 /// One command. Each operand is either a placeholder in capitals ("IMAGE", "FOLDER": any text; a
@@ -70,6 +88,8 @@ struct CliCommand {
     std::array<std::string_view, MAX_OPERANDS> operands;
     Run run;
     CliMode mode = CliMode::PANE;
+    /// The options the command takes before its operands; a row with options has no option operand.
+    std::span<const CliOption> options = {};
 
     size_t OperandCount() const;
     /// The option that selects this row ("--dry-run"), or empty.

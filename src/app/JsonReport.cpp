@@ -1,6 +1,8 @@
 // The build defines CARTOVEX_HAVE_JSON for this file alone when nlohmann's library was found.
 #include "app/JsonReport.h"
 
+#include <cstdio>
+
 #include "common/Text.h"
 #include "disc/Decoders.h"
 #include "disc/ShownFormat.h"
@@ -119,6 +121,42 @@ std::string ImageReportJson(Program& program, const std::string& path, bool acce
     return report.dump(-1, ' ', false, ordered_json::error_handler_t::replace);
 }
 
+std::string VerifyReportJson(const DatCatalogue& catalogue, const DiscReport& report) {
+    using nlohmann::ordered_json;
+    const DiscVerdict& verdict = report.verdict;
+    ordered_json object;
+    object["path"] = SystemText(report.disc.path);
+    object["status"] = StatusName(verdict.status);
+    if (verdict.game) {
+        const DatGame& game = catalogue.games[*verdict.game];
+        object["game"] = SystemText(game.name);
+        object["dat"] = SystemText(catalogue.dats[game.dat].fileName);
+    } else {
+        object["game"] = nullptr;
+        object["dat"] = nullptr;
+    }
+    ordered_json aliases = ordered_json::array();
+    for (size_t alias : verdict.aliases) aliases.push_back(SystemText(catalogue.games[alias].name));
+    object["aliases"] = aliases;
+    ordered_json problems = ordered_json::array();
+    for (const std::string& problem : verdict.problems) problems.push_back(SystemText(problem));
+    object["problems"] = problems;
+    ordered_json tracks = ordered_json::array();
+    for (const HashedTrack& track : report.tracks) {
+        ordered_json entry;
+        entry["name"] = SystemText(track.name);
+        entry["size"] = track.digest.size;
+        char crc[9];
+        std::snprintf(crc, sizeof crc, "%08x", track.digest.crc);
+        entry["crc"] = crc;
+        entry["sha1"] = HexDigest(track.digest.sha1);
+        if (track.digest.md5) entry["md5"] = HexDigest(*track.digest.md5);
+        tracks.push_back(entry);
+    }
+    object["tracks"] = tracks;
+    return object.dump(-1, ' ', false, ordered_json::error_handler_t::replace);
+}
+
 #else
 
 bool JsonOutputSupported() {
@@ -126,6 +164,10 @@ bool JsonOutputSupported() {
 }
 
 std::string ImageReportJson(Program&, const std::string&, bool, const std::string&) {
+    return {};
+}
+
+std::string VerifyReportJson(const DatCatalogue&, const DiscReport&) {
     return {};
 }
 

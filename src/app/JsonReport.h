@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "app/Program.h"
+#include "verify/Verification.h"
 
 namespace cartovex {
 
@@ -25,5 +26,10 @@ bool IsValidUtf8(std::string_view text);
 /// current directory must be the image's folder still (the image format is read from it).
 std::string ImageReportJson(Program& program, const std::string& path, bool accepted,
                             const std::string& message);
+
+/// One disc's verdict as one line of JSON: its path, "status" ("verified", "bad" or "unknown"),
+/// the "game" and its "dat" file (null when no game is known), "aliases", "problems" and every
+/// track's name, size and hashes.
+std::string VerifyReportJson(const DatCatalogue& catalogue, const DiscReport& report);
 
 }  // namespace cartovex

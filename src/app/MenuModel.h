@@ -4,6 +4,7 @@
 #pragma once
 
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace cartovex {
@@ -17,6 +18,7 @@ enum CommandId : int {
     CMD_TOGGLE_GENERATE_CUE = 9007,
     CMD_SCAN_MISSING = 9011,
     CMD_MASS_PROCESSING = 9012,
+    CMD_VERIFY_DATS = 9030,
     CMD_EXIT = 9013,
     CMD_PROCESS = 9015,
     CMD_ABOUT = 9016,
@@ -38,13 +40,18 @@ struct MenuNode {
     enum Kind { POPUP, COMMAND, SEPARATOR };
     int depth;
     Kind kind;
-    std::string_view label;  // "label\tshortcut" where the item has a shortcut
+    std::string_view label;  // "label\tshortcut" where the item has a shortcut; '&' marks the mnemonic
     int id;                  // 0 for popups and separators
     int initialState;        // MENU_ENABLED, MENU_DISABLED or MENU_CHECKED
 };
 
 /// The whole menu tree in the order it is built.
 std::span<const MenuNode> MenuTree();
+
+/// A label as it reads, without its mnemonic marker ("E&xit\tCtrl+X" is "Exit\tCtrl+X"; "&&" is '&').
+std::string PlainMenuLabel(std::string_view label);
+/// The label's mnemonic letter in upper case, or 0 when it has none.
+char MenuMnemonic(std::string_view label);
 
 struct Accelerator {
     char key;  // the capital letter; its ASCII code is the virtual-key code

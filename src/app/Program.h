@@ -31,6 +31,9 @@ struct Program {
     DeveloperList developers;
     OutputPane pane;
     std::string updateSite;
+    /// The lines the last database load gave for a reference file it could not use; the start-up
+    /// shows them again below the About text, which replaces them.
+    std::vector<std::string> loadFailures;
     /// Set when the settings file is there but could not be read: the program then runs with the
     /// defaults and never overwrites the file, which may hold the user's settings still.
     bool settingsUnreadable = false;
@@ -45,7 +48,8 @@ struct Program {
     /// While set, the HAVE list is taken from here instead of being read for each image; mass
     /// processing sets it for its run, which never writes the list.
     const std::vector<std::string>* haveList = nullptr;
-    /// The update site's port; the program uses the http port, tests a loopback server's.
+    /// The port of a plain-HTTP update site that names none; the program uses the http port, tests a
+    /// loopback server's.
     int updatePort = 80;
 
     /// The files the last processing run renamed, as full paths before and after (the folder rename

@@ -8,29 +8,16 @@
 #include "disc/Analysis.h"
 #include "disc/DiscFolder.h"
 #include "disc/ImageFormat.h"
+#include "disc/ImgSet.h"
 #include "disc/containers/ContainerKinds.h"
 
 namespace cartovex {
 
 namespace {
 
-struct Entry {
-    std::string name, checksum, path;
-    int16_t tracks;
-};
-
 std::string LastLine(const std::string& paneText) {
     const size_t at = paneText.rfind("\r\n");
     return at == std::string::npos ? paneText : paneText.substr(at + 2);
-}
-
-// The loader splits entries at "#" and lines at CR (a byte 1A ends the whole file), so a name
-// holding one of them would break its own line or every line after it.
-bool FitsInEntry(const std::string& name) {
-    if (Trim(name).empty()) return false;
-    return std::none_of(name.begin(), name.end(), [](char c) {
-        return c == '#' || c == '\r' || c == '\n' || c == '\x1A' || c == '\0';
-    });
 }
 
 // A folder holding one disc is named after it; in a folder shared by several, the disc's own sheet
@@ -50,38 +37,52 @@ std::string EntryName(Program& program) {
 
 }  // namespace
 
+// The loader splits entries at "#" and lines at CR (a byte 1A ends the whole file), so a name
+// holding one of them would break its own line or every line after it.
+bool FitsInEntry(const std::string& name) {
+    if (Trim(name).empty()) return false;
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        return c == '#' || c == '\r' || c == '\n' || c == '\x1A' || c == '\0';
+    });
+}
+
 BuiltDatabase BuildDatabase(Program& program, const std::string& folder) {
     Files& files = program.files();
-    BuiltDatabase result;
-    std::vector<Entry> entries;
+    std::vector<std::string> problems;
+    std::vector<DatabaseEntry> entries;
 
     const int16_t quiet = program.quietAnalysis;
     program.quietAnalysis = 1;
     SheetAudioTracks audioTracks(files);
-    for (const std::string& image : files.ListFilesRecursive(folder, ImageFileExtensions())) {
+    for (const std::string& image : ListedImages(files, folder)) {
         if (audioTracks.IsAudioTrack(image)) continue;
         program.disc.imagePath = image;
         if (!AnalyseImageAccepted(program)) {
-            result.problems.push_back(image + ": " + LastLine(program.pane.Text()));
+            problems.push_back(image + ": " + LastLine(program.pane.Text()));
             continue;
         }
         const std::string name = EntryName(program);
         if (!FitsInEntry(name)) {
-            result.problems.push_back(image + ": the folder name can't be a database name.");
+            problems.push_back(image + ": the folder name can't be a database name.");
             continue;
         }
         entries.push_back({name, HexForm(program.disc.crc32), image, program.disc.audioTracks});
     }
     program.quietAnalysis = quiet;
     files.SetCurrentDirectory(folder);
+    return DatabaseFromEntries(std::move(entries), std::move(problems));
+}
 
+BuiltDatabase DatabaseFromEntries(std::vector<DatabaseEntry> entries, std::vector<std::string> problems) {
+    BuiltDatabase result;
+    result.problems = std::move(problems);
     std::stable_sort(entries.begin(), entries.end(),
-                     [](const Entry& a, const Entry& b) { return NameLess(a.name, b.name); });
+                     [](const DatabaseEntry& a, const DatabaseEntry& b) { return NameLess(a.name, b.name); });
     // The program matches by checksum alone and takes the first entry, so a second one would never
     // be found.
-    std::map<std::string, const Entry*> byChecksum;
+    std::map<std::string, const DatabaseEntry*> byChecksum;
     result.text = "1\r\n";
-    for (const Entry& entry : entries) {
+    for (const DatabaseEntry& entry : entries) {
         auto [first, isNew] = byChecksum.emplace(entry.checksum, &entry);
         if (!isNew) {
             result.problems.push_back(entry.path + ": the checksum " + entry.checksum +

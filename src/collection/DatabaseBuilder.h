@@ -18,6 +18,20 @@ struct BuiltDatabase {
     std::vector<std::string> problems;
 };
 
+/// One disc's entry before the database is put together.
+struct DatabaseEntry {
+    std::string name, checksum, path;
+    int16_t tracks = 0;
+};
+
+/// True when a name can stand in an entry line: not blank, and without the bytes that split entries
+/// or lines.
+bool FitsInEntry(const std::string& name);
+
+/// The database of `entries`, sorted by name; of several with one checksum the first is listed, the
+/// others are problems added to `problems`.
+BuiltDatabase DatabaseFromEntries(std::vector<DatabaseEntry> entries, std::vector<std::string> problems);
+
 /// Analyses every image below `folder` (quietly; nothing is renamed, written or made writable) and
 /// builds the entries, sorted by name. Of several images with one checksum the first by name is
 /// listed. Leaves the current directory in `folder`.

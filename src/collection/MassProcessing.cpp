@@ -3,10 +3,12 @@
 
 #include "app/MenuModel.h"
 #include "collection/Collection.h"
+#include "collection/DiscPlaylists.h"
 #include "collection/SharedListings.h"
 #include "collection/SheetAudioTracks.h"
 #include "disc/Analysis.h"
 #include "disc/Identification.h"
+#include "disc/ImgSet.h"
 #include "disc/containers/ContainerKinds.h"
 #include "outputs/Processing.h"
 #include "outputs/RenameJournal.h"
@@ -14,8 +16,6 @@
 namespace cartovex {
 
 namespace {
-
-const std::vector<std::string>& IMAGE_EXTENSIONS = ImageFileExtensions();
 
 std::string ParentOf(const std::string& path, char separator) {
     const size_t last = path.rfind(separator);
@@ -137,7 +137,7 @@ void MassProcess(Program& program) {
     if (folder.empty()) return;
 
     ListingFailures unread;
-    std::vector<std::string> images = files.ListFilesRecursive(folder, IMAGE_EXTENSIONS, &unread);
+    std::vector<std::string> images = ListedImages(files, folder, &unread);
     files.SetCurrentDirectory(folder);
     // Images in a folder that can't be listed would be passed over without a word.
     for (const ListingFailure& failure : unread) pane.AppendLine(ListingFailureLine(failure));
@@ -155,6 +155,9 @@ void MassProcess(Program& program) {
     const std::string chosen = WithoutTrailingSeparators(folder, separator);
     SheetAudioTracks audioTracks(files);
     program.massRunIncomplete = false;
+    // Each analysis sets the sheet toggle for its own image; the playlists follow the user's choice.
+    const bool generateCue = program.window().MenuItemState(CMD_TOGGLE_GENERATE_CUE) == MENU_CHECKED;
+    DiscPlaylists playlists;
     program.quietAnalysis = 1;
     std::string settled;  // the last folder checked for an interrupted run
     for (size_t i = 0; i < images.size(); ++i) {
@@ -183,12 +186,14 @@ void MassProcess(Program& program) {
         const ProcessOutcome outcome =
             before == chosen ? ProcessKeepingFolderName(program) : ProcessImage(program);
         if (outcome == ProcessOutcome::INCOMPLETE) program.massRunIncomplete = true;
+        if (outcome == ProcessOutcome::DONE && generateCue) playlists.Add(program);
         FollowFileRenames(images, i + 1, program.renamedFiles);
         audioTracks.Forget(before);
         if (before == chosen) continue;
         if (auto after = RenamedFolder(program, before))
             FollowRename(images, i + 1, before, *after, separator);
     }
+    if (!playlists.Write(program)) program.massRunIncomplete = true;
     pane.AppendLine("Mass renaming of directory (" + folder + ") finished!");
     program.quietAnalysis = 0;
     files.SetCurrentDirectory(folder);

@@ -49,9 +49,13 @@ public:
     std::optional<uint64_t> FileLength(const std::string& path) const override {
         return inner_.FileLength(path);
     }
+    std::optional<FileStamp> Stamp(const std::string& path) const override { return inner_.Stamp(path); }
     std::optional<size_t> ReadAt(const std::string& path, uint64_t offset,
                                  std::span<uint8_t> out) const override {
         return inner_.ReadAt(path, offset, out);
+    }
+    std::unique_ptr<OpenFile> OpenForReading(const std::string& path, bool sequential = true) const override {
+        return inner_.OpenForReading(path, sequential);
     }
     bool WriteFile(const std::string& path, std::string_view content) override;
     bool DeleteFile(const std::string& path) override;

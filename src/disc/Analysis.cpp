@@ -9,6 +9,7 @@
 #include "disc/HeaderReader.h"
 #include "disc/Identification.h"
 #include "disc/ImageFormat.h"
+#include "disc/ImgSet.h"
 #include "disc/ShownFormat.h"
 #include "disc/containers/Archive.h"
 #include "disc/containers/ChdCodecs.h"
@@ -64,11 +65,14 @@ std::string CouldNotRead(const DiscInfo& disc) {
 
 enum class Opened { YES, NO };
 
-Opened ReadImageHeader(Program& program) {
+Opened ReadImageHeader(Program& program, const FolderListing& listing) {
     DiscInfo& disc = program.disc;
     Files& files = program.files();
+    // An .img no sheet or control file claims is some other kind of image (a floppy, a firmware).
+    const bool claimedImg =
+        disc.extension == "img" && FindImgSet(files, {}, listing.Names(), disc.fileName).IsDiscImage();
     const bool known = ContainerReadable(disc.extension) || disc.extension == "iso" ||
-                       disc.extension == "bin" || disc.extension == "raw";
+                       disc.extension == "bin" || disc.extension == "raw" || claimedImg;
     // Everything else (7z, RAR and CHD too in a build without their libraries): no header to read,
     // and the old image's block must not be taken for this file's.
     if (!known) {
@@ -116,7 +120,7 @@ void AppendFieldBlock(Program& program, const std::string& imageFormat) {
     pane.AppendLine(RULE);
 }
 
-// The open dialog's second entry: the containers beyond ZIP that this build reads.
+// The open dialog's second entry: the containers beyond ZIP that this build reads, and .img dumps.
 std::string OtherKindsFilter() {
     std::string what, shown, patterns;
     auto add = [&](const std::string& kinds, std::initializer_list<const char*> extensions) {
@@ -128,7 +132,8 @@ std::string OtherKindsFilter() {
     };
     if (PackedArchivesSupported()) add("7z and RAR archives", {"7Z", "RAR"});
     if (ChdSupported()) add("CHD images", {"CHD"});
-    return what.empty() ? std::string() : what + " (" + shown + ")|" + patterns + "|";
+    add("CUE+IMG and CloneCD images", {"IMG"});
+    return what + " (" + shown + ")|" + patterns + "|";
 }
 
 }  // namespace
@@ -174,17 +179,17 @@ bool AnalyseImageAccepted(Program& program) {
     const FolderListing listing = FolderListing::OfCurrentFolder(files);
     disc.cueFile.clear();
 
-    if (ReadImageHeader(program) == Opened::NO) return false;
+    if (ReadImageHeader(program, listing) == Opened::NO) return false;
     // A folder may hold several discs, each with its sheet: the image's own is the one naming it. A
     // container that told what it holds has its tracks inside and no sheet beside it.
     if (!disc.contents) disc.cueFile = FindImageSheet(files, listing.Names(), disc.fileName);
 
     program.pane.AppendLine("Opened (" + disc.fileName + ") Successfully!");
     window.SetMenuItemState(CMD_TOGGLE_GENERATE_CUE, MENU_CHECKED);
-    const std::string imageFormat = ShownImageFormat(disc, listing);
-    if (imageFormat == "BIN+CUE") {
-        // An image that comes with its own CUE sheet doesn't get a generated one.
-        program.pane.AppendLine("BIN+CUE detected! CUE generation has been turned off.");
+    const std::string imageFormat = ShownImageFormat(files, disc, listing);
+    if (imageFormat == "BIN+CUE" || imageFormat == "IMG+CUE" || imageFormat == "IMG+CCD") {
+        // An image that comes with its own CUE sheet (or control file) doesn't get a generated one.
+        program.pane.AppendLine(imageFormat + " detected! CUE generation has been turned off.");
         window.SetMenuItemState(CMD_TOGGLE_GENERATE_CUE, MENU_ENABLED);
     }
     disc.crc32 = HeaderChecksum(disc.header);

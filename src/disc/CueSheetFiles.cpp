@@ -116,44 +116,102 @@ std::vector<CueFileLine> ReadCueFileLines(std::string_view sheet) {
 }
 
 std::string RenameInCueSheet(std::string_view sheet, const std::vector<CueFileLine>& lines,
-                             const std::function<std::optional<std::string>(const CueFileLine&)>& newName) {
+                             const std::function<std::optional<std::string>(const CueFileLine&)>& newName,
+                             bool* longLine) {
     std::string text;
     text.reserve(sheet.size() + 64);
     size_t copied = 0;
+    const size_t firstLineEnd = std::min(sheet.find_first_of("\r\n"), sheet.size());
     for (const CueFileLine& line : lines) {
         const auto name = newName(line);
         if (!name || line.nameStart < copied) continue;
+        const bool bomInFront = copied == 0 && line.nameStart < firstLineEnd && sheet.starts_with(UTF8_BOM);
+        if (bomInFront) copied = UTF8_BOM.size();
         text.append(sheet.substr(copied, line.nameStart - copied));
         const bool quote = !line.quoted && name->find_first_of(" \t") != std::string::npos;
         if (quote) text += '"';
         text += *name;
         if (quote) text += '"';
+        if (longLine) {
+            const size_t lineStart = sheet.find_last_of("\r\n", line.nameStart);
+            const size_t begin =
+                lineStart == std::string_view::npos ? (bomInFront ? UTF8_BOM.size() : 0) : lineStart + 1;
+            const size_t end = std::min(sheet.find_first_of("\r\n", line.nameEnd), sheet.size());
+            const size_t length =
+                (line.nameStart - begin) + name->size() + (quote ? 2 : 0) + (end - line.nameEnd);
+            if (length > CUE_LINE_LIMIT) *longLine = true;
+        }
         copied = line.nameEnd;
     }
     text.append(sheet.substr(copied));
     return text;
 }
 
+namespace {
+
+// The commands of a sheet, and those whose further words are keywords too.
+constexpr std::string_view CUE_COMMANDS[] = {"CATALOG", "CDTEXTFILE", "FLAGS",   "INDEX",
+                                             "ISRC",    "PERFORMER",  "POSTGAP", "PREGAP",
+                                             "REM",     "SONGWRITER", "TITLE",   "TRACK"};
+
+// A line with its command in upper case, and the mode of a TRACK line and the flags of a FLAGS line;
+// names, titles and comments stay as written.
+std::string UpperCaseKeywords(std::string_view line) {
+    std::string out(line);
+    size_t at = SkipBlanks(line, 0, line.size());
+    const size_t commandEnd = TokenEnd(line, at, line.size());
+    const std::string_view command = line.substr(at, commandEnd - at);
+    const auto known = std::find_if(std::begin(CUE_COMMANDS), std::end(CUE_COMMANDS),
+                                    [&](std::string_view c) { return EqualsIgnoringAsciiCase(c, command); });
+    if (known == std::end(CUE_COMMANDS)) return out;
+    auto upper = [&out](size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i)
+            if (out[i] >= 'a' && out[i] <= 'z') out[i] = static_cast<char>(out[i] - 'a' + 'A');
+    };
+    upper(at, commandEnd);
+    if (*known == "TRACK") {
+        const size_t number = SkipBlanks(line, commandEnd, line.size());
+        const size_t mode = SkipBlanks(line, TokenEnd(line, number, line.size()), line.size());
+        upper(mode, TokenEnd(line, mode, line.size()));
+    } else if (*known == "FLAGS") {
+        upper(commandEnd, line.size());
+    }
+    return out;
+}
+
+}  // namespace
+
 std::string RewriteCueSheet(std::string_view sheet,
-                            const std::function<std::optional<std::string>(const CueFileLine&)>& newName) {
+                            const std::function<std::optional<std::string>(const CueFileLine&)>& newName,
+                            bool* longLine) {
     std::string text;
     text.reserve(sheet.size() + 64);
     ForEachLine(sheet, [&](size_t start, size_t end) {
-        if (start == 0 && sheet.substr(0, UTF8_BOM.size()) == UTF8_BOM) {
-            text += UTF8_BOM;
+        if (start == 0 && sheet.substr(0, UTF8_BOM.size()) == UTF8_BOM)
             start = std::min(end, UTF8_BOM.size());
-        }
         CueFileLine file;
         if (ParseFileLine(sheet, SkipBlanks(sheet, start, end), end, file)) {
             const auto name = newName(file);
-            text +=
-                "FILE \"" + (name ? *name : file.name) + "\" " + (file.type.empty() ? "BINARY" : file.type);
+            const std::string line = "FILE \"" + (name ? *name : file.name) + "\" " +
+                                     (file.type.empty() ? std::string("BINARY") : AsciiUpper(file.type));
+            if (longLine && line.size() > CUE_LINE_LIMIT) *longLine = true;
+            text += line;
         } else {
-            text += sheet.substr(start, end - start);
+            text += UpperCaseKeywords(sheet.substr(start, end - start));
         }
         text += "\r\n";
     });
     return text;
+}
+
+bool HasLongFileLine(std::string_view sheet) {
+    bool longLine = false;
+    ForEachLine(sheet, [&](size_t start, size_t end) {
+        CueFileLine file;
+        if (end - start > CUE_LINE_LIMIT && ParseFileLine(sheet, SkipBlanks(sheet, start, end), end, file))
+            longLine = true;
+    });
+    return longLine;
 }
 
 std::optional<std::string> FileInFolder(const FolderNames& folder, std::string_view name) {

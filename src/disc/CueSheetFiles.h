@@ -36,16 +36,30 @@ struct CueFileLine {
 /// closing quote is no FILE line.
 std::vector<CueFileLine> ReadCueFileLines(std::string_view sheet);
 
-/// The sheet with the name of each FILE line replaced by `newName(line)` where that gives a name;
-/// every other byte stays. A bare name that takes a blank gets quotes, so the line still parses.
-std::string RenameInCueSheet(std::string_view sheet, const std::vector<CueFileLine>& lines,
-                             const std::function<std::optional<std::string>(const CueFileLine&)>& newName);
+/// Some emulators read a sheet's lines into 128-byte buffers: a longer line is cut.
+constexpr size_t CUE_LINE_LIMIT = 127;
 
-/// The sheet written out anew: every FILE line as FILE + the quoted name (`newName(line)` where that
-/// gives one, else its own) + its own type ("BINARY" where it has none), every other line as it
-/// stands, each ended by CR LF. A byte-order mark in front stays.
+/// The sheet with the name of each FILE line replaced by `newName(line)` where that gives a name;
+/// every other byte stays, but for a UTF-8 byte-order mark directly in front of the first line when
+/// that line is a FILE line whose name changes (emulators that match "FILE" at a line's start lose
+/// that track). A bare name that takes a blank gets quotes, so the line still parses. `longLine`,
+/// when given, is set when a changed line is longer than CUE_LINE_LIMIT bytes.
+std::string RenameInCueSheet(std::string_view sheet, const std::vector<CueFileLine>& lines,
+                             const std::function<std::optional<std::string>(const CueFileLine&)>& newName,
+                             bool* longLine = nullptr);
+
+/// The sheet written out anew in the form every emulator reads: every FILE line as FILE + the quoted
+/// name (`newName(line)` where that gives one, else its own) + its own type in upper case ("BINARY"
+/// where it has none); on every other line the commands a sheet knows (TRACK and its mode, INDEX,
+/// FLAGS and its flags, PREGAP, REM, TITLE, ...) in upper case and the rest as it stands; each line
+/// ended by CR LF, no byte-order mark. `longLine`, when given, is set when a FILE line is longer
+/// than CUE_LINE_LIMIT bytes.
 std::string RewriteCueSheet(std::string_view sheet,
-                            const std::function<std::optional<std::string>(const CueFileLine&)>& newName);
+                            const std::function<std::optional<std::string>(const CueFileLine&)>& newName,
+                            bool* longLine = nullptr);
+
+/// True when a FILE line of the sheet is longer than CUE_LINE_LIMIT bytes.
+bool HasLongFileLine(std::string_view sheet);
 
 /// A sheet is a few kilobytes; a file that big with a .cue name is no sheet worth reading whole.
 constexpr size_t CUE_SHEET_READ_LIMIT = 4u << 20;

@@ -4,6 +4,7 @@
 
 #include "common/Text.h"
 #include "disc/CueSheetFiles.h"
+#include "disc/ImgSet.h"
 #include "disc/containers/ContainerKinds.h"
 #include "platform/FolderNames.h"
 
@@ -18,6 +19,7 @@ bool HoldsAnotherDisc(const Files& files, const FolderNames& folder, const std::
                 if (auto file = FileInFolder(folder, line.name)) ownFiles.push_back(*file);
     for (const std::string& extension : ImageFileExtensions()) {
         for (const std::string& name : folder.Matching("*." + extension)) {
+            if (extension == "img" && !FindImgSet(files, {}, folder, name).IsDiscImage()) continue;
             const bool own = std::any_of(ownFiles.begin(), ownFiles.end(), [&name](const std::string& file) {
                 return EqualsIgnoringAsciiCase(file, name);
             });

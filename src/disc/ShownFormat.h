@@ -1,5 +1,6 @@
 // The image format and audio track count an analysis shows: what the image's container told, when it
-// told (a CHD lists its own tracks), else what the image's folder holds.
+// told (a CHD lists its own tracks), what the sheet or the CloneCD control file of an .img says
+// ("IMG+CUE", "IMG+CCD"), else what the image's folder holds.
 #pragma once
 
 #include <string>
@@ -9,7 +10,7 @@
 
 namespace cartovex {
 
-std::string ShownImageFormat(const DiscInfo& disc, const FolderListing& folder);
+std::string ShownImageFormat(const Files& files, const DiscInfo& disc, const FolderListing& folder);
 /// The same; the current folder is listed only when the container told nothing.
 std::string ShownImageFormat(Program& program);
 

@@ -5,6 +5,7 @@
 #include "common/Text.h"
 #include "disc/CueSheetFiles.h"
 #include "disc/ImageFormat.h"
+#include "outputs/Playlist.h"
 #include "outputs/SheetUpdate.h"
 
 namespace cartovex {
@@ -31,11 +32,13 @@ std::string RepairedCueSheetText(std::string_view sheet, const std::vector<Renam
                            [&renames](const CueFileLine& line) { return NewNameOf(renames, line.name); });
 }
 
-bool RepairCueSheet(Program& program) {
+bool RepairCueSheet(Program& program, bool* longLine) {
     DiscInfo& disc = program.disc;
     Files& files = program.files();
     OutputPane& pane = program.pane;
-    if (DetectImageFormat(files) != "BIN+CUE") return true;
+    // An .img's sheet is its own as a BIN's is: it names the one file the disc is in.
+    const bool imgWithSheet = disc.extension == "img" && !disc.cueFile.empty();
+    if (!imgWithSheet && DetectImageFormat(files) != "BIN+CUE") return true;
 
     const auto length = disc.cueFile.empty() ? std::nullopt : files.FileLength(disc.cueFile);
     if (!length || *length == 0) {
@@ -62,15 +65,27 @@ bool RepairCueSheet(Program& program) {
     const FolderListing folder = FolderListing::OfCurrentFolder(files);
     const auto lines = ReadCueFileLines(*sheet);
     const std::string dataLine = lines.empty() ? std::string() : lines.front().name;
-    const std::string text =
-        RewriteCueSheet(*sheet, [&](const CueFileLine& line) -> std::optional<std::string> {
+    const std::string text = RewriteCueSheet(
+        *sheet,
+        [&](const CueFileLine& line) -> std::optional<std::string> {
             if (auto file = FileInFolder(folder.Names(), line.name)) return file;
             if (EqualsIgnoringAsciiCase(line.name, dataLine)) return disc.fileName;
             return std::nullopt;
-        });
+        },
+        longLine);
     const std::string newName = disc.displayName + ".cue";
     if (!files.WriteFile(newName, text)) {
         pane.AppendLine("CUE sheet could not be repaired.");
+        return false;
+    }
+    // Playlists naming the old sheet name the new one before the old one goes, so at every moment
+    // each of their lines names a sheet that is there. One that can't be updated keeps the old sheet.
+    const bool playlistsFollow =
+        disc.cueFile == newName ||
+        WriteSheetUpdates(program, PlanPlaylistUpdates(files, {{disc.cueFile, newName}}, nullptr));
+    if (!playlistsFollow) {
+        pane.AppendLine("CUE sheet " + disc.cueFile + " kept: a playlist still names it.");
+        disc.cueFile = newName;
         return false;
     }
     if (IsSeparateFile(files, disc.cueFile, newName)) files.DeleteFile(disc.cueFile);

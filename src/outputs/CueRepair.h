@@ -21,8 +21,10 @@ std::string RepairedCueSheetText(std::string_view sheet, const std::vector<Renam
 /// Rewrites `cueFile` as `displayName` + ".cue" in the current folder and sets `cueFile` to it.
 /// A FILE line that names no file of the folder and was the sheet's data track (its first FILE
 /// line's name) names the image, `fileName`. The old sheet is removed only once the new one is
-/// complete, and only when it is another file. False when the sheet could not be read or written
-/// (an image without a sheet of its own has nothing to repair).
-bool RepairCueSheet(Program& program);
+/// complete, and only when it is another file; the folder's playlists naming it name the new one
+/// first. False when the sheet could not be read or written (an image without a sheet of its own
+/// has nothing to repair). `longLine`, when given, is set when a FILE line written is longer than
+/// emulators read.
+bool RepairCueSheet(Program& program, bool* longLine = nullptr);
 
 }  // namespace cartovex

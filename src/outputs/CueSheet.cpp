@@ -1,6 +1,7 @@
 #include "outputs/CueSheet.h"
 
 #include "common/Text.h"
+#include "disc/CueSheetFiles.h"
 #include "disc/ImageFormat.h"
 #include "disc/containers/ContainerKinds.h"
 #include "outputs/RenamePlan.h"
@@ -49,7 +50,7 @@ std::string CueSheetText(std::string_view dataFile, int sectorSize,
     return text;
 }
 
-bool GenerateCueSheet(Program& program) {
+bool GenerateCueSheet(Program& program, bool* longLine) {
     DiscInfo& disc = program.disc;
     Files& files = program.files();
     // An archive or a CHD is no data track a sheet could name.
@@ -72,6 +73,7 @@ bool GenerateCueSheet(Program& program) {
         CueSheetText(disc.displayName + "." + disc.extension, *sectorSize,
                      kind.empty() ? std::vector<std::string>{} : folder.Names().Matching("*." + kind));
     const bool written = files.WriteFile(disc.displayName + ".CUE", text);
+    if (written && longLine && HasLongFileLine(text)) *longLine = true;
     program.pane.AppendLine(written ? "CUE sheet generated." : "CUE sheet could not be written.");
     return written;
 }

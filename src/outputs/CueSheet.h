@@ -26,6 +26,7 @@ std::string CueSheetText(std::string_view dataFile, int sectorSize,
 
 /// Writes `displayName` + ".CUE" into the current folder, the image's, and reports the outcome in
 /// the pane. An archive gets no sheet and no line. False when no sheet could be written.
-bool GenerateCueSheet(Program& program);
+/// `longLine`, when given, is set when a FILE line written is longer than emulators read.
+bool GenerateCueSheet(Program& program, bool* longLine = nullptr);
 
 }  // namespace cartovex

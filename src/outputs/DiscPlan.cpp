@@ -6,6 +6,7 @@
 #include "common/Text.h"
 #include "disc/CueSheetFiles.h"
 #include "disc/ImageFormat.h"
+#include "disc/ImgSet.h"
 #include "platform/Files.h"
 #include "platform/FolderNames.h"
 
@@ -52,6 +53,12 @@ DiscPlan PlanDiscRenames(const Files& files, const FolderNames& folder, const Di
         const std::string dotted = "." + plan.companionExtension;
         plan.companions =
             PlanCompanionRenames(folder.Matching("*" + dotted), title, std::string(1, separator), dotted);
+    }
+    // A CloneCD set's control and subchannel files carry the image's name beside their own kind.
+    if (disc.extension == "img") {
+        const ImgSet set = FindImgSet(files, {}, folder, disc.fileName);
+        for (const std::string& file : {set.controlFile, set.subchannelFile})
+            if (!file.empty()) plan.tracks.push_back({file, title + LowerExtension(file)});
     }
     if (disc.cueFile.empty()) return plan;
     const auto lines = ReadSheetFiles(files, disc.cueFile);

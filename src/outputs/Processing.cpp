@@ -8,11 +8,13 @@
 #include "common/Text.h"
 #include "disc/DiscFolder.h"
 #include "disc/ImageFormat.h"
+#include "disc/ImgSet.h"
 #include "disc/containers/ContainerKinds.h"
 #include "outputs/CueRepair.h"
 #include "outputs/CueSheet.h"
 #include "outputs/DiscPlan.h"
 #include "outputs/InfoReport.h"
+#include "outputs/Playlist.h"
 #include "outputs/RenameJournal.h"
 #include "outputs/RenamePlan.h"
 #include "outputs/SheetUpdate.h"
@@ -37,7 +39,8 @@ ToggleSnapshot TakeToggleSnapshot(Program& program) {
 // one that only a case-insensitive file system reports as existing because it is a mover's own.
 class NameCheck {
 public:
-    NameCheck(const Files& files, std::vector<std::string> movers) : files_(files), movers_(std::move(movers)) {}
+    NameCheck(const Files& files, std::vector<std::string> movers)
+        : files_(files), movers_(std::move(movers)) {}
 
     bool IsTaken(const std::string& name) const {
         if (!files_.Exists(name)) return false;
@@ -157,8 +160,16 @@ void FollowRecovery(Program& program, const Recovery& recovery) {
         program.renamedFiles.emplace_back(files.Join(here, step.from), files.Join(here, step.to));
 }
 
+// The CloneCD control file beside an .img, as the folder spells it; empty for any other image.
+std::string CloneCdControlFile(const Files& files, const DiscInfo& disc) {
+    if (disc.extension != "img") return {};
+    return FindImgSet(files, {}, FolderListing::OfCurrentFolder(files).Names(), disc.fileName).controlFile;
+}
+
 struct FolderRename {
     bool renamed = false;
+    /// The rename was refused because a file or folder of the title's name is there already.
+    bool taken = false;
     /// False when the run could not get back into the image's folder under either name.
     bool inImageFolder = true;
 };
@@ -178,10 +189,14 @@ FolderRename RenameImageFolder(Program& program, const std::string& title) {
     // Windows won't rename the folder a process is in.
     if (!files.SetCurrentDirectory(parent)) return {};
     const std::string renamed = files.Join(parent, title);
-    if (!files.Rename(files.Join(parent, name), renamed)) return {false, files.SetCurrentDirectory(here)};
+    if (!files.Rename(files.Join(parent, name), renamed)) {
+        // Renames never replace: a duplicate copy's folder meets the first copy's folder here.
+        const bool taken = files.Exists(renamed);
+        return {false, taken, files.SetCurrentDirectory(here)};
+    }
     program.disc.folderName = title;
     program.renamedFolder = {here, renamed};
-    return {true, files.SetCurrentDirectory(renamed)};
+    return {true, false, files.SetCurrentDirectory(renamed)};
 }
 
 }  // namespace
@@ -234,7 +249,13 @@ ProcessOutcome ProcessImage(Program& program) {
     std::vector<RenameStep> ownSheetRenames;
     // A sheet left naming a name that is gone belongs to the image; its data track line follows it.
     if (!plan.sheetImageName.empty()) ownSheetRenames.push_back({plan.sheetImageName, plan.image.to});
-    journal.sheets = PlanSheetUpdates(files, renames, disc.cueFile, ownSheetRenames);
+    bool longLine = false;
+    journal.sheets = PlanSheetUpdates(files, renames, disc.cueFile, ownSheetRenames, &longLine);
+    // Playlists are sheets of sheets: they follow in the same journal.
+    std::vector<std::string> playlistNotes;
+    for (SheetUpdate& update : PlanPlaylistUpdates(files, renames, &playlistNotes))
+        journal.sheets.push_back(std::move(update));
+    for (const std::string& note : playlistNotes) pane.AppendLine(note);
     journal.checkpointed = NeedsCheckpoints(journal.steps);
     // A full or read-only disc can't take the journal; the renames may still go through (they need
     // no space), and a failed one is put back all the same.
@@ -255,12 +276,22 @@ ProcessOutcome ProcessImage(Program& program) {
     }
 
     // An image with a sheet of its own keeps that one: a second would be a second disc to every
-    // program that lists the folder's sheets.
+    // program that lists the folder's sheets. A sheet of the generated sheet's name is one an earlier
+    // run generated, and ours to write again. A CloneCD image holds its audio tracks too, which a
+    // generated sheet would read as data: its control file is its sheet.
+    bool sheetGenerated = false;
     if (toggles.generateCue) {
-        if (!disc.cueFile.empty() && !IsContainer(disc.extension))
+        const bool ownGenerated = disc.cueFile == title + ".CUE";
+        const std::string control = CloneCdControlFile(files, disc);
+        if (!disc.cueFile.empty() && !ownGenerated && !IsContainer(disc.extension)) {
             pane.AppendLine("CUE sheet not generated, the image has its own: " + disc.cueFile);
-        else
-            complete = GenerateCueSheet(program) && complete;
+        } else if (disc.cueFile.empty() && !control.empty()) {
+            pane.AppendLine("CUE sheet not generated, the image has its own: " + control);
+        } else {
+            const bool generated = GenerateCueSheet(program, &longLine);
+            sheetGenerated = generated && !IsContainer(disc.extension);
+            complete = generated && complete;
+        }
     }
 
     bool inImageFolder = true;
@@ -270,7 +301,12 @@ ProcessOutcome ProcessImage(Program& program) {
         pane.AppendLine("Folder not renamed, it holds the start folder.");
     } else if (toggles.renameFolder) {
         const FolderRename result = RenameImageFolder(program, title);
-        pane.AppendLine(result.renamed ? "Folder renamed." : "Folder could not be renamed.");
+        if (result.renamed)
+            pane.AppendLine("Folder renamed.");
+        else if (result.taken)
+            pane.AppendLine("Folder could not be renamed, " + title + " exists already.");
+        else
+            pane.AppendLine("Folder could not be renamed.");
         inImageFolder = result.inImageFolder;
         complete = complete && result.renamed;
     }
@@ -280,10 +316,13 @@ ProcessOutcome ProcessImage(Program& program) {
         if (!inImageFolder) {
             pane.AppendLine("CUE sheet could not be repaired.");
             complete = false;
-        } else {
-            complete = RepairCueSheet(program) && complete;
+        } else if (!sheetGenerated) {
+            // A sheet written a moment ago names every file by its new name already: it is the
+            // image's own and needs no repair, and there is no other sheet to look for.
+            complete = RepairCueSheet(program, &longLine) && complete;
         }
     }
+    if (longLine) pane.AppendLine("CUE sheet line longer than 127 characters: some emulators cut it.");
 
     WriteSettings(program);
     pane.AppendLine("Process done.");

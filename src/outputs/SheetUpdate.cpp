@@ -13,7 +13,7 @@ std::optional<std::string> NewNameOf(const std::vector<RenameStep>& renames, std
 
 std::vector<SheetUpdate> PlanSheetUpdates(const Files& files, const std::vector<RenameStep>& renames,
                                           const std::string& ownSheet,
-                                          const std::vector<RenameStep>& ownSheetRenames) {
+                                          const std::vector<RenameStep>& ownSheetRenames, bool* longLine) {
     std::vector<SheetUpdate> updates;
     if (renames.empty() && ownSheetRenames.empty()) return updates;
     for (const std::string& sheet : files.ListCurrentFolder("*.cue")) {
@@ -29,7 +29,7 @@ std::vector<SheetUpdate> PlanSheetUpdates(const Files& files, const std::vector<
         };
         bool changes = false;
         for (const CueFileLine& line : *lines) changes = changes || newName(line).has_value();
-        if (changes) updates.emplace_back(sheet, RenameInCueSheet(text, *lines, newName));
+        if (changes) updates.emplace_back(sheet, RenameInCueSheet(text, *lines, newName, longLine));
     }
     return updates;
 }
@@ -38,7 +38,8 @@ bool WriteSheetUpdates(Program& program, const std::vector<SheetUpdate>& updates
     bool all = true;
     for (const auto& [sheet, content] : updates) {
         if (program.files().WriteFile(sheet, content)) continue;
-        program.pane.AppendLine("CUE sheet " + sheet + " could not be updated.");
+        const bool playlist = EndsWithIgnoringAsciiCase(sheet, ".m3u");
+        program.pane.AppendLine((playlist ? "Playlist " : "CUE sheet ") + sheet + " could not be updated.");
         all = false;
     }
     return all;

@@ -16,6 +16,31 @@ std::optional<std::string> Files::ReadFile(const std::string& path, size_t maxBy
     return data;
 }
 
+namespace {
+
+class ReadAtFile : public OpenFile {
+public:
+    ReadAtFile(const Files& files, std::string path, uint64_t length)
+        : files_(files), path_(std::move(path)), length_(length) {}
+    uint64_t Length() const override { return length_; }
+    std::optional<size_t> ReadAt(uint64_t offset, std::span<uint8_t> out) const override {
+        return files_.ReadAt(path_, offset, out);
+    }
+
+private:
+    const Files& files_;
+    std::string path_;
+    uint64_t length_;
+};
+
+}  // namespace
+
+std::unique_ptr<OpenFile> Files::OpenForReading(const std::string& path, bool) const {
+    const auto length = FileLength(path);
+    if (!length) return nullptr;
+    return std::make_unique<ReadAtFile>(*this, path, *length);
+}
+
 bool Files::WriteFileFrom(const std::string& path, const ContentWriter& writer) {
     std::string content;
     const bool complete = writer([&content](std::string_view piece) {
@@ -26,6 +51,10 @@ bool Files::WriteFileFrom(const std::string& path, const ContentWriter& writer) 
 }
 
 void Files::RemoveStaleScratchFiles(const std::string&) {}
+
+std::optional<FileStamp> Files::Stamp(const std::string&) const {
+    return std::nullopt;
+}
 
 std::shared_ptr<const FolderNames> Files::CurrentFolderNames() const {
     return std::make_shared<const FolderNames>(ListCurrentFolder("*"));

@@ -26,8 +26,31 @@ struct ListingFailure {
 };
 using ListingFailures = std::vector<ListingFailure>;
 
+/// What tells one version of a file from another without reading it: its length, when it last
+/// changed (nanoseconds since the system's epoch) and, where the system numbers files, that number.
+/// A cache of what a file holds is only as good as this: a file rewritten in place within the
+/// clock's resolution, to the same length, would look unchanged.
+struct FileStamp {
+    uint64_t size = 0;
+    int64_t modified = 0;
+    uint64_t fileId = 0;
+    bool operator==(const FileStamp&) const = default;
+};
+
 /// Hands a file's content to `append` piece by piece; false (or a failed append) gives up.
 using ContentWriter = std::function<bool(const std::function<bool(std::string_view piece)>& append)>;
+
+/// An ordinary file held open for reading: many reads for one open, as hashing a whole track or
+/// walking an archive needs. Never writes, renames or locks the file.
+class OpenFile {
+public:
+    virtual ~OpenFile() = default;
+    /// The file's length when it was opened.
+    virtual uint64_t Length() const = 0;
+    /// Reads up to `out.size()` bytes at `offset`; the count read (fewer at the end of the file, or
+    /// where it has shrunk since it was opened), or nothing on a read error.
+    virtual std::optional<size_t> ReadAt(uint64_t offset, std::span<uint8_t> out) const = 0;
+};
 
 class Files {
 public:
@@ -72,10 +95,19 @@ public:
     /// Length of an ordinary file; nothing for a folder, FIFO, device or missing file.
     virtual std::optional<uint64_t> FileLength(const std::string& path) const = 0;
 
+    /// The stamp of an ordinary file; nothing for a folder, FIFO, device or missing file, and
+    /// nothing where the platform can't tell (this default), so nothing is ever taken as unchanged.
+    virtual std::optional<FileStamp> Stamp(const std::string& path) const;
+
     /// Reads up to `out.size()` bytes at `offset` of an ordinary file; the count read (fewer at the end
     /// of the file), or nothing when the file can't be opened or read or is not an ordinary file.
     virtual std::optional<size_t> ReadAt(const std::string& path, uint64_t offset,
                                          std::span<uint8_t> out) const = 0;
+
+    /// Opens an ordinary file for reads; nothing for a missing file, a folder, FIFO or device.
+    /// `sequential` tells the system the file will be read from start to end (it reads ahead).
+    /// This default reads through ReadAt, one open per read; the platforms keep the file open.
+    virtual std::unique_ptr<OpenFile> OpenForReading(const std::string& path, bool sequential = true) const;
 
     /// Creates or replaces `path` with `content`. The new content is complete, and flushed to the
     /// disc, in a scratch file of its own before it takes the name, so neither a failed write nor a

@@ -135,6 +135,10 @@ std::vector<std::string> PlanningFiles::Entries(const std::string& folder, Listi
     return names;
 }
 
+bool PlanningFiles::IsQuiet(const std::string& absolutePath) const {
+    return std::find(quietNames_.begin(), quietNames_.end(), LastPiece(absolutePath)) != quietNames_.end();
+}
+
 std::string PlanningFiles::CurrentDirectory() const {
     return current_;
 }
@@ -216,6 +220,13 @@ std::optional<uint64_t> PlanningFiles::FileLength(const std::string& path) const
     return std::nullopt;
 }
 
+// A file the plan wrote has no stamp: nothing may take it as the one on disc.
+std::optional<FileStamp> PlanningFiles::Stamp(const std::string& path) const {
+    const Origin origin = Resolve(Absolute(path));
+    if (origin.kind == Origin::Kind::REAL) return real_.Stamp(origin.path);
+    return std::nullopt;
+}
+
 std::optional<size_t> PlanningFiles::ReadAt(const std::string& path, uint64_t offset,
                                             std::span<uint8_t> out) const {
     const Origin origin = Resolve(Absolute(path));
@@ -233,7 +244,7 @@ bool PlanningFiles::WriteFile(const std::string& path, std::string_view content)
     // The real write would fail here too: no folder to hold the file, or a folder in its place.
     if (!IsDirectory(Parent(target)) || IsDirectory(target)) return false;
     changes_.push_back({Change::Kind::WRITE, target, {}, std::string(content)});
-    report_("would write " + target);
+    if (!IsQuiet(target)) report_("would write " + target);
     return true;
 }
 
@@ -241,7 +252,7 @@ bool PlanningFiles::DeleteFile(const std::string& path) {
     const std::string target = Absolute(path);
     if (!Exists(target) || IsDirectory(target)) return false;
     changes_.push_back({Change::Kind::DELETE, target, {}, {}});
-    report_("would delete " + target);
+    if (!IsQuiet(target)) report_("would delete " + target);
     return true;
 }
 

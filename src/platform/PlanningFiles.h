@@ -24,6 +24,10 @@ public:
     /// "would write F", "would delete F" and "would replace F with G" lines, with full paths.
     PlanningFiles(const Files& real, Report report);
 
+    /// Writes and deletes of files named `name` (in any folder) are planned but not reported: the
+    /// run's own bookkeeping, gone again before it ends, is nothing the run leaves behind.
+    void KeepQuietAbout(std::string name) { quietNames_.push_back(std::move(name)); }
+
     char Separator() const override;
     std::string CurrentDirectory() const override;
     bool SetCurrentDirectory(const std::string& path) override;
@@ -37,6 +41,7 @@ public:
     bool IsDirectory(const std::string& path) const override;
     bool Exists(const std::string& path) const override;
     std::optional<uint64_t> FileLength(const std::string& path) const override;
+    std::optional<FileStamp> Stamp(const std::string& path) const override;
     std::optional<size_t> ReadAt(const std::string& path, uint64_t offset,
                                  std::span<uint8_t> out) const override;
     bool WriteFile(const std::string& path, std::string_view content) override;
@@ -68,11 +73,13 @@ private:
     std::vector<std::string> Entries(const std::string& absoluteFolder,
                                      ListingFailures* failures = nullptr) const;
     bool IsHiddenName(const std::string& name) const;
+    bool IsQuiet(const std::string& absolutePath) const;
 
     const Files& real_;
     Report report_;
     std::string current_;
     std::vector<Change> changes_;
+    std::vector<std::string> quietNames_;
 };
 
 }  // namespace cartovex

@@ -24,8 +24,10 @@ std::optional<std::string> ReadReferenceFile(Program& program, const std::string
     if (length && *length > 0) data = files.ReadFile(path, REFERENCE_FILE_LIMIT);
     if (data && !data->empty()) return data;
     const bool unreadable = (length && *length > 0) || (!length && files.Exists(path));
-    program.pane.AppendLine(name + (unreadable ? " could not be read. " : " not found. ") +
-                            std::string(consequence));
+    const std::string failure =
+        name + (unreadable ? " could not be read. " : " not found. ") + std::string(consequence);
+    program.pane.AppendLine(failure);
+    program.loadFailures.push_back(failure);
     if (length && *length == 0) files.DeleteFile(path);
     return std::nullopt;
 }
@@ -76,6 +78,7 @@ void LoadDatabases(Program& program) {
     // Every run starts here, so this is where the scratch files of a run killed in the middle of
     // writing a list, the settings or a reference file go.
     program.files().RemoveStaleScratchFiles(program.startFolder);
+    program.loadFailures.clear();
     LoadDeveloperList(program);
     LoadHeaderDatabase(program);
 }

@@ -3,16 +3,11 @@
 #include "common/Text.h"
 #include "refdata/Loader.h"
 #include "refdata/ReferenceFormat.h"
+#include "refdata/UpdateSite.h"
 
 namespace cartovex {
 
 namespace {
-
-std::string SiteAddress(const Program& program) {
-    std::string address = "http://" + program.updateSite;
-    if (program.updatePort != 80) address += ":" + std::to_string(program.updatePort);
-    return address;
-}
 
 // Versions are held in 16 bits, read the same way the loader reads them, so a file whose number
 // is beyond that range isn't fetched again at every start.
@@ -23,14 +18,21 @@ int16_t VersionOf(const std::string& data) {
     return SaturateInt16(ReadNumber(line));
 }
 
-void UpdateOne(Program& program, const std::string& name, ReferenceFile kind,
+void UpdateOne(Program& program, const SiteAddress& site, const std::string& name, ReferenceFile kind,
                int16_t (*loadedVersion)(const Program&), const DownloadLimits& limits) {
-    const Download download = program.platform.network.Fetch(SiteAddress(program) + "/zip/" + name,
-                                                             limits.maxBytes, limits.timeoutSeconds);
+    const Download download =
+        program.platform.network.Fetch(site.base + "/zip/" + name, limits.maxBytes, limits.timeoutSeconds);
     // A file the site doesn't have is no fault of anyone's; an old list or an error page (whose
     // first line is no higher number) is no news. Neither is worth a line.
     if (download.outcome == Download::Outcome::NOT_FOUND) return;
-    if (download.outcome == Download::Outcome::FAILED) {
+    // A certificate that can't be trusted may be an attack or a site set up wrongly; either way the
+    // user has to know which, so the reason is shown.
+    if (download.outcome == Download::Outcome::UNTRUSTED) {
+        program.pane.AppendLine(name + " was not updated: the site's certificate could not be verified (" +
+                                download.reason + ").");
+        return;
+    }
+    if (download.outcome != Download::Outcome::COMPLETE) {
         program.pane.AppendLine(name + " was not updated: the download failed.");
         return;
     }
@@ -53,15 +55,21 @@ void UpdateOne(Program& program, const std::string& name, ReferenceFile kind,
 }  // namespace
 
 void UpdateDatabases(Program& program, DownloadLimits limits) {
-    if (!program.platform.network.Probe(program.updateSite, program.updatePort, UPDATE_PROBE_TIMEOUT_MS)) {
+    const SiteReading reading = ReadUpdateSite(program.updateSite, program.updatePort);
+    if (!reading.address) {
+        program.pane.AppendLine(UnusableSiteLine(program.updateSite, reading.problem));
+        return;
+    }
+    const SiteAddress& site = *reading.address;
+    if (!program.platform.network.Probe(site.host, site.port, UPDATE_PROBE_TIMEOUT_MS)) {
         program.pane.AppendLine("Could not connect to update site!");
         return;
     }
     UpdateOne(
-        program, "DATA.KVX", ReferenceFile::DATABASE, [](const Program& p) { return p.database.version; },
-        limits);
+        program, site, "DATA.KVX", ReferenceFile::DATABASE,
+        [](const Program& p) { return p.database.version; }, limits);
     UpdateOne(
-        program, "DEVELOPPER.KVX", ReferenceFile::DEVELOPERS,
+        program, site, "DEVELOPPER.KVX", ReferenceFile::DEVELOPERS,
         [](const Program& p) { return p.developers.version; }, limits);
 }
 

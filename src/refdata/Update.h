@@ -19,8 +19,9 @@ constexpr int UPDATE_PROBE_TIMEOUT_MS = 3000;
 
 /// Probes the update site and replaces DATA.KVX and DEVELOPPER.KVX by newer downloaded copies,
 /// reloading the tables after each replacement. Only a whole, well-formed download replaces a file;
-/// a download that failed, came incomplete or could not be written is reported in one line each,
-/// and the local file stays as it was.
+/// a download that failed, came incomplete, from a site whose certificate was refused, or could not
+/// be written is reported in one line each, and the local file stays as it was. A site the settings
+/// give in a form that can't be used (UpdateSite.h) is named in one line and never connected to.
 void UpdateDatabases(Program& program, DownloadLimits limits = {});
 
 }  // namespace cartovex

@@ -2,6 +2,8 @@
 
 #include "app/CommandHandler.h"
 #include "app/MenuModel.h"
+#include "testkit/AnalysisBench.h"
+#include "testkit/ImageBuilder.h"
 #include "testkit/TestProgram.h"
 
 namespace cartovex {
@@ -104,11 +106,69 @@ TEST_F(CommandHandlerTest, InitialiseLoadsReadsAndLeavesTheAboutText) {
     EXPECT_EQ(program.updateSite, "site.example");
     EXPECT_EQ(window.MenuItemState(CMD_TOGGLE_RENAME_FOLDER), MENU_ENABLED);
     auto lines = PaneLines(program.pane.Text());
-    // The missing developer list's message was cleared away; the update's lines may follow.
-    ASSERT_GE(lines.size(), 21u);
+    // The About text replaced the missing developer list's line, which follows it again; the
+    // update's lines may come after.
+    ASSERT_GE(lines.size(), 22u);
     EXPECT_EQ(lines[1], "    By");
     EXPECT_EQ(lines[12], "        Header Database (DATA.KVX) version       : 12 (2 entries)");
+    EXPECT_EQ(lines[21], "DEVELOPPER.KVX not found. Developper detection is disabled.");
     EXPECT_FALSE(window.IsControlEnabled(ID_PROCESS_BUTTON));
+}
+
+TEST_F(CommandHandlerTest, AReferenceFileTheStartCouldNotUseIsNamedAgainBelowTheAboutText) {
+    const std::string good = "3\r\nA#1#0\r\n";
+    const std::string missingData = "DATA.KVX not found. Rename feature will be disabled.";
+    const std::string missingList = "DEVELOPPER.KVX not found. Developper detection is disabled.";
+    struct Case {
+        const char* what;
+        std::optional<std::string> data, developers;  // nothing: no file; "/": a folder of that name
+        std::vector<std::string> after;
+    };
+    const Case cases[] = {
+        {"both missing", std::nullopt, std::nullopt, {missingList, missingData}},
+        {"an empty database", "", good, {missingData}},
+        {"an unreadable database",
+         "/",
+         good,
+         {"DATA.KVX could not be read. Rename feature will be disabled."}},
+        {"both there", good, good, {}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        testkit::StartFolderProgram fresh;
+        auto place = [&](const char* name, const std::optional<std::string>& content) {
+            if (content == "/")
+                std::filesystem::create_directory(fresh.dir / name);
+            else if (content)
+                fresh.dir.Write(name, *content);
+        };
+        place("DATA.KVX", c.data);
+        place("DEVELOPPER.KVX", c.developers);
+        CommandHandler(fresh.program()).Initialise();
+        const auto lines = PaneLines(fresh.program().pane.Text());
+        ASSERT_GE(lines.size(), 21u + c.after.size());
+        EXPECT_EQ(lines[1], "    By");
+        EXPECT_EQ(std::vector<std::string>(lines.begin() + 21, lines.begin() + 21 + c.after.size()), c.after);
+        for (size_t i = 21 + c.after.size(); i < lines.size(); ++i)
+            EXPECT_EQ(lines[i].find(".KVX "), std::string::npos) << "the update's lines only: " << lines[i];
+    }
+}
+
+TEST_F(CommandHandlerTest, AfterProcessingTheFocusIsBackOnProcess) {
+    testkit::AnalysisBench bench;
+    const HeaderBlock header = testkit::BuildHeader({});
+    const std::string image = bench.images.Write("disc/game.iso", testkit::CookedImage(header));
+    bench.Know("Game Title", header, 0);
+    bench.Analyse(image);
+    ASSERT_TRUE(bench.window().IsControlEnabled(ID_PROCESS_BUTTON));
+    CommandHandler(bench.program()).Command(CMD_PROCESS, 0);
+    EXPECT_EQ(PaneLines(bench.program().pane.Text()).back(), "Process done.");
+    EXPECT_EQ(bench.window().FocusedControl(), ID_PROCESS_BUTTON);
+
+    // A run that leaves PROCESS disabled leaves the focus where its lines put it.
+    bench.window().EnableControl(ID_PROCESS_BUTTON, false);
+    CommandHandler(bench.program()).Command(CMD_PROCESS, 0);
+    EXPECT_EQ(bench.window().FocusedControl(), ID_OUTPUT_PANE);
 }
 
 TEST_F(CommandHandlerTest, ActivationGivesTheFocusBackOnce) {

@@ -75,12 +75,73 @@ TEST(DryRun, ChangesNothingAndPlansExactlyWhatTheRealRunThenDoes) {
         EXPECT_FALSE(plan.empty());
 
         EXPECT_EQ(cli.Run(command), planStatus);
-        const Lines done(cli.spy.Changes().begin() + static_cast<std::ptrdiff_t>(changesBefore),
-                         cli.spy.Changes().end());
+        const Lines done = testkit::ChangesLeftBehind(cli.spy, changesBefore);
         EXPECT_EQ(plan, done);
         // The run reports the same lines in both modes: the plan only adds its own.
         EXPECT_EQ(planPane, OutputLines(cli.out.str()));
     }
+}
+
+// A shelf of the layouts .img dumps and multi-disc games come in: make-db takes the .img sets (and
+// passes over an .img nothing claims without a word), and the dry run plans the playlists and the
+// CloneCD files as the real run then makes them, without the run's own journal.
+TEST(DryRun, PlansPlaylistsAndImgSetsButNotItsOwnJournal) {
+    Cli cli;
+    const HeaderBlock clone = Disc("CLONE"), cued = Disc("CUED"), first = Disc("DUO 1"),
+                      second = Disc("DUO 2"), willow1 = Disc("WILLOW 1"), willow2 = Disc("WILLOW 2");
+    cli.start.dir.Write("shelf/Clone/game.img", testkit::RawImage(clone));
+    cli.start.dir.Write("shelf/Clone/game.ccd", "[CloneCD]\r\nVersion=3\r\n[TRACK 1]\r\nMODE=1\r\n");
+    cli.start.dir.Write("shelf/Clone/game.sub", std::string(96, '\x40'));
+    cli.start.dir.Write("shelf/Cued/data.img", testkit::CookedImage(cued));
+    cli.start.dir.Write("shelf/Cued/data.cue", "FILE \"data.img\" BINARY\r\n  TRACK 01 MODE1/2048\r\n");
+    cli.start.dir.Write("shelf/Floppy/boot.img", std::string(1474560, '\0'));
+    cli.start.dir.Write("shelf/Duo/b.iso", testkit::CookedImage(first));
+    cli.start.dir.Write("shelf/Duo/a.iso", testkit::CookedImage(second));
+    cli.start.dir.Write("shelf/Willow/w1.iso", testkit::CookedImage(willow1));
+    cli.start.dir.Write("shelf/Willow/w2.iso", testkit::CookedImage(willow2));
+    cli.start.dir.Write("shelf/Willow/Willow.m3u", "w1.iso\r\nw2.iso\r\n");
+
+    EXPECT_EQ(cli.Run({"make-db", "shelf"}), CLI_OK) << cli.err.str();
+    EXPECT_TRUE(Contains(cli.out.str(), "\r\nClone#" + HexForm(HeaderChecksum(clone)) + "#0\r\n"))
+        << cli.out.str();
+    EXPECT_TRUE(Contains(cli.out.str(), "\r\nCued#" + HexForm(HeaderChecksum(cued)) + "#0\r\n"))
+        << cli.out.str();
+    EXPECT_FALSE(Contains(cli.err.str(), "make-db")) << cli.err.str();
+
+    std::string database = "1\r\n";
+    for (const auto& [title, header] :
+         std::vector<std::pair<std::string, HeaderBlock>>{{"Clone Disc", clone},
+                                                          {"Cued Disc", cued},
+                                                          {"Duo (Disc 1)", first},
+                                                          {"Duo (Disc 2)", second},
+                                                          {"Willow (Disc 1)", willow1},
+                                                          {"Willow (Disc 2)", willow2}})
+        database += title + "#" + HexForm(HeaderChecksum(header)) + "#0\r\n";
+    cli.start.dir.Write("DATA.KVX", database);
+    ASSERT_EQ(cli.Run({"toggle", "fixcue", "on"}), CLI_OK);
+    ASSERT_EQ(cli.Run({"toggle", "cue", "on"}), CLI_OK);
+    const Lines before = cli.start.dir.Snapshot();
+    const size_t changesBefore = cli.spy.Changes().size();
+    ASSERT_EQ(cli.Run({"mass", "--dry-run", "shelf"}), CLI_OK);
+    EXPECT_EQ(cli.start.dir.Snapshot(), before);
+    Lines plan;
+    for (const std::string& line : OutputLines(cli.out.str()))
+        if (line.starts_with("would ")) plan.push_back(line.substr(6));
+    const std::string shelf = cli.start.dir / "shelf";
+    for (const std::string& expected :
+         {"rename " + shelf + "/Clone/game.ccd -> " + shelf + "/Clone/Clone_Disc.ccd",
+          "rename " + shelf + "/Clone/game.sub -> " + shelf + "/Clone/Clone_Disc.sub",
+          "write " + shelf + "/Duo/Duo.m3u", "write " + shelf + "/Willow/Willow.m3u"})
+        EXPECT_NE(std::find(plan.begin(), plan.end(), expected), plan.end()) << expected;
+    for (const std::string& line : plan) EXPECT_FALSE(Contains(line, ".cartovex-journal")) << line;
+
+    ASSERT_EQ(cli.Run({"mass", "shelf"}), CLI_OK);
+    EXPECT_EQ(plan, testkit::ChangesLeftBehind(cli.spy, changesBefore));
+    EXPECT_EQ(cli.start.dir.Read("shelf/Duo/Duo.m3u"), "Duo_(Disc_1).CUE\r\nDuo_(Disc_2).CUE\r\n");
+    EXPECT_EQ(cli.start.dir.Read("shelf/Willow/Willow.m3u"),
+              "Willow_(Disc_1).iso\r\nWillow_(Disc_2).iso\r\n");
+    EXPECT_TRUE(cli.start.dir.Exists("shelf/Floppy/boot.img"));
+    EXPECT_TRUE(cli.start.dir.Exists("shelf/Clone_Disc/Clone_Disc.img"));
 }
 
 #if CARTOVEX_TEST_JSON

@@ -26,7 +26,11 @@ namespace {
 
 using Names = std::vector<std::string>;
 
-const Names KEPT_KINDS{".bin", ".iso", ".raw", ".mp3", ".wav", ".ogg", ".flac", ".zip"};
+const Names KEPT_KINDS{".bin", ".iso", ".raw", ".img",  ".ccd", ".sub",
+                       ".mp3", ".wav", ".ogg", ".flac", ".zip"};
+
+const std::string CLONE_CD_CONTROL =
+    "[CloneCD]\r\nVersion=3\r\n[TRACK 1]\r\nMODE=1\r\n[TRACK 2]\r\nMODE=0\r\n[TRACK 3]\r\nMODE=0\r\n";
 
 std::string OggTrack(int track) {
     return "OggS" + std::string(60, '\0') + static_cast<char>(track);
@@ -58,7 +62,9 @@ public:
     }
     void Other(const std::string& relative, const std::string& bytes) { root_.Write(relative, bytes); }
     // A multi-track set in `folder`: `stem` (Track NN).bin files and `stem`.cue.
-    void Set(const std::string& folder, const std::string& stem, const std::string& title, int audioTracks) {
+    // Returns the data track's bytes.
+    std::string Set(const std::string& folder, const std::string& stem, const std::string& title,
+                    int audioTracks) {
         const std::string data = testkit::RawImage(Known(title, audioTracks));
         testkit::WriteMultiTrackSet(program_.files(), root_.MakeFolder(folder), stem, data, audioTracks,
                                     salt_);
@@ -66,6 +72,7 @@ public:
         dataTracks.push_back(root_ / (folder + "/" + stem + " (Track 01).bin"));
         for (int track = 2; track <= audioTracks + 1; ++track)
             trackOf[testkit::AudioTrackBin(track, salt_)] = track;
+        return data;
     }
 
     std::map<std::string, long long> trackOf;  // file bytes -> the track they are
@@ -151,6 +158,25 @@ std::vector<Layout> Layouts() {
           "Both/Second_Disc_02.bin"},
          {"Both/First (Disc A).cue", "Both/Second (Disc B).cue"},
          {"Both/First_Disc.cue", "Both/Second_Disc.cue"}},
+        {"cue+img",
+         [](Collection& c) {
+             c.Data("CueImg/game.img", testkit::RawImage(c.Known("Img Disc", 1)));
+             c.Other("CueImg/game.cue",
+                     "FILE \"game.img\" BINARY\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 00:00:00\r\n"
+                     "  TRACK 02 AUDIO\r\n    INDEX 01 00:10:00\r\n");
+         },
+         {"Img_Disc/Img_Disc.img"},
+         {"Img_Disc/game.cue"},
+         {"Img_Disc/Img_Disc.cue"}},
+        {"CloneCD set",
+         [](Collection& c) {
+             c.Data("Clone/game.img", testkit::RawImage(c.Known("Clone Disc", 2)));
+             c.Other("Clone/game.ccd", CLONE_CD_CONTROL);
+             c.Other("Clone/game.sub", std::string(96, '\x40'));
+         },
+         {"Clone_Disc/Clone_Disc.ccd", "Clone_Disc/Clone_Disc.img", "Clone_Disc/Clone_Disc.sub"},
+         {},
+         {}},
         {"folder of three archives",
          [](Collection& c) {
              for (const char* title : {"Zip One", "Zip Three", "Zip Two"}) {
@@ -236,6 +262,142 @@ TEST_F(CollectionLayouts, EveryLayoutEndsNamedAfterItsTitleWithSheetsThatPlay) {
                     EXPECT_EQ(pane.find(noise), std::string::npos) << noise << pane;
             }
         }
+    }
+}
+
+// A multi-disc game kept as one folder: each disc beside the others and the game's playlist, which
+// front-ends open to change discs. Whatever the run renames or replaces, the playlist keeps naming
+// the discs in order, and no second playlist appears beside it.
+TEST_F(CollectionLayouts, AMultiDiscGamesPlaylistFollowsItsDiscs) {
+    struct Game {
+        const char* name;
+        bool sets;  // multi-track sets with sheets, else ISOs
+        std::string playlist;
+        std::string repairedOff, repairedOn;  // the playlist afterwards
+    };
+    const std::vector<Game> games = {
+        {"sets", true, "#EXTM3U\r\nWillow Saga (USA) (Disc 1).cue\r\nWillow Saga (USA) (Disc 2).cue\r\n",
+         "#EXTM3U\r\nWillow Saga (USA) (Disc 1).cue\r\nWillow Saga (USA) (Disc 2).cue\r\n",
+         "#EXTM3U\r\nWillow_Saga_(USA)_(Disc_1).cue\r\nWillow_Saga_(USA)_(Disc_2).cue\r\n"},
+        {"ISOs", false, "\xEF\xBB\xBFwillow saga (usa) (disc 1).iso\nWillow Saga (USA) (Disc 2).iso",
+         "\xEF\xBB\xBFWillow_Saga_(USA)_(Disc_1).iso\nWillow_Saga_(USA)_(Disc_2).iso",
+         "\xEF\xBB\xBFWillow_Saga_(USA)_(Disc_1).iso\nWillow_Saga_(USA)_(Disc_2).iso"},
+    };
+    const std::string folder = "Willow Saga (USA)";
+    const std::string playlist = folder + "/Willow Saga (USA).m3u";
+    for (const Game& game : games) {
+        for (const bool mass : {false, true}) {
+            for (const bool fix : {false, true}) {
+                SCOPED_TRACE(std::string(game.name) + (mass ? ", mass run" : ", one by one") +
+                             (fix ? ", repair on" : ", repair off"));
+                std::filesystem::remove_all(root.Path());
+                std::filesystem::create_directories(root.Path());
+                program.database = {};
+                collection.emplace(program, root);
+                std::map<std::string, int> discs;
+                for (int disc = 1; disc <= 2; ++disc) {
+                    const std::string title = "Willow Saga (USA) (Disc " + std::to_string(disc) + ")";
+                    if (game.sets) {
+                        discs[collection->Set(folder, title, title, 3 - disc)] = disc;
+                    } else {
+                        const std::string image = testkit::CookedImage(collection->Known(title, 0));
+                        collection->Data(folder + "/" + title + ".iso", image);
+                        discs[image] = disc;
+                    }
+                }
+                root.Write(playlist, game.playlist);
+                window.SetMenuItemState(CMD_TOGGLE_GENERATE_CUE, MENU_CHECKED);
+                window.SetMenuItemState(CMD_TOGGLE_FIX_CUE, fix ? MENU_CHECKED : MENU_ENABLED);
+                if (mass)
+                    MassRun();
+                else
+                    ProcessEach();
+
+                EXPECT_EQ(testkit::SheetsThatDontPlay(root.Path(), collection->trackOf), Names{});
+                EXPECT_EQ(testkit::PlaylistsThatDontPlay(root.Path(), discs), Names{});
+                EXPECT_EQ(root.Read(playlist), fix ? game.repairedOn : game.repairedOff);
+                EXPECT_EQ(FilesOfKinds({".m3u"}), Names{playlist});
+            }
+        }
+    }
+}
+
+// A game's discs in one folder without a playlist get one from a mass run with sheet generation on:
+// in disc order whatever order the files come in, CR LF, no byte-order mark, each disc's sheet.
+TEST_F(CollectionLayouts, AMultiDiscGameWithoutAPlaylistGetsOne) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> discs;  // file, title
+        bool sets = false;
+        bool generate = true;
+        bool mass = true;
+        std::string written{};  // the playlist's name and content, empty for none
+        std::string content{};
+    };
+    const std::vector<Case> cases = {
+        {"ISOs named out of order",
+         {{"a.iso", "Duo (USA) (Disc 2)"}, {"b.iso", "Duo (USA) (Disc 1)"}},
+         false,
+         true,
+         true,
+         "Duo_(USA).m3u",
+         "Duo_(USA)_(Disc_1).CUE\r\nDuo_(USA)_(Disc_2).CUE\r\n"},
+        {"sets with lettered discs",
+         {{"Trio (Disc C)", "Trio (Disc C)"},
+          {"Trio (Disc A)", "Trio (Disc A)"},
+          {"Trio (Disc B)", "Trio (Disc B)"}},
+         true,
+         true,
+         true,
+         "Trio.m3u",
+         "Trio_(Disc_A).cue\r\nTrio_(Disc_B).cue\r\nTrio_(Disc_C).cue\r\n"},
+        {"sheet generation off", {{"a.iso", "Duo (Disc 1)"}, {"b.iso", "Duo (Disc 2)"}}, false, false},
+        {"one disc at a time", {{"a.iso", "Duo (Disc 1)"}, {"b.iso", "Duo (Disc 2)"}}, false, true, false},
+        {"one disc of two", {{"a.iso", "Duo (Disc 1)"}, {"b.iso", "Other (Disc 2)"}}},
+        {"a number and a letter", {{"a.iso", "Duo (Disc 1)"}, {"b.iso", "Duo (Disc B)"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove_all(root.Path());
+        std::filesystem::create_directories(root.Path());
+        program.database = {};
+        program.pane.ClearPane();
+        collection.emplace(program, root);
+        std::map<std::string, int> discs;
+        for (const auto& [file, title] : c.discs) {
+            if (c.sets) {
+                // Lettered titles: "(Disc B)" is disc 2.
+                discs[collection->Set("Game", file, title, 1)] = title[title.size() - 2] - 'A' + 1;
+            } else {
+                const std::string image = testkit::CookedImage(collection->Known(title, 0));
+                collection->Data("Game/" + file, image);
+            }
+        }
+        window.SetMenuItemState(CMD_TOGGLE_GENERATE_CUE, c.generate ? MENU_CHECKED : MENU_ENABLED);
+        window.SetMenuItemState(CMD_TOGGLE_FIX_CUE, MENU_CHECKED);
+        if (c.mass)
+            MassRun();
+        else
+            ProcessEach();
+        if (c.written.empty()) {
+            EXPECT_EQ(FilesOfKinds({".m3u"}), Names{});
+            continue;
+        }
+        EXPECT_EQ(FilesOfKinds({".m3u"}), Names{"Game/" + c.written});
+        EXPECT_EQ(root.Read("Game/" + c.written), c.content);
+        EXPECT_NE(program.pane.Text().find("Playlist generated: " + c.written), std::string::npos);
+        EXPECT_EQ(testkit::SheetsThatDontPlay(root.Path(), collection->trackOf), Names{});
+        if (c.sets) {
+            EXPECT_EQ(testkit::PlaylistsThatDontPlay(root.Path(), discs), Names{});
+        }
+
+        // A second run finds the playlist in place: it is neither written again nor doubled.
+        const Names before = root.Snapshot();
+        program.pane.ClearPane();
+        MassRun();
+        EXPECT_EQ(program.pane.Text().find("Playlist generated"), std::string::npos);
+        EXPECT_EQ(root.Read("Game/" + c.written), c.content);
+        EXPECT_EQ(FilesOfKinds({".m3u"}), Names{"Game/" + c.written});
     }
 }
 

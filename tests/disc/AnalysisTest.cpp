@@ -258,13 +258,16 @@ TEST(OpenImage, TheDialogAsksForImagesAndACancelDoesNothing) {
     OpenImageCommand(bench.program());
     const OpenFileRequest& request = bench.test->dialogs.LastOpenRequest();
     EXPECT_EQ(request.title, "Open a Sega CD Image or Archive...");
-    // The first entry is the one every build shows; 7z, RAR and CHD come as a second one.
+    // The first entry is the one every build shows; 7z, RAR, CHD and IMG come as a second one.
     const std::string first = "Sega CD images (*.ISO, *.BIN, *.RAW, *.ZIP)|*.ISO;*.BIN;*.RAW;*.ZIP|";
+    const std::string img = "CUE+IMG and CloneCD images";
     const std::string second = PackedArchivesSupported() && ChdSupported()
-                                   ? "7z and RAR archives, CHD images (*.7Z, *.RAR, *.CHD)|*.7Z;*.RAR;*.CHD|"
-                               : PackedArchivesSupported() ? "7z and RAR archives (*.7Z, *.RAR)|*.7Z;*.RAR|"
-                               : ChdSupported()            ? "CHD images (*.CHD)|*.CHD|"
-                                                           : "";
+                                   ? "7z and RAR archives, CHD images, " + img +
+                                         " (*.7Z, *.RAR, *.CHD, *.IMG)|*.7Z;*.RAR;*.CHD;*.IMG|"
+                               : PackedArchivesSupported()
+                                   ? "7z and RAR archives, " + img + " (*.7Z, *.RAR, *.IMG)|*.7Z;*.RAR;*.IMG|"
+                               : ChdSupported() ? "CHD images, " + img + " (*.CHD, *.IMG)|*.CHD;*.IMG|"
+                                                : img + " (*.IMG)|*.IMG|";
     EXPECT_EQ(request.filter, first + second);
     EXPECT_EQ(request.initialFolder, bench.images.Path());
     EXPECT_EQ(bench.program().pane.Text(), paneBefore);

@@ -65,6 +65,25 @@ TEST(CueFileLines, ARenameChangesTheNamesAndNoOtherByte) {
               "\"keep.bin\" BINARY");
 }
 
+// A mark in front of the first FILE line hides it from emulators that match "FILE" at a line's start;
+// the rename that changes that line drops it, and only that one.
+TEST(CueFileLines, ARenameOfTheFirstLineDropsTheMarkInFrontOfIt) {
+    const std::string sheet =
+        "\xEF\xBB\xBF"
+        "FILE old.bin BINARY\r\nFILE keep.bin BINARY\r\n";
+    const auto lines = ReadCueFileLines(sheet);
+    auto rename = [&](const char* from) {
+        return RenameInCueSheet(sheet, lines, [&](const CueFileLine& line) -> std::optional<std::string> {
+            if (line.name != from) return std::nullopt;
+            return "new.bin";
+        });
+    };
+    EXPECT_EQ(rename("old.bin"), "FILE new.bin BINARY\r\nFILE keep.bin BINARY\r\n");
+    EXPECT_EQ(rename("keep.bin"),
+              "\xEF\xBB\xBF"
+              "FILE old.bin BINARY\r\nFILE new.bin BINARY\r\n");
+}
+
 TEST(CueFileLines, TenThousandFileLinesAreReadInOnePass) {
     std::string sheet;
     for (int i = 0; i < 10000; ++i)

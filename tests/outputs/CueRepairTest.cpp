@@ -31,9 +31,36 @@ TEST(RepairedCueSheetText, EachFileLineNamesItsOwnFileAndKeepsItsType) {
         "FILE \"c d.wav\" WAVE\r\n  TRACK 03 AUDIO\r\nFILE other.bin\r\n";
     EXPECT_EQ(
         RepairedCueSheetText(sheet, {{"A.BIN", "T.bin"}, {"b.bin", "T_02.bin"}, {"c d.wav", "T_03.wav"}}),
-        "REM made from FILE list\r\nTITLE \"FILE\"\r\nFILE \"T.bin\" binary\r\n  TRACK 01 MODE1/2352\r\n"
+        "REM made from FILE list\r\nTITLE \"FILE\"\r\nFILE \"T.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n"
         "FILE \"T_02.bin\" BINARY\r\n  TRACK 02 AUDIO\r\n    PREGAP 00:02:00\r\n    INDEX 01 00:00:00\r\n"
         "FILE \"T_03.wav\" WAVE\r\n  TRACK 03 AUDIO\r\nFILE \"other.bin\" BINARY\r\n");
+}
+
+// Genesis Plus GX and the MiSTer core match FILE, TRACK and INDEX case-sensitively at a line's start:
+// a mark in front or a lower-case keyword loses the track there.
+TEST(RepairedCueSheetText, ABomOrLowerCaseSheetComesOutInTheFormEveryEmulatorReads) {
+    struct Case {
+        const char* what;
+        std::string sheet, repaired;
+    };
+    const std::vector<Case> cases = {
+        {"a byte-order mark",
+         "\xEF\xBB\xBF"
+         "FILE \"a.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n",
+         "FILE \"T.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n"},
+        {"a mark in front of a comment", "\xEF\xBB\xBFREM x\nFILE a.bin BINARY\n",
+         "REM x\r\nFILE \"T.bin\" BINARY\r\n"},
+        {"lower-case keywords",
+         "rem genre Action\nfile a.bin binary\n  track 01 mode1/2352\n    index 01 00:00:00\n"
+         "file \"b c.wav\" wave\n  track 02 audio\n  flags dcp\n  title \"quiet song\"\n  unknown thing\n",
+         "REM genre Action\r\nFILE \"T.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n    INDEX 01 00:00:00\r\n"
+         "FILE \"T_02.wav\" WAVE\r\n  TRACK 02 AUDIO\r\n  FLAGS DCP\r\n  TITLE \"quiet song\"\r\n"
+         "  unknown thing\r\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(RepairedCueSheetText(c.sheet, {{"a.bin", "T.bin"}, {"b c.wav", "T_02.wav"}}), c.repaired);
+    }
 }
 
 class CueRepair : public ::testing::Test {

@@ -53,9 +53,18 @@ public:
     }
 };
 
+// Real files on a share that refuses to rename folders, whatever their new name.
+class NoFolderRenames : public PosixFiles {
+public:
+    bool Rename(const std::string& from, const std::string& to) override {
+        return !std::filesystem::is_directory(from) && PosixFiles::Rename(from, to);
+    }
+};
+
 struct FilesHolder {
     ReadOnlyMedia media;
     CaseBlindExists caseBlind;
+    NoFolderRenames noFolderRenames;
 };
 
 class Processing : public ::testing::Test {
@@ -182,6 +191,98 @@ TEST_F(Processing, ABinWithItsOwnSheetIsRepairedInItsFolder) {
     EXPECT_NE(bench.start.Read("Cartovex.ini").find("TOGGLE_RENAMEFOLDER=off\r\n"), std::string::npos);
 }
 
+// A sheet of the generated sheet's own name is one an earlier run generated: the second run writes
+// it again as the first did. A sheet of any other name is the user's and stays the image's own.
+TEST_F(Processing, TheGeneratedSheetIsGeneratedAgainAndTheUsersOwnIsKept) {
+    struct Case {
+        const char* what;
+        std::string ownSheet;  // written beside the image before the first run
+        std::string second;    // the sheet line of the second run
+    };
+    const std::vector<Case> cases = {
+        {"no sheet of its own", "", "CUE sheet generated."},
+        {"the user's sheet", "game.cue", "CUE sheet not generated, the image has its own: game.cue"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bench.program().database = {};  // every case's image has the same header
+        const std::string folder = std::string("disc ") + (c.ownSheet.empty() ? "a" : "b");
+        Track(folder + "/Track 02.mp3", 2);
+        if (!c.ownSheet.empty())
+            bench.images.Write(
+                folder + "/" + c.ownSheet,
+                "FILE \"game.iso\" BINARY\r\n  TRACK 01 MODE1/2048\r\n    INDEX 01 00:00:00\r\n");
+        Analysed(folder, "game.iso", "Star Quest " + folder, false);
+        Toggle(CMD_TOGGLE_RENAME_FOLDER, false);
+        Toggle(CMD_TOGGLE_GENERATE_CUE, true);
+        const Lines first = Process();
+        bench.Analyse(bench.images / (folder + "/" + disc.fileName));
+        Toggle(CMD_TOGGLE_GENERATE_CUE, true);
+        const Lines second = Process();
+        EXPECT_EQ(second[1], c.second) << testing::PrintToString(second);
+        EXPECT_EQ(first[1], c.second) << testing::PrintToString(first);
+    }
+}
+
+// A FILE line past 127 bytes is cut by some emulators: processing still writes it, and says so once,
+// whether it generated, followed or repaired the sheet.
+TEST_F(Processing, AFileLineLongerThan127BytesIsWrittenAndReportedOnce) {
+    struct Case {
+        const char* what;
+        size_t titleLength;
+        bool ownSheet, fix;
+        bool warned;
+    };
+    // FILE "title.bin" BINARY: 18 bytes around the title.
+    const std::vector<Case> cases = {
+        {"generated, 127 bytes", 109, false, false, false},
+        {"generated, 128 bytes", 110, false, false, true},
+        {"followed and repaired", 140, true, true, true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        bench.program().database = {};  // every case's image has the same header
+        const std::string folder = "long " + std::to_string(++n);
+        if (c.ownSheet) bench.images.Write(folder + "/game.cue", testkit::CueSheet("game.bin", 0));
+        Analysed(folder, "game.bin", std::string(c.titleLength - 1, 'T') + std::to_string(n % 10));
+        Toggle(CMD_TOGGLE_RENAME_FOLDER, false);
+        Toggle(CMD_TOGGLE_GENERATE_CUE, !c.ownSheet);
+        Toggle(CMD_TOGGLE_FIX_CUE, c.fix);
+        const Lines lines = Process();
+        EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                             "CUE sheet line longer than 127 characters: some emulators cut it."),
+                  c.warned ? 1 : 0)
+            << testing::PrintToString(lines);
+        EXPECT_EQ(lines.back(), "Process done.");
+    }
+}
+
+// Playlists come from outside: one that is too big, binary, or names itself or files elsewhere is
+// left as it was, with one line each, and the run goes on; a plain one beside it follows.
+TEST_F(Processing, OddPlaylistsAreLeftAsTheyWereAndTheRunGoesOn) {
+    const std::vector<std::pair<std::string, std::string>> odd = {
+        {"Big.m3u", "game.iso\r\n" + std::string(10u << 20, '#')},
+        {"Binary.m3u", std::string("game.iso\r\n\0\xFF\x01", 13)},
+        {"Long.m3u", "game.iso\r\n" + std::string(10000, 'x') + "\r\n"},
+        {"Outside.m3u", "game.iso\r\n../Other/game.iso\r\n/abs/game.iso\r\n"},
+        {"Self.m3u", "game.iso\r\nSelf.m3u\r\n"},
+    };
+    for (const auto& [name, content] : odd) bench.images.Write("disc/" + name, content);
+    bench.images.Write("disc/Good.m3u", "#EXTM3U\ngame.iso\n");
+    Analysed("disc", "game.iso", "Star Quest", false);
+    Toggle(CMD_TOGGLE_RENAME_FOLDER, false);
+    const Lines lines = Process();
+    EXPECT_EQ(lines, (Lines{"Playlist Big.m3u left as it is: it is larger than 1 MiB.",
+                            "Playlist Binary.m3u left as it is: it holds bytes that are no text.",
+                            "Playlist Long.m3u left as it is: a line is longer than 4096 characters.",
+                            "Playlist Outside.m3u left as it is: it names a file outside its folder.",
+                            "Playlist Self.m3u left as it is: it lists itself.", "KVX_INFO.TXT generated.",
+                            "CUE sheet generated.", "Process done."}));
+    for (const auto& [name, content] : odd) EXPECT_EQ(bench.images.Read("disc/" + name), content) << name;
+    EXPECT_EQ(bench.images.Read("disc/Good.m3u"), "#EXTM3U\nStar_Quest.iso\n");
+}
+
 TEST_F(Processing, UnusableTitlesStopBeforeAnythingChanges) {
     for (const std::string title :
          {"Sub/Game", "..", "Game \"Two\"", "Game\rTitle", "CON", "Game\\Title", "Ends."}) {
@@ -230,8 +331,9 @@ TEST_F(Processing, AFolderOfTheTitleElsewhereIsNeverEntered) {
     bench.images.Write("disc/track.cue", testkit::CueSheet("track.bin", 1));
     Analysed("disc", "track.bin", "Game Title");
     Toggle(CMD_TOGGLE_FIX_CUE, true);
-    EXPECT_EQ(Process(), (Lines{"KVX_INFO.TXT generated.", "Folder could not be renamed.",
-                                "Fixing of BIN/CUE cue sheet finished.", "Process done."}));
+    EXPECT_EQ(Process(),
+              (Lines{"KVX_INFO.TXT generated.", "Folder could not be renamed, Game_Title exists already.",
+                     "Fixing of BIN/CUE cue sheet finished.", "Process done."}));
     EXPECT_EQ(Cwd(), bench.images / "disc");
     EXPECT_EQ(disc.folderName, "disc");
     EXPECT_TRUE(bench.images.Exists("disc/Game_Title.cue"));
@@ -360,6 +462,51 @@ TEST_F(ReadOnlyProcessing, EveryFailedStepSaysSoAndNothingIsLost) {
     EXPECT_EQ(Tree(), before);
     EXPECT_EQ(disc.fileName, "GAME.BIN");
     EXPECT_EQ(disc.folderName, "disc");
+    EXPECT_EQ(Cwd(), bench.images / "disc");
+}
+
+TEST_F(Processing, AFolderRenameRefusedForATakenNameSaysWhichName) {
+    // What the title's name is taken by, beside the image's folder.
+    const std::pair<std::string, std::string> cases[] = {
+        {"Game_Title/KVX_INFO.TXT", "a folder (an earlier copy of the disc)"},
+        {"Game_Title", "a file"},
+    };
+    for (const auto& [taken, what] : cases) {
+        SCOPED_TRACE(what);
+        std::filesystem::remove_all(bench.images / "disc");
+        std::filesystem::remove_all(bench.images / "Game_Title");
+        bench.program().database = {};
+        bench.images.Write(taken, "kept");
+        Analysed("disc", "game.iso", "Game Title", false);
+        EXPECT_EQ(Process(),
+                  (Lines{"KVX_INFO.TXT generated.", "CUE sheet generated.",
+                         "Folder could not be renamed, Game_Title exists already.", "Process done."}));
+        EXPECT_EQ(bench.images.Read(taken), "kept");
+        EXPECT_EQ(Cwd(), bench.images / "disc");
+    }
+}
+
+// The sheet this run generates is the image's own: the repair that follows has nothing to look for.
+TEST_F(Processing, AJustGeneratedSheetIsNotSoughtAgainByTheRepair) {
+    Track("disc/t 02.wav", 2);
+    Analysed("disc", "GAME.BIN", "Game Title");
+    Toggle(CMD_TOGGLE_FIX_CUE, true);
+    EXPECT_EQ(Process(),
+              (Lines{"KVX_INFO.TXT generated.", "CUE sheet generated.", "Folder renamed.", "Process done."}));
+    const std::string sheet = bench.images.Read("Game_Title/Game_Title.CUE");
+    EXPECT_NE(sheet.find("FILE \"Game_Title.bin\" BINARY"), std::string::npos);
+    EXPECT_NE(sheet.find("FILE \"Game_Title_02.wav\" WAVE"), std::string::npos);
+}
+
+class FolderRenamesRefused : protected FilesHolder, public Processing {
+protected:
+    FolderRenamesRefused() : Processing(&noFolderRenames) {}
+};
+
+TEST_F(FolderRenamesRefused, ARefusalWithTheNameFreeSaysNoMore) {
+    Analysed("disc", "game.iso", "Game Title", false);
+    EXPECT_EQ(Process(), (Lines{"KVX_INFO.TXT generated.", "CUE sheet generated.",
+                                "Folder could not be renamed.", "Process done."}));
     EXPECT_EQ(Cwd(), bench.images / "disc");
 }
 

@@ -6,6 +6,7 @@
 #include "platform/posix/PosixNetwork.h"
 #include "platform/posix/PosixProcess.h"
 #include "testkit/HttpServer.h"
+#include "testkit/HttpsServer.h"
 #include "testkit/TempFolder.h"
 
 namespace cartovex {
@@ -106,6 +107,26 @@ TEST_F(PosixNetworkTest, FollowsPlainHttpRedirects) {
     const Download download = network.Fetch(Url("/old"), 4096, 5);
     EXPECT_EQ(download.outcome, Download::Outcome::COMPLETE);
     EXPECT_EQ(download.body, "7\r\n");
+}
+
+// Public hosts send plain HTTP on to HTTPS; that move is followed, and verified like any other.
+TEST_F(PosixNetworkTest, APlainSiteMayMoveUpToAVerifiedHttpsOne) {
+    testkit::TempFolder served;
+    served.Write("zip/DATA.KVX", "9\r\n");
+    testkit::HttpsServer https(served.Path());
+    CARTOVEX_REQUIRE_HTTPS_SERVER(https);
+    server.Route(
+        "/zip/DATA.KVX",
+        HttpRoute::Redirect(301, "https://127.0.0.1:" + std::to_string(https.Port()) + "/zip/DATA.KVX"));
+    network.TrustOnlyAuthoritiesIn(https.OtherAuthority());
+    const Download refused = network.Fetch(Url("/zip/DATA.KVX"), 4096, 5);
+    EXPECT_EQ(refused.outcome, Download::Outcome::UNTRUSTED);
+    EXPECT_EQ(refused.body, "");
+    EXPECT_NE(refused.reason.find("certificate"), std::string::npos) << refused.reason;
+    network.TrustOnlyAuthoritiesIn(https.Authority());
+    const Download moved = network.Fetch(Url("/zip/DATA.KVX"), 4096, 5);
+    EXPECT_EQ(moved.outcome, Download::Outcome::COMPLETE);
+    EXPECT_EQ(moved.body, "9\r\n");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include "refdata/Loader.h"
 #include "refdata/Update.h"
 #include "testkit/HttpServer.h"
+#include "testkit/HttpsServer.h"
 #include "testkit/SpyFiles.h"
 #include "testkit/TestProgram.h"
 
@@ -232,8 +233,8 @@ TEST_F(UpdateTest, AnUnreachableSiteIsReportedAndNothingIsFetched) {
     };
     const Case cases[] = {{"", server.Port()},
                           {"127.0.0.1", closedPort},
-                          {"127.0.0.1/zip", server.Port()},
-                          {"http://127.0.0.1", server.Port()}};
+                          {"127.0.0.1:" + std::to_string(closedPort), server.Port()},
+                          {"https://127.0.0.1:" + std::to_string(closedPort), server.Port()}};
     for (const Case& c : cases) {
         program.pane.ClearPane();
         program.updateSite = c.site;
@@ -245,6 +246,77 @@ TEST_F(UpdateTest, AnUnreachableSiteIsReportedAndNothingIsFetched) {
         ExpectLocalFilesKept();
     }
     EXPECT_TRUE(server.Requests().empty());
+}
+
+// A collector's own server on a port of its choosing: the site's port wins over the plain one.
+TEST_F(UpdateTest, ASiteWithAPortIsProbedAndFetchedThere) {
+    int closedPort = 0;
+    {
+        testkit::HttpServer gone;
+        closedPort = gone.Port();
+    }
+    const std::string newer = "4\r\nStar Quest#1A2B#3\r\n";
+    server.Route("/zip/DATA.KVX", HttpRoute::Ok(newer));
+    server.Route("/zip/DEVELOPPER.KVX", HttpRoute::Ok("8\r\n"));
+    program.updatePort = closedPort;
+    for (const std::string& site : {"127.0.0.1:" + std::to_string(server.Port()),
+                                    "http://127.0.0.1:" + std::to_string(server.Port())}) {
+        start.dir.Write("DATA.KVX", LOCAL_DATABASE);
+        LoadDatabases(program);
+        program.updateSite = site;
+        program.pane.ClearPane();
+        UpdateDatabases(program, TEST_LIMITS);
+        EXPECT_EQ(start.dir.Read("DATA.KVX"), newer) << site;
+        EXPECT_EQ(program.database.version, 4) << site;
+        EXPECT_EQ(program.pane.Text(), "") << site;
+    }
+}
+
+// A real HTTPS server with a certificate made for this test: trusted, it delivers; trusted through
+// the wrong authority or reached under a name its certificate doesn't carry, nothing is installed
+// and the line says why.
+TEST_F(UpdateTest, AnHttpsSiteIsUsedOnlyWithAVerifiedCertificate) {
+    testkit::TempFolder served;
+    const std::string newer = "4\r\nStar Quest#1A2B#3\r\nNebula Drift#3C4D#2\r\n";
+    served.Write("zip/DATA.KVX", newer);
+    served.Write("zip/DEVELOPPER.KVX", "8\r\n25#Nimbus Works\r\n");
+    testkit::HttpsServer https(served.Path());
+    CARTOVEX_REQUIRE_HTTPS_SERVER(https);
+    const std::string port = std::to_string(https.Port());
+
+    struct Case {
+        const char* what;
+        std::string authority, site;
+    };
+    const Case refused[] = {
+        {"another authority", https.OtherAuthority(), "https://127.0.0.1:" + port},
+        {"a name not on the certificate", https.Authority(), "https://localhost:" + port}};
+    for (const Case& c : refused) {
+        network.TrustOnlyAuthoritiesIn(c.authority);
+        program.updateSite = c.site;
+        program.pane.ClearPane();
+        UpdateDatabases(program, TEST_LIMITS);
+        ExpectLocalFilesKept();
+        const std::vector<std::string> lines = PaneLines(program.pane.Text());
+        ASSERT_EQ(lines.size(), 3u) << c.what << ": " << program.pane.Text();
+        for (const auto& [line, name] :
+             {std::pair{lines[1], "DATA.KVX"}, std::pair{lines[2], "DEVELOPPER.KVX"}}) {
+            const std::string start = name + std::string(
+                                                 " was not updated: the site's certificate could not "
+                                                 "be verified (");
+            EXPECT_TRUE(line.starts_with(start) && line.ends_with(").") && line.size() > start.size() + 2)
+                << c.what << ": " << line;
+        }
+    }
+
+    network.TrustOnlyAuthoritiesIn(https.Authority());
+    program.updateSite = "https://127.0.0.1:" + port;
+    program.pane.ClearPane();
+    UpdateDatabases(program, TEST_LIMITS);
+    EXPECT_EQ(program.pane.Text(), "");
+    EXPECT_EQ(start.dir.Read("DATA.KVX"), newer);
+    EXPECT_EQ(program.database.version, 4);
+    EXPECT_EQ(program.developers.version, 8);
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "app/CommandHandler.h"
 #include "app/CommandLine.h"
+#include "outputs/RenameJournal.h"
 #include "testkit/SpyFiles.h"
 #include "testkit/TestProgram.h"
 
@@ -20,6 +21,16 @@ inline std::vector<std::string> OutputLines(const std::string& text) {
     std::istringstream in(text);
     for (std::string line; std::getline(in, line);) lines.push_back(line);
     return lines;
+}
+
+/// The changes `spy` saw from the `from`th on, the writes and deletes of the run's own journal left
+/// out: what the run leaves behind, which is what a dry run lists.
+inline std::vector<std::string> ChangesLeftBehind(const SpyFiles& spy, size_t from) {
+    std::vector<std::string> changes;
+    const std::string journal = std::string("/") + JOURNAL_NAME;
+    for (size_t i = from; i < spy.Changes().size(); ++i)
+        if (!spy.Changes()[i].ends_with(journal)) changes.push_back(spy.Changes()[i]);
+    return changes;
 }
 
 struct CliRun {

@@ -1,3 +1,4 @@
+#include "testkit/DatWriter.h"
 #include "testkit/DemoCollection.h"
 
 #include <filesystem>
@@ -152,6 +153,17 @@ std::optional<DemoCollection> WriteDemoCollection(Files& files, const std::strin
     entry("Azure Tide Racer (USA)", azure, 5);
     demo.discs.push_back(
         {"collection/Azure Tide Racer (USA)/" + tracks.front(), "BIN/CUE set", "Azure Tide Racer (USA)", 5});
+    // The DAT a preservation project keeps lists the set with its files' real hashes; it lists a disc
+    // the collection lacks too, which verify's fixdat names.
+    std::vector<std::string> trackPaths;
+    for (const std::string& track : tracks) trackPaths.push_back(files.Join(dir, track));
+    std::vector<DatGameSpec> datGames = {
+        GameOfFiles("Azure Tide Racer (USA)", files.Join(dir, "Azure Tide Racer (USA).cue"), trackPaths),
+        {"Lantern Bay (Japan)",
+         {{"Lantern Bay (Japan).cue", "FILE \"Lantern Bay (Japan) (Track 1).bin\" BINARY\r\n"},
+          {"Lantern Bay (Japan) (Track 1).bin", RawImage(BuildHeader(Disc("LANTERN BAY", "(C)T-70 1995.MAY",
+                                                                          "T-70031 -00 ", "J", 0, 8)))}}},
+    };
 
     // A raw BIN packed in a ZIP archive behind a readme.
     const HeaderBlock moonlit =
@@ -197,6 +209,7 @@ std::optional<DemoCollection> WriteDemoCollection(Files& files, const std::strin
     std::vector<std::string> databaseLines = demo.databaseEntries;
     databaseLines.insert(databaseLines.begin(), DATABASE_VERSION);
     out.File(folder, "DATA.KVX", Lines(databaseLines));
+    out.File(out.Folder("dats"), DEMO_DAT_NAME, LogiqxDat("Cartovex demo discs", datGames));
     out.File(folder, "DEVELOPPER.KVX", Lines(developerLines));
     out.File(folder, "KVX_HAVE.TXT", Lines(demo.haveList));
     if (!out.ok()) return std::nullopt;

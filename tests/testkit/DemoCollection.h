@@ -28,8 +28,12 @@ struct DemoCollection {
     std::vector<std::string> haveList;                    // KVX_HAVE.TXT lines
 };
 
+/// The DAT of some of the demo's discs, in the demo folder's "dats" folder.
+constexpr const char* DEMO_DAT_NAME = "Cartovex demo.dat";
+
 /// Writes the discs below `folder`/collection, and DATA.KVX, DEVELOPPER.KVX and KVX_HAVE.TXT into
-/// `folder`; nothing when a write failed.
+/// `folder`, and a DAT of the demo's multi-track set (and a disc it lacks) into `folder`/dats; nothing
+/// when a write failed.
 std::optional<DemoCollection> WriteDemoCollection(Files& files, const std::string& folder);
 
 }  // namespace cartovex::testkit

@@ -82,6 +82,11 @@ std::optional<uint64_t> SpyFiles::FileLength(const std::string& path) const {
     return inner_.FileLength(path);
 }
 
+std::optional<FileStamp> SpyFiles::Stamp(const std::string& path) const {
+    if (Record("Stamp", path)) return std::nullopt;
+    return inner_.Stamp(path);
+}
+
 std::optional<size_t> SpyFiles::ReadAt(const std::string& path, uint64_t offset,
                                        std::span<uint8_t> out) const {
     if (Record("ReadAt", path)) return std::nullopt;

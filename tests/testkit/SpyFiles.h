@@ -60,6 +60,7 @@ public:
     bool IsDirectory(const std::string& path) const override;
     bool Exists(const std::string& path) const override;
     std::optional<uint64_t> FileLength(const std::string& path) const override;
+    std::optional<FileStamp> Stamp(const std::string& path) const override;
     std::optional<size_t> ReadAt(const std::string& path, uint64_t offset,
                                  std::span<uint8_t> out) const override;
     bool WriteFile(const std::string& path, std::string_view content) override;

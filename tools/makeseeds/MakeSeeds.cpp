@@ -128,6 +128,11 @@ int main(int argc, char** argv) {
     put("cue", "lf", testkit::CueSheet("Game.bin", 2, "\n"));
     put("cue", "cr", testkit::CueSheet("Game.bin", 1, "\r"));
 
+    put("playlist", "sheets", "#EXTM3U\r\nGame (Disc 1).cue\r\nGame (Disc 2).cue\r\n");
+    put("playlist", "bom-lf", "\xEF\xBB\xBFgame_1.chd\ngame_2.chd");
+    put("playlist", "clonecd", "[CloneCD]\r\nVersion=3\r\n[TRACK 1]\r\nMODE=1\r\n[TRACK 2]\r\nMODE=0\r\n");
+    put("playlist", "title", "Willow_Saga_(USA)_(Disc_2)(DUPE)");
+
     put("settings", "all-on",
         "UpdateSite=www.example.org\r\nTOGGLE_LOG=on\r\nTOGGLE_CUE=on\r\nTOGGLE_RENAMEFOLDER=on\r\n"
         "TOGGLE_FIXCUE=on\r\nTOGGLE_UNDERSCORE=on\r\n");

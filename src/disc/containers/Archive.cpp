@@ -8,6 +8,7 @@
 
 #include "app/MenuModel.h"
 #include "common/Text.h"
+#include "disc/containers/ArchiveMembers.h"
 #include "disc/containers/ArchiveSurvey.h"
 
 namespace cartovex {
@@ -206,6 +207,61 @@ ArchiveReadResult ReadArchiveHeaderFrom(std::span<const uint8_t> archive, Header
 ArchiveReadResult ReadPackedArchiveHeaderFrom(std::span<const uint8_t> archive, HeaderBlock& header,
                                               ContainerContents* contents) {
     return ReadPackedArchiveHeaderFrom(MemorySource(archive), archive.size(), header, contents);
+}
+
+namespace {
+
+// Member names with their folders can run longer than an image's own name.
+constexpr uLong MEMBER_PATH_BUFFER_SIZE = 4096;
+constexpr size_t MEMBER_PIECE_SIZE = size_t{1} << 20;
+// PKZIP's general-purpose flag for an encrypted member.
+constexpr uLong ZIP_ENCRYPTED = 1;
+
+// Hands the current member to `sink`: inflated piece by piece into one buffer. minizip checks the
+// member's CRC-32 when it is closed, after its last byte.
+void StreamMember(unzFile zip, std::vector<uint8_t>& piece, ArchiveMemberSink& sink) {
+    if (unzOpenCurrentFile(zip) != UNZ_OK) {
+        sink.End("it can't be unpacked");
+        return;
+    }
+    std::optional<std::string> fault;
+    for (;;) {
+        const int n = unzReadCurrentFile(zip, piece.data(), static_cast<unsigned>(piece.size()));
+        if (n < 0) {
+            fault = "it doesn't unpack";
+            break;
+        }
+        if (n == 0) break;
+        sink.Data(std::span<const uint8_t>(piece.data(), static_cast<size_t>(n)));
+    }
+    const int closed = unzCloseCurrentFile(zip);
+    if (!fault && closed == UNZ_CRCERROR) fault = "it fails its CRC";
+    sink.End(fault);
+}
+
+}  // namespace
+
+MemberWalk StreamZipMembers(const ByteSource& source, uint64_t size, ArchiveMemberSink& sink) {
+    SourceStream stream(source, size);
+    ArchiveHandle zip(stream);
+    if (!zip.get()) return {MemberWalk::Result::NOT_AN_ARCHIVE, "it is not a ZIP archive"};
+    std::vector<uint8_t> piece(MEMBER_PIECE_SIZE);
+    int status = unzGoToFirstFile(zip.get());
+    for (; status == UNZ_OK; status = unzGoToNextFile(zip.get())) {
+        unz_file_info64 info{};
+        std::vector<char> name(MEMBER_PATH_BUFFER_SIZE + 1, '\0');
+        if (unzGetCurrentFileInfo64(zip.get(), &info, name.data(), MEMBER_PATH_BUFFER_SIZE, nullptr, 0,
+                                    nullptr, 0) != UNZ_OK)
+            return {MemberWalk::Result::BROKEN, "its directory breaks off"};
+        if (info.size_filename > MEMBER_PATH_BUFFER_SIZE || std::strlen(name.data()) != info.size_filename)
+            continue;  // a name that can't be told whole names nothing we could match
+        const std::string member(name.data(), info.size_filename);
+        if (member.empty() || member.back() == '/' || (info.flag & ZIP_ENCRYPTED)) continue;
+        sink.Begin({member, static_cast<uint32_t>(info.crc)});
+        StreamMember(zip.get(), piece, sink);
+    }
+    if (status != UNZ_END_OF_LIST_OF_FILE) return {MemberWalk::Result::BROKEN, "its directory breaks off"};
+    return {};
 }
 
 int16_t ReadArchiveHeader(Program& program) {

@@ -25,7 +25,7 @@ bool ContainerReadable(std::string_view extension) {
 
 const std::vector<std::string>& ImageFileExtensions() {
     static const std::vector<std::string> extensions = [] {
-        std::vector<std::string> kinds = {"iso", "raw", "bin", "zip"};
+        std::vector<std::string> kinds = {"iso", "raw", "bin", "img", "zip"};
         if (PackedArchivesSupported()) kinds.insert(kinds.end(), {"7z", "rar"});
         if (ChdSupported()) kinds.push_back("chd");
         return kinds;

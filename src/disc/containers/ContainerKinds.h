@@ -21,8 +21,9 @@ bool IsContainer(std::string_view extension);
 /// CHD with liblzma.
 bool ContainerReadable(std::string_view extension);
 
-/// The extensions of every file kind the analysis accepts: "iso", "raw", "bin", "zip", and "7z",
-/// "rar" and "chd" where they are readable.
+/// The extensions of every file kind the analysis accepts: "iso", "raw", "bin", "img" (where a sheet
+/// or a CloneCD control file claims it, see ImgSet.h), "zip", and "7z", "rar" and "chd" where they
+/// are readable.
 const std::vector<std::string>& ImageFileExtensions();
 
 }  // namespace cartovex

@@ -2,6 +2,7 @@
 // alone when the library was found; without it (the Windows cross build has no libarchive) both
 // kinds are simply not ours, and the analysis rejects them like any other file.
 #include "disc/containers/Archive.h"
+#include "disc/containers/ArchiveMembers.h"
 
 #if CARTOVEX_HAVE_LIBARCHIVE
 
@@ -160,6 +161,40 @@ ArchiveReadResult ReadPackedArchiveHeaderFrom(const ByteSource& source, uint64_t
     return survey.Result(header, contents);
 }
 
+MemberWalk StreamPackedArchiveMembers(const ByteSource& source, uint64_t size, ArchiveMemberSink& sink) {
+    const MemberWalk notOne{MemberWalk::Result::NOT_AN_ARCHIVE, "it is not a 7z or RAR archive"};
+    if (!PackedArchiveWorthOpening(source, size)) return notOne;
+    SourceReader reader(source, size);
+    ArchiveReader archive(reader);
+    if (!archive.Opened()) return notOne;
+    std::vector<uint8_t> piece(size_t{1} << 20);
+    struct archive_entry* entry = nullptr;
+    for (bool first = true;; first = false) {
+        const int status = archive_read_next_header(archive.get(), &entry);
+        if (status == ARCHIVE_EOF) return {};
+        if (status != ARCHIVE_OK && status != ARCHIVE_WARN)
+            return first ? notOne : MemberWalk{MemberWalk::Result::BROKEN, "its directory breaks off"};
+        if (archive_entry_filetype(entry) != AE_IFREG || archive_entry_is_encrypted(entry)) continue;
+        const char* name = archive_entry_pathname(entry);
+        if (!name) name = archive_entry_pathname_utf8(entry);
+        if (!name) continue;
+        sink.Begin({name, std::nullopt});
+        std::optional<std::string> fault;
+        for (;;) {
+            const la_ssize_t n = archive_read_data(archive.get(), piece.data(), piece.size());
+            if (n < 0) {
+                fault = "it doesn't unpack";
+                break;
+            }
+            if (n == 0) break;
+            sink.Data(std::span<const uint8_t>(piece.data(), static_cast<size_t>(n)));
+        }
+        sink.End(fault);
+        // After a member that doesn't unpack, the stream's place is lost: what follows can't be trusted.
+        if (fault) return {MemberWalk::Result::BROKEN, "it breaks off inside " + std::string(name)};
+    }
+}
+
 }  // namespace cartovex
 
 #else
@@ -172,6 +207,10 @@ bool PackedArchivesSupported() {
 
 ArchiveReadResult ReadPackedArchiveHeaderFrom(const ByteSource&, uint64_t, HeaderBlock&, ContainerContents*) {
     return ArchiveReadResult::NOT_AN_ARCHIVE;
+}
+
+MemberWalk StreamPackedArchiveMembers(const ByteSource&, uint64_t, ArchiveMemberSink&) {
+    return {MemberWalk::Result::NOT_AN_ARCHIVE, "this build reads no 7z or RAR archives"};
 }
 
 }  // namespace cartovex

@@ -239,6 +239,17 @@ std::optional<uint64_t> PosixFiles::FileLength(const std::string& path) const {
     return static_cast<uint64_t>(info.st_size);
 }
 
+std::optional<FileStamp> PosixFiles::Stamp(const std::string& path) const {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    FileStamp stamp;
+    stamp.size = static_cast<uint64_t>(info.st_size);
+    stamp.modified = static_cast<int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    // Inode numbers repeat across devices; the device goes into the high bits.
+    stamp.fileId = static_cast<uint64_t>(info.st_ino) ^ (static_cast<uint64_t>(info.st_dev) << 48);
+    return stamp;
+}
+
 std::optional<size_t> PosixFiles::ReadAt(const std::string& path, uint64_t offset,
                                          std::span<uint8_t> out) const {
     // O_NONBLOCK keeps a FIFO that carries an image's name from blocking the open; it is then
@@ -259,6 +270,46 @@ std::optional<size_t> PosixFiles::ReadAt(const std::string& path, uint64_t offse
         total += static_cast<size_t>(n);
     }
     return total;
+}
+
+namespace {
+
+class PosixOpenFile : public OpenFile {
+public:
+    PosixOpenFile(int fd, uint64_t length) : fd_(fd), length_(length) {}
+    uint64_t Length() const override { return length_; }
+    std::optional<size_t> ReadAt(uint64_t offset, std::span<uint8_t> out) const override {
+        size_t total = 0;
+        while (total < out.size()) {
+            const ssize_t n =
+                pread(fd_.get(), out.data() + total, out.size() - total, static_cast<off_t>(offset + total));
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return std::nullopt;
+            }
+            if (n == 0) break;
+            total += static_cast<size_t>(n);
+        }
+        return total;
+    }
+
+private:
+    Fd fd_;
+    uint64_t length_;
+};
+
+}  // namespace
+
+std::unique_ptr<OpenFile> PosixFiles::OpenForReading(const std::string& path, bool sequential) const {
+    // As in ReadAt: a FIFO must not block the open, and only an ordinary file is read. O_NOATIME is
+    // not asked for: it is refused on files of other users, and reading changes nothing else.
+    Fd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    if (fd.get() < 0) return nullptr;
+    struct stat info {};
+    if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return nullptr;
+    // The system then reads further ahead, and drops pages behind the reader sooner.
+    if (sequential) posix_fadvise(fd.get(), 0, 0, POSIX_FADV_SEQUENTIAL);
+    return std::make_unique<PosixOpenFile>(fd.release(), static_cast<uint64_t>(info.st_size));
 }
 
 bool PosixFiles::WriteFile(const std::string& path, std::string_view content) {

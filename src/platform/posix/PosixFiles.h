@@ -29,8 +29,10 @@ public:
     bool IsDirectory(const std::string& path) const override;
     bool Exists(const std::string& path) const override;
     std::optional<uint64_t> FileLength(const std::string& path) const override;
+    std::optional<FileStamp> Stamp(const std::string& path) const override;
     std::optional<size_t> ReadAt(const std::string& path, uint64_t offset,
                                  std::span<uint8_t> out) const override;
+    std::unique_ptr<OpenFile> OpenForReading(const std::string& path, bool sequential = true) const override;
     bool WriteFile(const std::string& path, std::string_view content) override;
     bool WriteFileFrom(const std::string& path, const ContentWriter& writer) override;
     bool DeleteFile(const std::string& path) override;

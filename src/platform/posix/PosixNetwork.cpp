@@ -47,6 +47,21 @@ size_t KeepBody(char* data, size_t size, size_t count, void* user) {
     return bytes;
 }
 
+// libcurl's message as one line of the pane.
+std::string OneLine(const char* message) {
+    std::string line(message);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' '))
+        line.pop_back();
+    for (char& c : line)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
+    return line;
+}
+
+bool IsCertificateRefused(CURLcode result) {
+    return result == CURLE_PEER_FAILED_VERIFICATION || result == CURLE_SSL_CACERT_BADFILE ||
+           result == CURLE_SSL_ISSUER_ERROR;
+}
+
 }  // namespace
 
 bool PosixNetwork::Probe(const std::string& host, int port, int timeoutMs) {
@@ -66,15 +81,28 @@ bool PosixNetwork::Probe(const std::string& host, int port, int timeoutMs) {
 Download PosixNetwork::Fetch(const std::string& url, uint64_t maxBytes, int timeoutSeconds) {
     static const bool initialised = curl_global_init(CURL_GLOBAL_DEFAULT) == CURLE_OK;
     Download download;
-    if (!initialised || url.rfind("http://", 0) != 0) return download;
+    const bool secure = url.rfind("https://", 0) == 0;
+    if (!initialised || (!secure && url.rfind("http://", 0) != 0)) return download;
     std::unique_ptr<CURL, decltype(&curl_easy_cleanup)> curl(curl_easy_init(), curl_easy_cleanup);
     if (!curl) return download;
     Sink sink{{}, maxBytes};
     CURL* c = curl.get();
     curl_easy_setopt(c, CURLOPT_URL, url.c_str());
-    // Plain HTTP only, redirects included: a redirect to file:// or another scheme is refused.
-    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http");
-    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http");
+    // HTTP and HTTPS only, redirects included: a redirect to file:// or another scheme is refused,
+    // and so is one from an HTTPS site down to plain HTTP, which would undo what HTTPS is for. A
+    // plain site may move up to HTTPS, as most public hosts do.
+    const char* protocols = secure ? "https" : "http,https";
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, protocols);
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, protocols);
+    // libcurl's defaults, stated: the certificate must chain to a trusted authority and name the host.
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(c, CURLOPT_SSL_VERIFYHOST, 2L);
+    if (!trustedAuthorities_.empty()) {
+        curl_easy_setopt(c, CURLOPT_CAINFO, trustedAuthorities_.c_str());
+        curl_easy_setopt(c, CURLOPT_CAPATH, nullptr);
+    }
+    char error[CURL_ERROR_SIZE] = {};
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, error);
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, 5L);
     curl_easy_setopt(c, CURLOPT_FAILONERROR, 1L);
@@ -89,6 +117,11 @@ Download PosixNetwork::Fetch(const std::string& url, uint64_t maxBytes, int time
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
     if (result == CURLE_HTTP_RETURNED_ERROR && status == 404) {
         download.outcome = Download::Outcome::NOT_FOUND;
+        return download;
+    }
+    if (IsCertificateRefused(result)) {
+        download.outcome = Download::Outcome::UNTRUSTED;
+        download.reason = OneLine(error[0] ? error : curl_easy_strerror(result));
         return download;
     }
     // A connection closed early is a short body, which libcurl reports when the server announced a

@@ -9,6 +9,8 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionFocusRect>
 #include <algorithm>
 #include <cmath>
 
@@ -150,12 +152,26 @@ void PaneView::paintEvent(QPaintEvent*) {
         painter.setPen(colours.color(QPalette::Text));
         painter.drawText(QPointF(left, y + ascent), Line(line));
     }
-    // The caret shows where the keyboard's focus is.
-    if (hasFocus() && caret_.line >= FirstLineInView()) {
-        const double x = left + caret_.column * column;
-        const int top = MARGIN + (caret_.line - FirstLineInView()) * height;
-        painter.fillRect(QRectF(x, top, 1, height), colours.color(QPalette::Text));
+    // Nothing here can be typed into, so a text cursor would promise what the pane can't do; the
+    // focus is shown by the style's focus frame instead.
+    if (hasFocus()) {
+        QStyleOptionFocusRect focus;
+        focus.initFrom(this);
+        focus.rect = viewport()->rect().adjusted(1, 1, -1, -1);
+        focus.backgroundColor = colours.color(QPalette::Base);
+        focus.state |= QStyle::State_KeyboardFocusChange;
+        style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
     }
+}
+
+void PaneView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void PaneView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
 }
 
 PaneView::Position PaneView::PositionAt(const QPoint& point) const {

@@ -4,7 +4,8 @@
 // spends microseconds on every line it stores, which a run of ten thousand lines would feel.
 //
 // The mouse selects (a double click takes a whole line), Ctrl+C copies, Ctrl+A selects everything,
-// the arrow and page keys scroll. Tab leaves it for the next control.
+// the arrow and page keys scroll. Tab leaves it for the next control. It draws no text cursor: with
+// the focus it shows the style's focus frame.
 #pragma once
 
 #include <QAbstractScrollArea>
@@ -61,6 +62,8 @@ protected:
     void scrollContentsBy(int dx, int dy) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;

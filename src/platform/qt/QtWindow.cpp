@@ -11,12 +11,15 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QProxyStyle>
 #include <QPushButton>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QStyle>
 #include <QTextCodec>
+#include <QTimer>
 #include <algorithm>
 #include <climits>
 #include <vector>
@@ -46,12 +49,21 @@ QFont WindowFont() {
     return font;
 }
 
+// The shared labels mark their mnemonics with '&', as Qt does.
 QString MenuLabel(std::string_view label) {
-    QString text = QString::fromUtf8(label.data(), int(label.size()));
-    // Our labels carry no mnemonics; a literal '&' must stay one.
-    text.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    return text;
+    return QString::fromUtf8(label.data(), int(label.size()));
 }
+
+// A lone Alt press and release puts the menu bar in keyboard mode, its first title highlighted, as
+// on Windows and in KDE; most styles leave that off.
+class AltNavigationStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == SH_MenuBar_AltKeyNavigation) return 1;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
 
 void SetWhiteOnBlack(QWidget* widget) {
     QPalette palette = widget->palette();
@@ -129,7 +141,8 @@ QtWindow::QtWindow()
     // height from the client area, not from the screen.
     PlaceControls();
     BuildMenuBar();
-    setFixedSize(geometry_.client);
+    setMinimumSize(geometry_.minimum);
+    resize(geometry_.client);
     BuildAccelerators();
 
     QIcon icon;
@@ -164,11 +177,12 @@ void QtWindow::BuildControls() {
     // Enter presses the button when it has the focus, as Space does.
     processButton_->setAutoDefault(true);
     // A style sheet, because most styles paint push buttons in their own colours whatever the palette.
+    // With the focus it takes the default-button look: a thicker white frame, seen at once.
     processButton_->setStyleSheet(
-        QStringLiteral("QPushButton { color: white; background-color: black; border: 2px outset #c0c0c0; }"
+        QStringLiteral("QPushButton { color: white; background-color: black; border: 2px outset #808080; }"
                        "QPushButton:pressed { border-style: inset; }"
-                       "QPushButton:focus { border-color: white; }"
-                       "QPushButton:disabled { color: gray; border-color: gray; }"));
+                       "QPushButton:focus { border: 4px solid white; }"
+                       "QPushButton:disabled { color: gray; border-color: #404040; }"));
     processButton_->setEnabled(false);
     connect(processButton_, &QPushButton::clicked, this, [this] { Dispatch(CMD_PROCESS, 0); });
 }
@@ -181,15 +195,49 @@ void QtWindow::PlaceControls() {
     needs.button = processButton_->sizeHint();
 
     geometry_ = LayOutWindow(needs, RoomOnScreen(*this));
+    ApplyGeometry();
+}
+
+void QtWindow::ApplyGeometry() {
     pane_->setGeometry(geometry_.pane);
     banner_->setGeometry(geometry_.banner);
     processButton_->setGeometry(geometry_.button);
 }
 
+// The controls' places are worked out for the whole window, the menu bar's height included, as
+// they were when the window was sized.
+void QtWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (!pane_) return;
+    ArrangeControls(geometry_, size());
+    ApplyGeometry();
+}
+
+// The window manager's frame is known only once the window is on screen: where it sticks out of
+// the screen's free area, the window shrinks (down to its minimum) and moves inside.
+void QtWindow::FitFrameOnScreen() {
+    const QScreen* screen = this->screen();
+    if (!screen || !isVisible() || isMinimized()) return;
+    const QRect room = screen->availableGeometry();
+    const QRect frame = frameGeometry();
+    if (room.contains(frame)) return;
+    const QSize frameExtra = frame.size() - size();
+    const QSize fitted = size().boundedTo(room.size() - frameExtra).expandedTo(minimumSize());
+    if (fitted != size()) resize(fitted);
+    const QSize outer = fitted + frameExtra;
+    QPoint at = frame.topLeft();
+    at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - outer.width())));
+    at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() + 1 - outer.height())));
+    if (at != frame.topLeft()) move(at);
+}
+
 void QtWindow::BuildMenuBar() {
     QMenuBar* bar = menuBar();
     bar->setNativeMenuBar(false);  // a global menu would give the client area back its height
-    std::vector<QMenu*> open;      // open[d] receives the items of depth d + 1
+    auto* style = new AltNavigationStyle;
+    style->setParent(this);
+    bar->setStyle(style);
+    std::vector<QMenu*> open;  // open[d] receives the items of depth d + 1
     for (const MenuNode& node : MenuTree()) {
         open.resize(node.depth);
         QMenu* parent = node.depth > 0 ? open[node.depth - 1] : nullptr;
@@ -227,6 +275,13 @@ void QtWindow::BuildAccelerators() {
         const int id = accelerator.commandId;
         connect(shortcut, &QShortcut::activated, this, [this, id] { Dispatch(id, 0); });
     }
+    // F10 opens the first menu, as GNOME, KDE and Windows have it; the arrows go on from there.
+    auto* f10 = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    f10->setContext(Qt::WindowShortcut);
+    connect(f10, &QShortcut::activated, this, [this] {
+        const QList<QAction*> titles = menuBar()->actions();
+        if (!titles.isEmpty()) menuBar()->setActiveAction(titles.front());
+    });
 }
 
 void QtWindow::SetTitle(const std::string& title) {
@@ -261,6 +316,8 @@ int QtWindow::Run() {
     show();
     // The pane has its real size now; keep the last start-up line in view.
     ScrollPane(1);
+    // The window manager frames the window a moment after it is shown, and may take a while.
+    for (int after : {0, 100, 500, 1500}) QTimer::singleShot(after, this, [this] { FitFrameOnScreen(); });
 
     QEventLoop loop;
     loop_ = &loop;
@@ -413,7 +470,13 @@ void QtWindow::UpdatePane() {
         scrollPending_ = false;
         pane_->ScrollToLastLine();
     }
-    if (pane_->isVisible()) pane_->viewport()->repaint();
+    if (commandsRunning_ > 0 && isVisible()) {
+        // Nothing else is painted until the command ends: a dialog the command closed, another
+        // window moved away, would leave its picture over the menu bar, the banner and the button.
+        repaint();
+    } else if (pane_->isVisible()) {
+        pane_->viewport()->repaint();
+    }
     paneUpdated_.start();
 }
 

@@ -1,11 +1,12 @@
-// The main window on Qt 5 Widgets: a fixed-size window laid out in dialog units of its fixed-pitch
+// The main window on Qt 5 Widgets: a window laid out in dialog units of its fixed-pitch
 // font (grown as the font's metrics need, see WindowLayout.h), with the menu bar, accelerators and
-// the three controls built from the shared menu model. It holds no program logic: initialisation,
-// activation changes and commands go to a handler that main() connects to the command handler
-// (and tests to their own recorders).
+// the three controls built from the shared menu model. It opens at its natural size or the
+// screen's, whichever is smaller, and can be resized, the pane taking the difference. It holds no program
+// logic: initialisation, activation changes and commands go to a handler that main() connects to the command
+// handler (and tests to their own recorders).
 //
-// While a command runs the pane takes its text at most about 30 times a second and once at the
-// end, and input given meanwhile is dropped when the command ends.
+// While a command runs the pane takes its text, and the whole window is painted, at most about 30
+// times a second and once at the end; input given meanwhile is dropped when the command ends.
 #pragma once
 
 #include <QElapsedTimer>
@@ -82,10 +83,13 @@ public:
 protected:
     bool event(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void BuildControls();
     void PlaceControls();
+    void ApplyGeometry();
+    void FitFrameOnScreen();
     void BuildMenuBar();
     void BuildAccelerators();
     void Dispatch(int commandId, int notification);

@@ -15,11 +15,9 @@ QRect Place(const ControlLayout& layout, const DialogBaseUnits& units) {
     return QRect(units.X(layout.x), units.Y(layout.y), units.X(layout.width), units.Y(layout.height));
 }
 
-// The pane keeps at least a third of its size: below that a screen is no use for the program.
-int Shrink(int& size, int excess) {
-    const int taken = std::clamp(excess, 0, size - size / 3);
-    size -= taken;
-    return taken;
+// Below a third of its size the pane is no use for the program.
+int Smallest(int size) {
+    return size - (size - size / 3);
 }
 
 }  // namespace
@@ -52,24 +50,40 @@ WindowGeometry LayOutWindow(const LayoutNeeds& needs, const QSize& room) {
     units.x = std::ceil(units.x * 1024) / 1024;
     units.y = std::ceil(units.y * 1024) / 1024;
 
-    geometry.client = QSize(units.X(CLIENT_WIDTH_DLU), units.Y(CLIENT_HEIGHT_DLU));
-    geometry.pane = Place(PANE_LAYOUT, units);
-    geometry.banner = Place(BANNER_LAYOUT, units);
-    geometry.button = Place(PROCESS_LAYOUT, units);
-
-    // Too little room: the pane gives up what the screen lacks, the button moves up with its
-    // bottom edge, and whatever still doesn't fit is cut at the window's edge.
-    int paneWidth = geometry.pane.width(), paneHeight = geometry.pane.height();
-    const int narrower = Shrink(paneWidth, geometry.client.width() - room.width());
-    const int shorter = Shrink(paneHeight, geometry.client.height() - room.height());
-    geometry.pane.setSize(QSize(paneWidth, paneHeight));
-    geometry.client -= QSize(narrower, shorter);
-    geometry.button.translate(0, -shorter);
-    if (geometry.button.right() >= geometry.client.width())
-        geometry.button.moveLeft(std::max(0, geometry.client.width() - geometry.button.width()));
-    geometry.banner.setWidth(
-        std::min(geometry.banner.width(), geometry.client.width() - geometry.banner.x()));
+    geometry.natural = QSize(units.X(CLIENT_WIDTH_DLU), units.Y(CLIENT_HEIGHT_DLU));
+    const QRect pane = Place(PANE_LAYOUT, units);
+    const QRect banner = Place(BANNER_LAYOUT, units);
+    const QRect button = Place(PROCESS_LAYOUT, units);
+    // Narrower than the banner's art or the button with their margins, either would be cut.
+    const int wholeWidth = std::max(banner.x() * 2 + needs.banner.width(), button.width() + 2 * banner.x());
+    geometry.minimum = QSize(
+        std::min(geometry.natural.width(),
+                 std::max(wholeWidth, geometry.natural.width() - pane.width() + Smallest(pane.width()))),
+        geometry.natural.height() - pane.height() + Smallest(pane.height()));
+    // Too little room: the pane gives up what the screen lacks; whatever still doesn't fit is cut
+    // at the window's edge.
+    geometry.client = geometry.natural.boundedTo(room).expandedTo(geometry.minimum);
+    ArrangeControls(geometry, geometry.client);
     return geometry;
+}
+
+void ArrangeControls(WindowGeometry& geometry, const QSize& client) {
+    const DialogBaseUnits& units = geometry.units;
+    QRect pane = Place(PANE_LAYOUT, units);
+    QRect banner = Place(BANNER_LAYOUT, units);
+    QRect button = Place(PROCESS_LAYOUT, units);
+    const QSize gained = client - geometry.natural;
+    const QSize paneSize =
+        (pane.size() + gained).expandedTo(QSize(Smallest(pane.width()), Smallest(pane.height())));
+    const QSize paneGained = paneSize - pane.size();
+    pane.setSize(paneSize);
+    button.translate(paneGained.width() / 2, paneGained.height());
+    if (button.right() >= client.width()) button.moveLeft(client.width() - button.width());
+    if (button.left() < 0) button.moveLeft(0);
+    banner.setWidth(std::min(banner.width(), client.width() - banner.x()));
+    geometry.pane = pane;
+    geometry.banner = banner;
+    geometry.button = button;
 }
 
 }  // namespace cartovex

@@ -249,6 +249,24 @@ std::optional<uint64_t> Win32Files::FileLength(const std::string& path) const {
     return facts->size;
 }
 
+std::optional<FileStamp> Win32Files::Stamp(const std::string& path) const {
+    if (path.empty()) return std::nullopt;
+    Win32Handle file(CreateFileA(path.c_str(), FILE_READ_ATTRIBUTES, SHARE_ALL, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file || GetFileType(file.get()) != FILE_TYPE_DISK ||
+        !GetFileInformationByHandle(file.get(), &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    FileStamp stamp;
+    stamp.size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp.modified = static_cast<int64_t>((static_cast<uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+                                          info.ftLastWriteTime.dwLowDateTime) *
+                     100;
+    stamp.fileId = ((static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow) ^
+                   (static_cast<uint64_t>(info.dwVolumeSerialNumber) << 48);
+    return stamp;
+}
+
 std::optional<size_t> Win32Files::ReadAt(const std::string& path, uint64_t offset,
                                          std::span<uint8_t> out) const {
     if (path.empty()) return std::nullopt;

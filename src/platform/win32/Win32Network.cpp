@@ -44,14 +44,37 @@ bool ConnectWithin(const addrinfo& address, int timeoutMs) {
     return connected;
 }
 
-bool StartsWithHttp(const wchar_t* url) {
-    const wchar_t* scheme = L"http://";
+bool StartsWithScheme(const wchar_t* url, const wchar_t* scheme) {
     for (int i = 0; scheme[i]; ++i) {
         wchar_t c = url[i];
         if (c >= L'A' && c <= L'Z') c = static_cast<wchar_t>(c - L'A' + L'a');
         if (c != scheme[i]) return false;
     }
     return true;
+}
+
+// The certificate errors WinINet passes through urlmon, as HRESULTs of their Win32 codes, with
+// urlmon's own two; each named in the words of the pane line.
+struct CertificateProblem {
+    HRESULT result;
+    const char* reason;
+};
+const CertificateProblem CERTIFICATE_PROBLEMS[] = {
+    {HRESULT_FROM_WIN32(12045), "its authority is not trusted"},
+    {HRESULT_FROM_WIN32(12038), "it names another host"},
+    {HRESULT_FROM_WIN32(12037), "it has expired or is not valid yet"},
+    {HRESULT_FROM_WIN32(12170), "it was revoked"},
+    {HRESULT_FROM_WIN32(12169), "it is not valid"},
+    {HRESULT_FROM_WIN32(12055), "it is not valid"},
+    {HRESULT_FROM_WIN32(12057), "its revocation could not be checked"},
+    {static_cast<HRESULT>(0x800C0019), "it is not valid"},               // INET_E_INVALID_CERTIFICATE
+    {static_cast<HRESULT>(0x800C000E), "the connection is not secure"},  // INET_E_SECURITY_PROBLEM
+};
+
+const char* CertificateReason(HRESULT result) {
+    for (const CertificateProblem& problem : CERTIFICATE_PROBLEMS)
+        if (problem.result == result) return problem.reason;
+    return nullptr;
 }
 
 /// The value of a Content-Length header line, if the headers hold one that reads as a number.
@@ -81,11 +104,14 @@ std::optional<uint64_t> ContentLength(const wchar_t* headers) {
 }
 
 /// Watches one URLDownloadToFileA transfer: aborts it when the body grows past the size limit, the
-/// time limit passes or a redirect leaves plain HTTP, and notes the server's status code.
+/// time limit passes or a redirect leaves HTTP (or an HTTPS site for plain HTTP), and notes the
+/// server's status code. It offers no IHttpSecurity, so urlmon never lets a certificate problem pass.
 class TransferWatch : public IBindStatusCallback, public IHttpNegotiate {
 public:
-    TransferWatch(uint64_t maxBytes, int timeoutSeconds)
-        : maxBytes_(maxBytes), deadline_(GetTickCount64() + static_cast<ULONGLONG>(timeoutSeconds) * 1000) {}
+    TransferWatch(uint64_t maxBytes, int timeoutSeconds, bool secure)
+        : maxBytes_(maxBytes),
+          deadline_(GetTickCount64() + static_cast<ULONGLONG>(timeoutSeconds) * 1000),
+          secure_(secure) {}
 
     bool Refused() const { return refused_; }
     DWORD Status() const { return status_; }
@@ -115,7 +141,7 @@ public:
     HRESULT STDMETHODCALLTYPE OnLowResource(DWORD) override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnProgress(ULONG progress, ULONG progressMax, ULONG statusCode,
                                          LPCWSTR statusText) override {
-        if (statusCode == BINDSTATUS_REDIRECTING && (!statusText || !StartsWithHttp(statusText))) {
+        if (statusCode == BINDSTATUS_REDIRECTING && !AllowedRedirect(statusText)) {
             refused_ = true;
             return E_ABORT;
         }
@@ -149,9 +175,16 @@ public:
     }
 
 private:
+    // A plain site may move up to HTTPS; an HTTPS site never down to plain HTTP.
+    bool AllowedRedirect(const wchar_t* target) const {
+        if (!target) return false;
+        return StartsWithScheme(target, L"https://") || (!secure_ && StartsWithScheme(target, L"http://"));
+    }
+
     ULONG references_ = 1;
     uint64_t maxBytes_;
     ULONGLONG deadline_;
+    bool secure_;
     bool refused_ = false;
     DWORD status_ = 0;
     std::optional<uint64_t> announced_;
@@ -199,7 +232,8 @@ bool Win32Network::Probe(const std::string& host, int port, int timeoutMs) {
 
 Download Win32Network::Fetch(const std::string& url, uint64_t maxBytes, int timeoutSeconds) {
     Download download;
-    if (url.size() < 7 || url.compare(0, 7, "http://") != 0) return download;
+    const bool secure = url.rfind("https://", 0) == 0;
+    if (!secure && url.rfind("http://", 0) != 0) return download;
     Win32Files files;
     // urlmon hands the body over as a file only. It goes to a fresh scratch name in the user's own
     // temporary folder, never beside the user's files, and is read back and removed at once.
@@ -217,13 +251,18 @@ Download Win32Network::Fetch(const std::string& url, uint64_t maxBytes, int time
     }
     if (scratch.empty()) return download;
     ComForThread com;
-    TransferWatch watch(maxBytes, timeoutSeconds);
+    TransferWatch watch(maxBytes, timeoutSeconds, secure);
     const HRESULT result = URLDownloadToFileA(nullptr, url.c_str(), scratch.c_str(), 0, &watch);
     const std::optional<std::string> body = files.ReadFile(scratch, static_cast<size_t>(maxBytes) + 1);
     SetFileAttributesA(scratch.c_str(), FILE_ATTRIBUTE_NORMAL);
     DeleteFileA(scratch.c_str());
     if (watch.Status() == 404) {
         download.outcome = Download::Outcome::NOT_FOUND;
+        return download;
+    }
+    if (const char* reason = CertificateReason(result)) {
+        download.outcome = Download::Outcome::UNTRUSTED;
+        download.reason = reason;
         return download;
     }
     // A status that urlmon passed on unfollowed (a redirect elsewhere) or an error page is no file;

@@ -6,15 +6,25 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
 #include <QScrollBar>
+#include <QStandardPaths>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
+#include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <span>
 #include <string>
 
 #include "app/CommandHandler.h"
@@ -58,6 +68,18 @@ void ActivateAgain(QtWindow& window) {
     QTest::qWait(50);
 }
 
+// Real files that can call back before each read: the program's state between two steps of a long
+// command is seen from there.
+class WatchedFiles : public PosixFiles {
+public:
+    std::optional<size_t> ReadAt(const std::string& path, uint64_t offset,
+                                 std::span<uint8_t> out) const override {
+        if (beforeRead) beforeRead();
+        return PosixFiles::ReadAt(path, offset, out);
+    }
+    std::function<void()> beforeRead;
+};
+
 // The program in a start folder holding the demo collection and its reference files; it never
 // reaches the network.
 class QtProgram : public ::testing::Test {
@@ -98,7 +120,7 @@ protected:
 
     testkit::CurrentDirectoryGuard guard;
     testkit::TempFolder start, home;
-    PosixFiles files;
+    WatchedFiles files;
     std::optional<testkit::DemoCollection> demo;
     QtWindow window;
     QtDialogs dialogs{window, DialogFolders(start / "data", home.Path())};
@@ -109,12 +131,39 @@ protected:
     std::unique_ptr<CommandHandler> handler;
 };
 
-void SaveScreenshot(QtWindow& window) {
+void SavePicture(QtWindow& window, const QPixmap& picture, const QString& name) {
     const QByteArray folder = qgetenv("CARTOVEX_SCREENSHOT_DIR");
     if (folder.isEmpty()) return;
     const int dpi = qRound(window.screen()->logicalDotsPerInch());
-    const QString path = QString::fromLocal8Bit(folder) + QStringLiteral("/cartovex-qt-%1dpi.png").arg(dpi);
-    EXPECT_TRUE(window.grab().save(path, "PNG")) << path.toStdString();
+    const QString path =
+        QString::fromLocal8Bit(folder) + QStringLiteral("/cartovex-qt-%1%2dpi.png").arg(name).arg(dpi);
+    EXPECT_TRUE(picture.save(path, "PNG")) << path.toStdString();
+}
+
+void SaveScreenshot(QtWindow& window) {
+    SavePicture(window, window.grab(), QString());
+}
+
+/// What the X server shows of a widget, read back from the screen itself.
+QImage OnScreen(const QWidget& widget) {
+    const QPoint at = widget.mapToGlobal(QPoint(0, 0));
+    return widget.screen()->grabWindow(0, at.x(), at.y(), widget.width(), widget.height()).toImage();
+}
+
+/// The share of pixels that differ clearly between two pictures of one size.
+double Differing(const QImage& a, const QImage& b) {
+    if (a.size() != b.size() || a.isNull()) return 1;
+    const QImage x = a.convertToFormat(QImage::Format_RGB32), y = b.convertToFormat(QImage::Format_RGB32);
+    long differing = 0;
+    for (int row = 0; row < x.height(); ++row)
+        for (int column = 0; column < x.width(); ++column) {
+            const QRgb p = x.pixel(column, row), q = y.pixel(column, row);
+            if (std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                    std::abs(qBlue(p) - qBlue(q)) >
+                60)
+                ++differing;
+        }
+    return double(differing) / (double(x.width()) * x.height());
 }
 
 TEST_F(QtProgram, TheAboutTextAndAnAnalysisShowEveryLineWhole) {
@@ -169,6 +218,149 @@ TEST_F(QtProgram, AfterAKnownDiscProcessHasTheFocusAndEnterPressesIt) {
         EXPECT_EQ(window.FocusedControl(), ID_OUTPUT_PANE);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         EXPECT_EQ(window.FocusedControl(), ID_PROCESS_BUTTON);
+    });
+}
+
+// The window on a real X display with a window manager, given keys through the X server.
+class QtProgramOnScreen : public QtProgram {
+protected:
+    void SetUp() override {
+        if (QGuiApplication::platformName() != QLatin1String("xcb"))
+            GTEST_SKIP() << "needs an X display (the suite runs again under Xvfb)";
+        if (QStandardPaths::findExecutable(QStringLiteral("xdotool")).isEmpty())
+            GTEST_SKIP() << "needs xdotool";
+    }
+    static void Key(const char* keys) {
+        ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), {"key", keys}), 0) << keys;
+    }
+    /// Waits, while the event loop runs, for `done`; false after two seconds without it.
+    static bool Eventually(const std::function<bool()>& done) {
+        QElapsedTimer waited;
+        waited.start();
+        while (!done()) {
+            if (waited.hasExpired(2000)) return false;
+            QTest::qWait(20);
+        }
+        return true;
+    }
+    void CloseMenus() {
+        for (int i = 0; i < 3 && QApplication::activePopupWidget(); ++i) Key("Escape");
+        Eventually([] { return QApplication::activePopupWidget() == nullptr; });
+    }
+};
+
+TEST_F(QtProgramOnScreen, TheMenusAnswerF10AloneAltAndMnemonics) {
+    RunWindow([&] {
+        ASSERT_EQ(window.MenuItemState(CMD_TOGGLE_GENERATE_LOG), MENU_CHECKED);
+        // F10 opens File; Right goes on to Toggle, on its first item; Enter turns it off.
+        Key("F10");
+        ASSERT_TRUE(Eventually([] { return QApplication::activePopupWidget() != nullptr; })) << "F10";
+        Key("Right");
+        ASSERT_TRUE(Eventually([&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            return menu && menu->activeAction() == window.MenuAction(CMD_TOGGLE_GENERATE_LOG);
+        })) << "Right opens Toggle on Generate log";
+        Key("Return");
+        EXPECT_TRUE(
+            Eventually([&] { return window.MenuItemState(CMD_TOGGLE_GENERATE_LOG) == MENU_ENABLED; }));
+        CloseMenus();
+
+        // Alt+T opens Toggle itself.
+        Key("alt+t");
+        EXPECT_TRUE(Eventually([&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            return menu && menu->actions().contains(window.MenuAction(CMD_TOGGLE_FIX_CUE));
+        })) << "Alt+T";
+        CloseMenus();
+
+        // A lone Alt puts the bar in keyboard mode on File; Down opens it.
+        Key("alt");
+        EXPECT_TRUE(Eventually([&] {
+            return window.menuBar()->activeAction() == window.menuBar()->actions().value(0);
+        })) << "a lone Alt";
+        Key("Down");
+        EXPECT_TRUE(Eventually([&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            return menu && menu->actions().contains(window.MenuAction(CMD_EXIT));
+        })) << "Down after Alt opens File";
+        CloseMenus();
+        Key("Escape");
+    });
+}
+
+TEST_F(QtProgramOnScreen, TheWindowsFrameLiesInsideTheScreen) {
+    RunWindow([&] {
+        const QRect room = window.screen()->availableGeometry();
+        // The window manager frames the window a moment after it appears.
+        EXPECT_TRUE(Eventually([&] { return room.contains(window.frameGeometry()); }))
+            << "frame " << window.frameGeometry().width() << "x" << window.frameGeometry().height() << " on "
+            << room.width() << "x" << room.height();
+        QWidget* button = window.Control(ID_PROCESS_BUTTON);
+        EXPECT_TRUE(room.contains(QRect(button->mapToGlobal(QPoint(0, 0)), button->size())));
+        // Where it had to shrink, the pane gave the room up; it grows back as the window is made larger.
+        if (window.size() != window.Geometry().natural) {
+            const int lines = window.Pane()->LinesInView();
+            window.resize(window.size() + QSize(0, -100));
+            EXPECT_TRUE(Eventually([&] { return window.Pane()->LinesInView() < lines; }));
+        }
+        SavePicture(window, window.grab(), QStringLiteral("fitted-"));
+    });
+}
+
+TEST_F(QtProgramOnScreen, FocusIsDrawnOnProcessAfterAnAnalysisAndOnThePaneAfterTab) {
+    ASSERT_TRUE(demo.has_value());
+    RunWindow([&] {
+        OpenKnownDisc();
+        ASSERT_EQ(window.FocusedControl(), ID_PROCESS_BUTTON);
+        QWidget* button = window.Control(ID_PROCESS_BUTTON);
+        PaneView* pane = window.Pane();
+        QTest::qWait(100);
+        // The focused button's frame is white at once, without a Tab first.
+        const QPoint edge(1, button->height() / 2);
+        EXPECT_EQ(QColor(OnScreen(*button).pixel(edge)), Qt::white);
+        const QPoint paneEdge(1, pane->height() / 2);
+        EXPECT_EQ(QColor(OnScreen(*pane).pixel(paneEdge)), Qt::black) << "the pane without the focus";
+
+        Key("Tab");
+        ASSERT_TRUE(Eventually([&] { return window.FocusedControl() == ID_OUTPUT_PANE; }));
+        QTest::qWait(100);
+        EXPECT_NE(QColor(OnScreen(*button).pixel(edge)), Qt::white);
+        EXPECT_NE(QColor(OnScreen(*pane).pixel(paneEdge)), Qt::black) << "the pane's focus frame";
+        SavePicture(window, window.grab(), QStringLiteral("pane-focus-"));
+    });
+}
+
+TEST_F(QtProgramOnScreen, AMassRunRepaintsTheWholeWindowOverTheClosedFolderBrowser) {
+    ASSERT_TRUE(demo.has_value());
+    RunWindow([&] {
+        QImage shown, rendered;
+        int reads = 0;
+        files.beforeRead = [&] {
+            ++reads;
+            // The dialog has closed: the X server and the window manager take it away meanwhile.
+            if (reads == 1) QThread::msleep(400);
+            // Some lines later the throttle has painted the window once more.
+            if (reads == 6) {
+                shown = OnScreen(window);
+                rendered = window.grab().toImage();
+            }
+        };
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+            if (!dialog) {
+                ADD_FAILURE() << "no folder browser is open";
+                return;
+            }
+            QTest::qWait(300);  // on screen, over the window
+            dialog->selectFile(QString::fromStdString(start / "collection"));
+            static_cast<QDialog*>(dialog)->accept();
+        });
+        Choose(CMD_MASS_PROCESSING);
+        files.beforeRead = nullptr;
+        ASSERT_GE(reads, 6) << "the run read too few files to be seen during it";
+        ASSERT_FALSE(shown.isNull());
+        EXPECT_LT(Differing(shown, rendered), 0.02) << "the screen shows what the window draws";
+        SavePicture(window, QPixmap::fromImage(shown), QStringLiteral("mass-run-"));
     });
 }
 

@@ -53,10 +53,13 @@ struct RecordingWindow {
     bool initialisedWhileHidden = false;
 };
 
+// The labels as they read, without the mnemonic markers.
 std::vector<QString> Labels(const QMenu* menu) {
     std::vector<QString> labels;
     for (const QAction* action : menu->actions())
-        labels.push_back(action->isSeparator() ? "-" : action->text());
+        labels.push_back(action->isSeparator()
+                             ? "-"
+                             : QString::fromStdString(PlainMenuLabel(action->text().toStdString())));
     return labels;
 }
 
@@ -68,15 +71,15 @@ TEST(QtWindow, DialogUnitsRoundToTheNearestPixel) {
     EXPECT_EQ(units.Y(5), 8);                        // 8.125
 }
 
-TEST(QtWindow, FixedSizeWindowWithControlsWhereTheLayoutPutsThem) {
+TEST(QtWindow, ResizableWindowWithControlsWhereTheLayoutPutsThem) {
     RecordingWindow fixture;
     QtWindow& window = fixture.window;
     const WindowGeometry& geometry = window.Geometry();
     ASSERT_GT(geometry.units.x, 0);
 
     EXPECT_EQ(window.windowTitle(), "Cartovex v3.55");
-    EXPECT_EQ(window.minimumSize(), geometry.client);
-    EXPECT_EQ(window.maximumSize(), geometry.client);
+    EXPECT_EQ(window.minimumSize(), geometry.minimum);
+    EXPECT_GT(window.maximumSize().width(), geometry.client.width());
     EXPECT_FALSE(window.windowFlags() & Qt::WindowMaximizeButtonHint);
     EXPECT_TRUE(window.windowFlags() & Qt::WindowMinimizeButtonHint);
 
@@ -101,6 +104,16 @@ TEST(QtWindow, FixedSizeWindowWithControlsWhereTheLayoutPutsThem) {
     EXPECT_EQ(geometry.banner.topLeft(), QPoint(units.X(BANNER_LAYOUT.x), units.Y(BANNER_LAYOUT.y)));
     EXPECT_EQ(geometry.button.size(), QSize(units.X(PROCESS_LAYOUT.width), units.Y(PROCESS_LAYOUT.height)));
     EXPECT_LE(geometry.button.bottom(), geometry.client.height());
+
+    // Resized, the pane takes the difference and the button follows its bottom edge.
+    const QSize larger = geometry.client + QSize(120, 90);
+    const QRect pane = window.Pane()->geometry(), button = window.Control(ID_PROCESS_BUTTON)->geometry();
+    window.resize(larger);
+    QCoreApplication::processEvents();
+    ASSERT_EQ(window.size(), larger);
+    EXPECT_EQ(window.Pane()->geometry(), QRect(pane.topLeft(), pane.size() + QSize(120, 90)));
+    EXPECT_EQ(window.Control(ID_PROCESS_BUTTON)->geometry(), button.translated(60, 90));
+    EXPECT_EQ(window.Control(ID_BANNER)->geometry(), geometry.banner);
 }
 
 TEST(QtWindow, ControlsStartAsTheProgramExpects) {
@@ -133,13 +146,17 @@ TEST(QtWindow, MenuBarHoldsTheCommandTree) {
     RecordingWindow fixture;
     const QList<QAction*> bar = fixture.window.menuBar()->actions();
     ASSERT_EQ(bar.size(), 3);
-    EXPECT_EQ(bar[0]->text(), "File");
-    EXPECT_EQ(bar[1]->text(), "Toggle");
-    EXPECT_EQ(bar[2]->text(), "About");
+    EXPECT_EQ(bar[0]->text(), "&File");
+    EXPECT_EQ(bar[1]->text(), "&Toggle");
+    EXPECT_EQ(bar[2]->text(), "&About");
     EXPECT_EQ(bar[2]->menu(), nullptr);  // a command on the bar itself
     EXPECT_EQ(fixture.window.MenuAction(CMD_ABOUT), bar[2]);
 
-    const std::vector<QString> file = Labels(bar[0]->menu());
+    // Commands that join the File menu go next to Mass processing; the rest stays in order.
+    std::vector<QString> file = Labels(bar[0]->menu());
+    std::erase_if(file, [](const QString& label) {
+        return label.startsWith("Verify against DAT") || label.startsWith("Undo last");
+    });
     const std::vector<QString> expectedFile = {"Browse for images...\tCtrl+B",
                                                "Scan missing...\tCtrl+S",
                                                "Mass processing...\tCtrl+M",
@@ -150,11 +167,44 @@ TEST(QtWindow, MenuBarHoldsTheCommandTree) {
                                                "-",
                                                "Exit\tCtrl+X"};
     EXPECT_EQ(file, expectedFile);
-    const QMenu* region = bar[0]->menu()->actions()[3]->menu();
+    const QMenu* region = nullptr;
+    for (const QAction* action : bar[0]->menu()->actions())
+        if (action->menu()) region = action->menu();
     ASSERT_NE(region, nullptr);
     EXPECT_EQ(Labels(region), (std::vector<QString>{"To Europe", "To Japan", "To USA"}));
     EXPECT_EQ(Labels(bar[1]->menu()), (std::vector<QString>{"Generate log", "Generate .CUE", "Rename folder",
                                                             "Fix BIN/CUE sheet", "Rename with underscore"}));
+}
+
+// The mnemonic reaches its menu and its item from the keyboard alone: Alt+T opens Toggle, L there
+// chooses "Generate log"; Alt+A runs About from the bar itself.
+TEST(QtWindow, MnemonicsOpenMenusAndChooseItems) {
+    RecordingWindow fixture;
+    fixture.ShowActive();
+    QtWindow& window = fixture.window;
+    window.Pane()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_T, Qt::AltModifier);
+    QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+    auto* toggle = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_NE(toggle, nullptr);
+    EXPECT_EQ(toggle, window.MenuAction(CMD_TOGGLE_GENERATE_LOG)->associatedWidgets().value(0));
+    QTest::keyClick(toggle, Qt::Key_L);
+    QTRY_VERIFY(QApplication::activePopupWidget() == nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_A, Qt::AltModifier);
+    EXPECT_EQ(fixture.commands, (Commands{{CMD_TOGGLE_GENERATE_LOG, 0}, {CMD_ABOUT, 0}}));
+}
+
+TEST(QtWindow, F10OpensTheFirstMenuForTheArrowKeys) {
+    RecordingWindow fixture;
+    fixture.ShowActive();
+    QtWindow& window = fixture.window;
+    window.Pane()->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_F10);
+    QTRY_VERIFY(QApplication::activePopupWidget() != nullptr);
+    EXPECT_EQ(window.menuBar()->activeAction(), window.menuBar()->actions().value(0));
+    for (int i = 0; i < 3 && QApplication::activePopupWidget(); ++i)
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    EXPECT_TRUE(fixture.commands.empty());
 }
 
 TEST(QtWindow, MenuStatesStartFromTheTableAndMapBothWays) {

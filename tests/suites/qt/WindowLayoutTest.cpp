@@ -74,17 +74,53 @@ TEST(WindowLayout, ASmallScreenTakesItsRoomFromThePane) {
 
     EXPECT_EQ(fitted.client, room);
     EXPECT_EQ(fitted.pane, QRect(ideal.pane.topLeft(), ideal.pane.size() - QSize(150, 100)));
-    EXPECT_EQ(fitted.button, ideal.button.translated(0, -100));
+    // The button stays centred below the pane.
+    EXPECT_EQ(fitted.button, ideal.button.translated(-75, -100));
     EXPECT_LE(fitted.banner.right(), room.width());
     EXPECT_LE(fitted.button.right(), room.width());
     EXPECT_LE(fitted.button.bottom(), room.height());
 }
 
-TEST(WindowLayout, ThePaneKeepsAThirdOfItsSizeOnATinyScreen) {
+TEST(WindowLayout, OnATinyScreenThePaneKeepsAThirdAndTheButtonStaysWhole) {
     const WindowGeometry tiny = LayOutWindow(TerminalFont(), QSize(100, 100));
-    EXPECT_EQ(tiny.pane.size(), QSize(630 / 3, 285 / 3));
-    EXPECT_EQ(tiny.client, QSize(700 - 420, 465 - 190));
+    // The button is 400 pixels wide and keeps its margins: the pane can't lose all it would.
+    EXPECT_EQ(tiny.minimum, QSize(420, 465 - 190));
+    EXPECT_EQ(tiny.client, tiny.minimum);
+    EXPECT_EQ(tiny.pane.size(), QSize(630 - 280, 285 / 3));
+    EXPECT_EQ(tiny.button.size(), QSize(400, 60));
     EXPECT_GE(tiny.button.left(), 0);
+    EXPECT_LE(tiny.button.right(), tiny.client.width());
+    EXPECT_LE(tiny.button.bottom(), tiny.client.height());
+}
+
+// A resized window: the pane takes the difference, the banner and the button keep their sizes and
+// the button follows the pane's bottom edge, centred below it.
+TEST(WindowLayout, ResizingGivesThePaneTheDifference) {
+    LayoutNeeds needs = TerminalFont();
+    needs.banner = QSize(600, 70);
+    WindowGeometry geometry = LayOutWindow(needs, AMPLE);
+    const WindowGeometry natural = geometry;
+    ASSERT_EQ(geometry.client, geometry.natural);
+    EXPECT_EQ(geometry.minimum, QSize(620, 465 - 190));  // the banner's art with its margins
+
+    const struct {
+        QSize client;
+        QSize paneGain;
+    } cases[] = {
+        {{900, 700}, {200, 235}},   // larger
+        {{650, 400}, {-50, -65}},   // smaller
+        {{620, 275}, {-80, -190}},  // the minimum
+        {{700, 465}, {0, 0}},       // back to the natural size
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.client.width());
+        ArrangeControls(geometry, c.client);
+        EXPECT_EQ(geometry.pane, QRect(natural.pane.topLeft(), natural.pane.size() + c.paneGain));
+        EXPECT_EQ(geometry.banner, natural.banner);
+        EXPECT_EQ(geometry.button, natural.button.translated(c.paneGain.width() / 2, c.paneGain.height()));
+        EXPECT_EQ(c.client.height() - geometry.button.bottom(),
+                  natural.client.height() - natural.button.bottom());
+    }
 }
 
 }  // namespace

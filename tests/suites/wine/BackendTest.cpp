@@ -15,6 +15,7 @@
 #include "platform/win32/Win32Network.h"
 #include "platform/win32/Win32Process.h"
 #include "platform/win32/WindowsHeaders.h"
+#include "platform/win32/window/ScreenFit.h"
 #include "wine/Check.h"
 
 using namespace cartovex;
@@ -383,6 +384,29 @@ void TestIcon(const std::string& program) {
     FreeLibrary(module);
 }
 
+// The window on screens of several sizes: a work area it fits leaves it as the template made it.
+void TestScreenFit() {
+    const RECT window{100, 50, 800, 750};  // 700 x 700, the pane 600 x 400
+    const SIZE pane{600, 400};
+    const struct {
+        const char* what;
+        RECT work, fitted;
+        SIZE loss;
+    } cases[] = {
+        {"a screen it fits", {0, 0, 1024, 768}, {100, 50, 800, 750}, {0, 0}},
+        {"a task bar below it", {0, 0, 1366, 728}, {100, 28, 800, 728}, {0, 0}},
+        {"a screen too short", {0, 0, 1024, 600}, {100, 0, 800, 600}, {0, 100}},
+        {"a screen too narrow and short", {0, 30, 500, 530}, {0, 30, 500, 530}, {200, 200}},
+        {"a screen below the pane's third", {0, 0, 200, 200}, {0, 0, 300, 433}, {400, 267}},
+    };
+    for (const auto& c : cases) {
+        const ScreenFit fit = FitIntoWorkArea(window, c.work, pane);
+        checks.Expect(
+            EqualRect(&fit.window, &c.fitted) && fit.paneLoss.cx == c.loss.cx && fit.paneLoss.cy == c.loss.cy,
+            std::string("the window's place on ") + c.what);
+    }
+}
+
 int ChildEcho(int argc, char** argv) {
     FILE* out = std::fopen(argv[2], "wb");
     if (!out) return 1;
@@ -407,6 +431,7 @@ int main(int argc, char** argv) {
     TestListings(root);
     TestFiles(root);
     TestNetwork();
+    TestScreenFit();
     if (argc > 2) TestIcon(argv[2]);
     return checks.Finish();
 }

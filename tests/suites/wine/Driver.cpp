@@ -237,6 +237,40 @@ void CheckKeyboard(const Running& running) {
     checks.Expect(FocusBecomes(running, button), "Shift+Tab moves it back to PROCESS");
     PressKeys({VK_RETURN});
     checks.Expect(PaneEndsWith(running, "\r\nProcess done.", 30000), "Enter presses PROCESS");
+    checks.Expect(FocusBecomes(running, button), "after the processing run PROCESS has the focus again");
+}
+
+bool MenuStateBecomes(const Running& running, int id, int state) {
+    for (int waited = 0; waited <= 5000; waited += 50) {
+        if (MenuState(running, id) == state) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+/// The menus from the keyboard alone: the Toggle menu's mnemonic with Alt, then its item's letter;
+/// F10, then the arrows and Enter. Each flips "Generate log", so together they leave it as it was.
+void CheckMenuKeys(const Running& running) {
+    const int before = MenuState(running, CMD_TOGGLE_GENERATE_LOG);
+    const int flipped = before == MENU_CHECKED ? MENU_ENABLED : MENU_CHECKED;
+    SetForegroundWindow(running.window);
+    PressKeys({VK_MENU, 'T'});
+    Sleep(300);
+    PressKeys({'L'});
+    checks.Expect(MenuStateBecomes(running, CMD_TOGGLE_GENERATE_LOG, flipped),
+                  "Alt+T, then L, flips \"Generate log\" from the Toggle menu");
+    // F10 highlights File; Right moves to Toggle, Down opens it on its first item.
+    SetForegroundWindow(running.window);
+    PressKeys({VK_F10});
+    Sleep(300);
+    for (WORD key : {WORD(VK_RIGHT), WORD(VK_DOWN), WORD(VK_RETURN)}) {
+        PressKeys({key});
+        Sleep(200);
+    }
+    checks.Expect(MenuStateBecomes(running, CMD_TOGGLE_GENERATE_LOG, before),
+                  "F10, Right, Down and Enter flip \"Generate log\" back");
+    // Whatever is left open is closed, so the next checks meet the window as it was.
+    if (MenuState(running, CMD_TOGGLE_GENERATE_LOG) != before) PressKeys({VK_ESCAPE});
 }
 
 /// A click on the close box and Ctrl+X (Exit) given while mass processing keeps the window busy
@@ -319,7 +353,7 @@ void CheckInitialMenu(const Running& running) {
     for (const MenuNode& node : MenuTree()) {
         if (node.kind != MenuNode::COMMAND) continue;
         checks.Equal(MenuState(running, node.id), node.initialState,
-                     "the state of \"" + std::string(node.label.substr(0, node.label.find('\t'))) + "\"");
+                     "the state of \"" + PlainMenuLabel(node.label.substr(0, node.label.find('\t'))) + "\"");
     }
 }
 
@@ -362,6 +396,7 @@ int main(int argc, char** argv) {
         Command(*running, CMD_TOGGLE_GENERATE_LOG);
         checks.Equal(MenuState(*running, CMD_TOGGLE_GENERATE_LOG), before == MENU_CHECKED ? 0 : MENU_CHECKED,
                      "\"Generate log\" flips its check mark");
+        CheckMenuKeys(*running);
 
         // Esc sends the dialog's cancel command, which must not end the window.
         SetForegroundWindow(running->window);

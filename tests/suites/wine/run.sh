@@ -113,6 +113,45 @@ run_cli about about
 run_cli update update
 run_cli analyse analyse "$(winpath "$image")"
 
+# The update from a collector's own web server on a port of its own, as the README shows it: a
+# loopback server serves newer reference files and the update site names it as host:port.
+update_through_port() {
+  local site="$scratch/site" folder="$scratch/update" port="" name
+  mkdir -p "$site/zip" "$folder"
+  for name in DATA.KVX DEVELOPPER.KVX; do
+    cp "$work/$name" "$folder/"
+    # The same file one version on: its first line is the version.
+    awk 'NR == 1 { printf "%d\r\n", $0 + 1; next } { print }' "$work/$name" >"$site/zip/$name"
+  done
+  timeout 120 python3 -u -m http.server 0 --bind 127.0.0.1 --directory "$site" >"$scratch/site.log" 2>&1 &
+  local server_pid=$!
+  for _ in $(seq 1 100); do
+    port=$(sed -n 's/^Serving HTTP on .* port \([0-9]*\).*/\1/p' "$scratch/site.log")
+    [[ -n "$port" ]] && break
+    sleep 0.1
+  done
+  if [[ -z "$port" ]]; then
+    fail "the loopback web server for the update did not start: $(head -3 "$scratch/site.log")"
+  else
+    printf 'UpdateSite=127.0.0.1:%s\r\nTOGGLE_RENAMEFOLDER=on\r\nTOGGLE_GENERATELOG=on\r\nTOGGLE_GENERATECUE=on\r\nTOGGLE_FIXBINCUESHEET=off\r\nTOGGLE_UNDERSCORE=on\r\n' \
+      "$port" >"$folder/Cartovex.ini"
+    local status=0
+    (cd "$folder" && timeout 120 "$wine" "$cli" update) >"$out/cli-update-port.txt" 2>"$out/cli-update-port.err" ||
+      status=$?
+    if [[ $status -eq 0 ]] && cmp -s "$folder/DATA.KVX" "$site/zip/DATA.KVX" &&
+      cmp -s "$folder/DEVELOPPER.KVX" "$site/zip/DEVELOPPER.KVX" &&
+      ! grep -Eq "not updated|Could not connect|can't be used" "$out/cli-update-port.txt"; then
+      pass "cartovex-cli.exe update installs newer files from UpdateSite=127.0.0.1:$port"
+    else
+      fail "cartovex-cli.exe update from UpdateSite=127.0.0.1:$port (status $status):"
+      head -5 "$out/cli-update-port.txt"
+    fi
+  fi
+  kill "$server_pid" 2>/dev/null || true
+  wait "$server_pid" 2>/dev/null || true
+}
+[[ -n "$cli" ]] && update_through_port
+
 # Many copies of the collection: mass processing them keeps the window busy for a while.
 busy="$scratch/busy"
 for copy in $(seq 1 150); do

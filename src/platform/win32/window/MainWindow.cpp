@@ -5,6 +5,7 @@
 
 #include "app/MenuModel.h"
 #include "platform/win32/window/DialogTemplate.h"
+#include "platform/win32/window/ScreenFit.h"
 
 namespace cartovex {
 
@@ -72,6 +73,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             HMENU bar = BuildMenuBar();
             SetMenu(dialog, bar);
             context->window.Attach(dialog, bar);
+            FitMainWindowOnScreen(dialog);
             context->handler.Initialise();
             return FALSE;  // the handler has placed the focus
         }
@@ -92,6 +94,11 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
         case WM_COMMAND:
             // Esc's IDCANCEL and the controls' notifications reach the handler too; it ignores them.
             if (!context) return FALSE;
+            // The pane is read-only: a blinking text cursor in it would promise typing, and hide
+            // that Enter and Space do nothing there. The edit control makes one whenever it gets the
+            // focus.
+            if (LOWORD(wParam) == ID_OUTPUT_PANE && HIWORD(wParam) == EN_SETFOCUS)
+                HideCaret(reinterpret_cast<HWND>(lParam));
             context->handler.Command(LOWORD(wParam), HIWORD(wParam));
             if (RunsACommand(wParam, lParam)) DiscardQueuedInput();
             return FALSE;
@@ -157,6 +164,10 @@ int RunMainWindow(HINSTANCE instance, Win32Window& window, CommandHandler& handl
     if (dialog) {
         if (!window.ModalEnded()) {
             ShowWindow(dialog, SW_SHOWNORMAL);
+            // Windows hides focus rectangles until the keyboard is first used; a keyboard user
+            // must see at once which control Enter or Space will press. The mnemonics' underlines
+            // keep the platform's rule (shown with Alt).
+            SendMessageA(dialog, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
             UpdateWindow(dialog);
         }
         MSG message;

@@ -63,13 +63,15 @@ HWND Win32Window::Pane() const {
     return dialog_ ? GetDlgItem(dialog_, ID_OUTPUT_PANE) : nullptr;
 }
 
-// A long command doesn't return to the message loop between lines: the pane is painted here, often
-// enough to show progress and seldom enough not to pay a paint per line. The loop paints the rest
-// once the command has ended.
+// A long command doesn't return to the message loop between lines: the window is painted here,
+// often enough to show progress and seldom enough not to pay a paint per line. The whole window,
+// its frame and menu bar included: a dialog the command closed leaves its picture over them, and
+// they would show it until the command ends. No input is taken meanwhile.
 void Win32Window::PaintPaneSoon(HWND pane) {
     const ULONGLONG now = GetTickCount64();
     if (now - panePainted_ < PANE_PAINT_INTERVAL_MS) return;
-    UpdateWindow(pane);
+    // What is invalid is painted now: the frame and menu bar, the dialog's background, every control.
+    RedrawWindow(dialog_ ? dialog_ : pane, nullptr, nullptr, RDW_UPDATENOW | RDW_ERASENOW | RDW_ALLCHILDREN);
     panePainted_ = now;
 }
 
