@@ -15,7 +15,7 @@ if [[ -d /dev/shm && -w /dev/shm ]]; then
   TMPDIR=/dev/shm "$build/cartovex_bench_mass"
   echo
 fi
-for bench in flatfolderanalysis paneappend collectionscan chdidentification hash verify; do
+for bench in flatfolderanalysis paneappend collectionscan chdidentification datload hash verify; do
   # The hashing candidates' bench is built only where all of its libraries are.
   [[ -x "$build/cartovex_bench_$bench" ]] || continue
   "$build/cartovex_bench_$bench"

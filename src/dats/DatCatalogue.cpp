@@ -23,6 +23,11 @@ std::string LastComponent(const std::string& path) {
 }  // namespace
 
 std::optional<std::string> ParseDat(std::string_view text, size_t datIndex, DatCatalogue& into) {
+    return dats::ParseDatText(text, nullptr, datIndex, into);
+}
+
+std::optional<std::string> dats::ParseDatText(std::string_view text, std::string* buffer, size_t datIndex,
+                                              DatCatalogue& into) {
     const std::string_view start = WithoutLeadingSpace(text);
     if (start.empty()) return "empty, no games";
     dats::DatReading reading;
@@ -33,7 +38,7 @@ std::optional<std::string> ParseDat(std::string_view text, size_t datIndex, DatC
                      (text.size() >= 2 && (text[0] == '\0' || text[1] == '\0'));
     if (xml) {
         if (!XmlDatsSupported()) return "an XML DAT, which this build can't read (use the clrmamepro form)";
-        failure = dats::ReadLogiqxDat(text, reading);
+        failure = dats::ReadLogiqxDat(text, reading, buffer);
     } else {
         failure = dats::ReadClrMameProDat(text, reading);
     }
@@ -61,14 +66,22 @@ std::optional<std::string> LoadDatFile(const Files& files, const std::string& pa
     if (*length > DAT_SIZE_LIMIT)
         return "larger than " + PlainNumber(static_cast<long long>(DAT_SIZE_LIMIT >> 20)) +
                " MB, which no DAT is";
-    const auto text = files.ReadFile(path, static_cast<size_t>(DAT_SIZE_LIMIT) + 1);
+    auto text = files.ReadFile(path, static_cast<size_t>(DAT_SIZE_LIMIT) + 1);
     if (!text) return "can't be read";
     if (text->size() > DAT_SIZE_LIMIT) return "grew beyond the size limit while it was read";
 
     const size_t index = into.dats.size();
     into.dats.push_back(DatSource{path, LastComponent(path), {}, {}, {}});
-    auto failure = ParseDat(*text, index, into);
-    if (failure) into.dats.pop_back();
+    // Parsed where it was read, so a large DAT is held once, not twice.
+    auto failure = dats::ParseDatText(*text, &*text, index, into);
+    if (!failure) return std::nullopt;
+    into.dats.pop_back();
+    // That parse altered the text; the reason, with its line, comes from the file as it is.
+    text.reset();
+    if (const auto again = files.ReadFile(path, static_cast<size_t>(DAT_SIZE_LIMIT) + 1)) {
+        DatCatalogue scratch;
+        if (auto exact = ParseDat(*again, 0, scratch)) failure = std::move(exact);
+    }
     return failure;
 }
 

@@ -32,10 +32,17 @@ void AddRom(DatReading& reading, DatGame& game, const RomFields& fields);
 /// Adds the game when it has a name; otherwise counts it in reading.skippedGames.
 void AddGame(DatReading& reading, DatGame&& game);
 
-/// The Logiqx XML reader; nothing on success, else the reason.
-std::optional<std::string> ReadLogiqxDat(std::string_view text, DatReading& reading);
+/// The Logiqx XML reader; nothing on success, else the reason. Given `buffer`, which holds `text`,
+/// it parses there instead of in a copy, sparing a large DAT's second copy; `buffer` is then
+/// altered, and a failure's line is only near the right one.
+std::optional<std::string> ReadLogiqxDat(std::string_view text, DatReading& reading,
+                                         std::string* buffer = nullptr);
 /// The clrmamepro text reader; nothing on success, else the reason.
 std::optional<std::string> ReadClrMameProDat(std::string_view text, DatReading& reading);
+
+/// ParseDat, parsing XML in `buffer` itself when given (it holds `text`; see ReadLogiqxDat).
+std::optional<std::string> ParseDatText(std::string_view text, std::string* buffer, size_t datIndex,
+                                        DatCatalogue& into);
 
 /// The line (from 1) that byte `offset` of `text` is on.
 size_t LineAt(std::string_view text, size_t offset);

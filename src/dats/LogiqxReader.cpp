@@ -41,10 +41,12 @@ bool IsSetElement(const char* name) {
 
 }  // namespace
 
-std::optional<std::string> ReadLogiqxDat(std::string_view text, DatReading& reading) {
+std::optional<std::string> ReadLogiqxDat(std::string_view text, DatReading& reading, std::string* buffer) {
     pugi::xml_document document;
-    const pugi::xml_parse_result parsed = document.load_buffer(
-        text.data(), text.size(), pugi::parse_default | pugi::parse_doctype, pugi::encoding_auto);
+    constexpr unsigned OPTIONS = pugi::parse_default | pugi::parse_doctype;
+    const pugi::xml_parse_result parsed =
+        buffer ? document.load_buffer_inplace(buffer->data(), buffer->size(), OPTIONS, pugi::encoding_auto)
+               : document.load_buffer(text.data(), text.size(), OPTIONS, pugi::encoding_auto);
     if (!parsed) {
         const size_t offset = static_cast<size_t>(std::max<ptrdiff_t>(parsed.offset, 0));
         // An error at the very end, or in a tag that never closes, is a file that stops in the
@@ -100,7 +102,7 @@ bool XmlDatsSupported() {
 }
 
 namespace dats {
-std::optional<std::string> ReadLogiqxDat(std::string_view, DatReading&) {
+std::optional<std::string> ReadLogiqxDat(std::string_view, DatReading&, std::string*) {
     return "an XML DAT, which this build can't read (use the clrmamepro form)";
 }
 }  // namespace dats

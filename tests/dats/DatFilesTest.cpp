@@ -70,13 +70,31 @@ TEST_F(DatFilesTest, FilesThatCantBeLoadedLeaveTheCatalogueAsItWas) {
         EXPECT_EQ(catalogue.dats.size(), 1u);
         EXPECT_EQ(catalogue.games.size(), 1u);
     }
-    // Only the cut file was read: the oversized ones, the folder and the missing file never were.
-    EXPECT_EQ(files.Calls("ReadAt"), 1);
+    // Only the cut file was read (parsed where it was read, then read again for the reason): the
+    // oversized ones, the folder and the missing file never were.
+    EXPECT_EQ(files.Calls("ReadAt"), 2);
 
     files.Fail("ReadAt", good);
     const auto unreadable = LoadDatFile(files, good, catalogue);
     ASSERT_TRUE(unreadable);
     EXPECT_EQ(*unreadable, "can't be read");
+}
+
+// The parse in the loaded text itself folds line ends and escapes; the reason's line is still the
+// file's own.
+TEST_F(DatFilesTest, AFileRefusedNamesTheLineOfTheFault) {
+    std::string dat = "<datafile>\r\n";
+    for (int i = 0; i < 20; ++i)
+        dat +=
+            "<game name=\"A &amp; B\r\n&quot;C&quot;\"><description>x\r\n&lt;y&gt;</description></game>\r\n";
+    dat += "<game name=\"bad\"></gam>\r\n</datafile>\r\n";
+    const std::string path = dir.Write("bad.xml", dat);
+    DatCatalogue catalogue;
+    const auto failure = LoadDatFile(files, path, catalogue);
+    ASSERT_TRUE(failure);
+    EXPECT_NE(failure->find("not XML: "), std::string::npos) << *failure;
+    EXPECT_NE(failure->find(" at line 62"), std::string::npos) << *failure;
+    EXPECT_TRUE(catalogue.dats.empty());
 }
 
 TEST_F(DatFilesTest, AFolderOffersItsDatAndXmlFilesInNameOrder) {
