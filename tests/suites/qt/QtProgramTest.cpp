@@ -62,10 +62,19 @@ void AnswerNextDialog(const std::string& path) {
 /// What a window manager does once a dialog has closed: the main window is active again. The
 /// window system says so only after the command has ended, when the event loop runs.
 void ActivateAgain(QtWindow& window) {
-    window.activateWindow();
-    QApplication::setActiveWindow(&window);
-    EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
-    QTest::qWait(50);
+    // The window manager may take the focus away once more after it said yes, as the last test's
+    // window goes or a dialog closes: ask again until the window has held it for a moment.
+    for (int attempt = 0; attempt < 10; ++attempt) {
+        if (window.isActiveWindow()) {
+            QTest::qWait(150);
+            if (window.isActiveWindow()) break;
+        }
+        window.raise();
+        window.activateWindow();
+        QApplication::setActiveWindow(&window);
+        QTest::qWaitForWindowActive(&window, 500);
+    }
+    EXPECT_TRUE(window.isActiveWindow());
 }
 
 // Real files that can call back before each read: the program's state between two steps of a long
