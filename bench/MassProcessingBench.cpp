@@ -18,9 +18,9 @@
 
 #include "BenchCollection.h"
 #include "BenchKit.h"
-#include "app/MenuModel.h"
 #include "collection/Collection.h"
 #include "platform/posix/PosixFiles.h"
+#include "state/MenuModel.h"
 #include "testkit/TempFolder.h"
 #include "testkit/TestProgram.h"
 

@@ -6,14 +6,14 @@
 #include <string>
 
 #include "BenchKit.h"
-#include "app/OutputPane.h"
 #include "platform/headless/HeadlessWindow.h"
+#include "state/OutputPane.h"
 #ifdef CARTOVEX_BENCH_QT
 #include <QAction>
 #include <QApplication>
 
-#include "app/MenuModel.h"
 #include "platform/qt/QtWindow.h"
+#include "state/MenuModel.h"
 #endif
 
 using namespace cartovex;

@@ -10,10 +10,10 @@
 #include <memory>
 #include <string>
 
-#include "app/Program.h"
 #include "platform/Clock.h"
 #include "platform/Native.h"
 #include "platform/headless/HeadlessWindow.h"
+#include "state/Program.h"
 
 namespace cartovex::fuzzing {
 

@@ -9,10 +9,10 @@
 
 #include "FuzzProgram.h"
 #include "app/About.h"
-#include "app/Settings.h"
 #include "common/Text.h"
 #include "refdata/Loader.h"
 #include "refdata/ReferenceFormat.h"
+#include "state/Settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static cartovex::fuzzing::FuzzProgram harness;

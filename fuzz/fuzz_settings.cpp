@@ -6,9 +6,9 @@
 #include <string_view>
 
 #include "FuzzProgram.h"
-#include "app/MenuModel.h"
-#include "app/Settings.h"
 #include "refdata/UpdateSite.h"
+#include "state/MenuModel.h"
+#include "state/Settings.h"
 
 using namespace cartovex;
 

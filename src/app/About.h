@@ -2,7 +2,7 @@
 // files. It replaces the pane's content rather than opening a box of its own.
 #pragma once
 
-#include "app/Program.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

@@ -1,8 +1,6 @@
 #include "app/CommandHandler.h"
 
 #include "app/About.h"
-#include "app/MenuModel.h"
-#include "app/Settings.h"
 #include "collection/Collection.h"
 #include "collection/DatVerification.h"
 #include "disc/Analysis.h"
@@ -11,6 +9,8 @@
 #include "outputs/Processing.h"
 #include "refdata/Loader.h"
 #include "refdata/Update.h"
+#include "state/MenuModel.h"
+#include "state/Settings.h"
 
 namespace cartovex {
 

@@ -3,7 +3,7 @@
 // initialisation, activation changes and commands here.
 #pragma once
 
-#include "app/Program.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

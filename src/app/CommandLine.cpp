@@ -5,8 +5,6 @@
 #include <ostream>
 
 #include "app/JsonReport.h"
-#include "app/MenuModel.h"
-#include "app/Settings.h"
 #include "collection/DatVerification.h"
 #include "collection/DatabaseBuilder.h"
 #include "disc/Analysis.h"
@@ -17,6 +15,8 @@
 #include "platform/PlanningFiles.h"
 #include "refdata/Loader.h"
 #include "refdata/Update.h"
+#include "state/MenuModel.h"
+#include "state/Settings.h"
 
 namespace cartovex {
 
@@ -91,8 +91,10 @@ int RunScan(CliContext& context, const std::vector<std::string>& operands) {
 }
 
 int RunMass(CliContext& context, const std::vector<std::string>& operands) {
+    // The command line's own scope holds the run's context until the run's outcome is read.
+    RunScope run(context.program);
     RunFolderCommand(context, operands[0], CMD_MASS_PROCESSING);
-    return context.program.massRunIncomplete ? CLI_INCOMPLETE : CLI_OK;
+    return run.Context().incomplete ? CLI_INCOMPLETE : CLI_OK;
 }
 
 // The window offers the conversion only after an analysis that enabled the region items; the

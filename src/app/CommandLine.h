@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "app/CommandHandler.h"
-#include "app/Program.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

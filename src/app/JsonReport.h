@@ -6,19 +6,14 @@
 #include <string>
 #include <string_view>
 
-#include "app/Program.h"
+#include "common/Utf8.h"
+#include "state/Program.h"
 #include "verify/Verification.h"
 
 namespace cartovex {
 
 /// Whether this build writes JSON (it needs nlohmann's JSON library at build time).
 bool JsonOutputSupported();
-
-/// Each byte as the UTF-8 form of the Latin-1 character of that number.
-std::string Latin1ToUtf8(std::string_view bytes);
-
-/// True when `text` is well-formed UTF-8 (no overlong forms, no surrogates, nothing above U+10FFFF).
-bool IsValidUtf8(std::string_view text);
 
 /// The object for the image the last analysis looked at: `path` as given, and whether the analysis
 /// accepted it. A rejected image's object holds its path, `"accepted": false` and the rejection

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/Program.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

@@ -1,10 +1,10 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/MenuModel.h"
 #include "collection/Collection.h"
 #include "common/Text.h"
 #include "disc/Identification.h"
+#include "state/MenuModel.h"
 
 namespace cartovex {
 

@@ -4,11 +4,11 @@
 #include <cstdio>
 #include <set>
 
-#include "app/MenuModel.h"
 #include "collection/Collection.h"
 #include "common/Text.h"
 #include "dats/FixDat.h"
 #include "disc/Analysis.h"
+#include "state/MenuModel.h"
 
 namespace cartovex {
 

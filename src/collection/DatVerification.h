@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Program.h"
 #include "collection/DatabaseBuilder.h"
 #include "dats/DatCatalogue.h"
+#include "state/Program.h"
 #include "verify/Verification.h"
 
 namespace cartovex {

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/Program.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/Program.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

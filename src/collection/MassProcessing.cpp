@@ -1,7 +1,6 @@
 #include <optional>
 #include <vector>
 
-#include "app/MenuModel.h"
 #include "collection/Collection.h"
 #include "collection/DiscPlaylists.h"
 #include "collection/SharedListings.h"
@@ -12,6 +11,7 @@
 #include "disc/containers/ContainerKinds.h"
 #include "outputs/Processing.h"
 #include "outputs/RenameJournal.h"
+#include "state/MenuModel.h"
 
 namespace cartovex {
 
@@ -37,8 +37,9 @@ std::string WithoutTrailingSeparators(std::string path, char separator) {
 // counts as renamed (on a case-insensitive disc a case-only rename leaves the old paths valid).
 std::optional<std::string> RenamedFolder(Program& program, const std::string& before) {
     // Processing says where it took the folder, in the spelling the run gave it.
-    if (program.renamedFolder && program.renamedFolder->first == before) return program.renamedFolder->second;
-    if (!program.renamedFolder) return std::nullopt;
+    const auto& renamed = program.Run().renamedFolder;
+    if (renamed && renamed->first == before) return renamed->second;
+    if (!renamed) return std::nullopt;
     Files& files = program.files();
     const char separator = files.Separator();
     if (files.IsDirectory(before)) return std::nullopt;
@@ -75,49 +76,48 @@ void FollowRename(std::vector<std::string>& images, size_t from, const std::stri
 // itself, the whole collection's folder, after that one disc, and again after the next one. That
 // folder keeps its name. The user's folder toggle is left as it is, in the menu and in the settings
 // file that processing writes, so nothing else ever sees it switched off.
-ProcessOutcome ProcessKeepingFolderName(Program& program) {
-    program.keepFolderName = true;
+ProcessOutcome ProcessKeepingFolderName(Program& program, RunContext& run) {
+    run.keepFolderName = true;
     const ProcessOutcome outcome = ProcessImage(program);
-    program.keepFolderName = false;
+    run.keepFolderName = false;
     return outcome;
 }
 
-// Puts the run's shared listings and database index in place, and takes them away however the
-// run ends.
-class RunAids {
+// The run's context with its shared listings and database index, which it owns; whatever it put
+// into an outer run's context is taken away however the run ends.
+class MassRun {
 public:
-    explicit RunAids(Program& program)
-        : program_(program),
-          previousFiles_(program.filesInUse),
-          previousIndex_(program.databaseIndex),
-          previousHaveList_(program.haveList),
-          previousSettings_(program.settingsOnDisc),
+    explicit MassRun(Program& program)
+        : scope_(program),
+          run_(scope_.Context()),
+          saved_(run_),
           shared_(program.files()),
           index_(program.database) {
-        program_.filesInUse = &shared_;
-        program_.databaseIndex = &index_;
-        program_.settingsOnDisc = &settingsOnDisc_;
+        run_.files = &shared_;
+        run_.databaseIndex = &index_;
+        run_.settingsOnDisc = &settingsOnDisc_;
+        run_.incomplete = false;
     }
     /// Reads the HAVE list once for the whole run.
-    void KeepHaveList() {
-        haveList_ = ReadHaveList(program_);
-        program_.haveList = &haveList_;
+    void KeepHaveList(Program& program) {
+        haveList_ = ReadHaveList(program);
+        run_.haveList = &haveList_;
     }
-    ~RunAids() {
-        program_.filesInUse = previousFiles_;
-        program_.databaseIndex = previousIndex_;
-        program_.haveList = previousHaveList_;
-        program_.settingsOnDisc = previousSettings_;
+    ~MassRun() {
+        run_.files = saved_.files;
+        run_.databaseIndex = saved_.databaseIndex;
+        run_.haveList = saved_.haveList;
+        run_.settingsOnDisc = saved_.settingsOnDisc;
     }
-    RunAids(const RunAids&) = delete;
-    RunAids& operator=(const RunAids&) = delete;
+    MassRun(const MassRun&) = delete;
+    MassRun& operator=(const MassRun&) = delete;
+
+    RunContext& Context() { return run_; }
 
 private:
-    Program& program_;
-    Files* previousFiles_;
-    const DatabaseIndex* previousIndex_;
-    const std::vector<std::string>* previousHaveList_;
-    std::optional<std::string>* previousSettings_;
+    RunScope scope_;
+    RunContext& run_;
+    const RunContext saved_;
     SharedListingFiles shared_;
     DatabaseIndex index_;
     std::vector<std::string> haveList_;
@@ -127,7 +127,8 @@ private:
 }  // namespace
 
 void MassProcess(Program& program) {
-    RunAids aids(program);
+    MassRun mass(program);
+    RunContext& run = mass.Context();
     Files& files = program.files();
     OutputPane& pane = program.pane;
     const char separator = files.Separator();
@@ -151,11 +152,10 @@ void MassProcess(Program& program) {
         return;
     }
     pane.AppendLine("Mass process engaged on folder : " + folder + " ...");
-    aids.KeepHaveList();
+    mass.KeepHaveList(program);
 
     const std::string chosen = WithoutTrailingSeparators(folder, separator);
     SheetAudioTracks audioTracks(files);
-    program.massRunIncomplete = false;
     // Each analysis sets the sheet toggle for its own image; the playlists follow the user's choice.
     const bool generateCue = program.window().MenuItemState(CMD_TOGGLE_GENERATE_CUE) == MENU_CHECKED;
     DiscPlaylists playlists;
@@ -171,7 +171,7 @@ void MassProcess(Program& program) {
                     renamed.emplace_back(files.Join(folderOfImage, step.from),
                                          files.Join(folderOfImage, step.to));
                 FollowFileRenames(images, i, renamed);
-                program.settledFolder = files.CurrentDirectory();
+                run.settledFolder = files.CurrentDirectory();
             }
         }
         const std::string image = images[i];
@@ -185,16 +185,16 @@ void MassProcess(Program& program) {
 
         const std::string before = ParentOf(image, separator);
         const ProcessOutcome outcome =
-            before == chosen ? ProcessKeepingFolderName(program) : ProcessImage(program);
-        if (outcome == ProcessOutcome::INCOMPLETE) program.massRunIncomplete = true;
+            before == chosen ? ProcessKeepingFolderName(program, run) : ProcessImage(program);
+        if (outcome == ProcessOutcome::INCOMPLETE) run.incomplete = true;
         if (outcome == ProcessOutcome::DONE && generateCue) playlists.Add(program);
-        FollowFileRenames(images, i + 1, program.renamedFiles);
+        FollowFileRenames(images, i + 1, run.renamedFiles);
         audioTracks.Forget(before);
         if (before == chosen) continue;
         if (auto after = RenamedFolder(program, before))
             FollowRename(images, i + 1, before, *after, separator);
     }
-    if (!playlists.Write(program)) program.massRunIncomplete = true;
+    if (!playlists.Write(program)) run.incomplete = true;
     pane.AppendLine("Mass renaming of directory (" + folder + ") finished!");
     program.quietAnalysis = 0;
     files.SetCurrentDirectory(folder);

@@ -1,6 +1,5 @@
 #include "disc/Analysis.h"
 
-#include "app/MenuModel.h"
 #include "common/Text.h"
 #include "disc/Crc32.h"
 #include "disc/CueSheetFiles.h"
@@ -15,6 +14,7 @@
 #include "disc/containers/ChdCodecs.h"
 #include "disc/containers/ChdImage.h"
 #include "disc/containers/ContainerKinds.h"
+#include "state/MenuModel.h"
 
 namespace cartovex {
 
@@ -197,7 +197,7 @@ bool AnalyseImageAccepted(Program& program) {
     SetRegionItems(window, Contains(AsciiUpper(disc.fileName), "ISO"));
     ApplyNulCuts(disc.header);
     NormaliseSerial(disc);
-    FindDatabaseEntry(disc, program.database, program.databaseIndex);
+    FindDatabaseEntry(disc, program.database, program.Run().databaseIndex);
     BuildDisplayName(program);
 
     if (program.quietAnalysis == 1) return true;

@@ -2,7 +2,7 @@
 // and window commands that fit the image.
 #pragma once
 
-#include "app/Program.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

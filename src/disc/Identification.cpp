@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/MenuModel.h"
 #include "common/Text.h"
 #include "disc/Decoders.h"
+#include "state/MenuModel.h"
 
 namespace cartovex {
 
@@ -143,8 +143,9 @@ std::vector<std::string> ReadHaveList(Program& program) {
 namespace {
 
 bool ListedInHaveFile(Program& program, const std::string& name) {
-    const std::vector<std::string> read = program.haveList ? std::vector<std::string>{} : ReadHaveList(program);
-    const std::vector<std::string>& names = program.haveList ? *program.haveList : read;
+    const std::vector<std::string>* kept = program.Run().haveList;
+    const std::vector<std::string> read = kept ? std::vector<std::string>{} : ReadHaveList(program);
+    const std::vector<std::string>& names = kept ? *kept : read;
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 

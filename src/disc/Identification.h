@@ -6,9 +6,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "app/Program.h"
 #include "disc/DiscInfo.h"
 #include "refdata/ReferenceTables.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Program.h"
 #include "platform/FolderNames.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

@@ -5,8 +5,8 @@
 
 #include <string>
 
-#include "app/Program.h"
 #include "disc/ImageFormat.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

@@ -141,17 +141,18 @@ bool RecordingFiles::ReplaceFile(const std::string& from, const std::string& to)
 
 RecordedRun::RecordedRun(Program& program)
     : program_(program),
-      previous_(program.filesInUse),
+      scope_(program),
+      previous_(scope_.Context().files),
       time_(HistoryTime(program.platform.clock.Now())),
       recording_(program.files(), {program.StartFile("Cartovex.ini"), program.StartFile("KVX_HAVE.TXT"),
                                    program.StartFile("KVX_MISS.TXT"), program.StartFile(HISTORY_NAME)}) {
     // A dry run's files only plan: it says "would write" for the history as for everything else.
     FinishInterruptedUndo(program_);
-    program_.filesInUse = &recording_;
+    scope_.Context().files = &recording_;
 }
 
 RecordedRun::~RecordedRun() {
-    if (active_) program_.filesInUse = previous_;
+    if (active_) scope_.Context().files = previous_;
 }
 
 void RecordedRun::Finish(const std::string& command, const std::string& folder) {
@@ -161,7 +162,7 @@ void RecordedRun::Finish(const std::string& command, const std::string& folder) 
     run.command = command;
     run.folder = NormalPath(folder, program_.startFolder, recording_.Separator());
     run.steps = recording_.Steps();
-    program_.filesInUse = previous_;
+    scope_.Context().files = previous_;
     active_ = false;
     RecordInHistory(program_, std::move(run));
 }

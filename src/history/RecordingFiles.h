@@ -13,6 +13,7 @@
 
 #include "history/RunHistory.h"
 #include "platform/Files.h"
+#include "state/RunContext.h"
 
 namespace cartovex {
 
@@ -97,6 +98,8 @@ public:
 
 private:
     Program& program_;
+    // The run's context, the command's own unless a run is under way already.
+    RunScope scope_;
     Files* previous_;
     std::string time_;
     RecordingFiles recording_;

@@ -19,7 +19,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Program.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

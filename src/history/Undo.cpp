@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <set>
 
-#include "app/JsonReport.h"
 #include "common/Text.h"
+#include "common/Utf8.h"
 #include "history/RecordingFiles.h"
 #include "platform/PlanningFiles.h"
 

@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "app/Program.h"
 #include "history/RunHistory.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

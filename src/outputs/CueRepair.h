@@ -7,8 +7,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Program.h"
 #include "outputs/RenamePlan.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Program.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <optional>
 
-#include "app/MenuModel.h"
-#include "app/Settings.h"
 #include "common/Text.h"
 #include "disc/DiscFolder.h"
 #include "disc/ImageFormat.h"
@@ -19,6 +17,8 @@
 #include "outputs/RenamePlan.h"
 #include "outputs/SheetUpdate.h"
 #include "outputs/TitleCheck.h"
+#include "state/MenuModel.h"
+#include "state/Settings.h"
 
 namespace cartovex {
 
@@ -31,7 +31,7 @@ struct ToggleSnapshot {
 ToggleSnapshot TakeToggleSnapshot(Program& program) {
     const Window& window = program.window();
     auto on = [&window](int id) { return window.MenuItemState(id) == MENU_CHECKED; };
-    return {on(CMD_TOGGLE_GENERATE_LOG), on(CMD_TOGGLE_RENAME_FOLDER) && !program.keepFolderName,
+    return {on(CMD_TOGGLE_GENERATE_LOG), on(CMD_TOGGLE_RENAME_FOLDER) && !program.Run().keepFolderName,
             on(CMD_TOGGLE_GENERATE_CUE), on(CMD_TOGGLE_FIX_CUE), on(CMD_TOGGLE_UNDERSCORE)};
 }
 
@@ -151,13 +151,13 @@ bool HoldsStartFolder(const Program& program, const std::string& folder) {
 }
 
 // Takes over what a recovery renamed: the image itself may be among the files.
-void FollowRecovery(Program& program, const Recovery& recovery) {
+void FollowRecovery(Program& program, RunContext& run, const Recovery& recovery) {
     DiscInfo& disc = program.disc;
     if (auto name = NewNameOf(recovery.renamed, disc.fileName)) disc.fileName = *name;
     Files& files = program.files();
     const std::string here = files.CurrentDirectory();
     for (const RenameStep& step : recovery.renamed)
-        program.renamedFiles.emplace_back(files.Join(here, step.from), files.Join(here, step.to));
+        run.renamedFiles.emplace_back(files.Join(here, step.from), files.Join(here, step.to));
 }
 
 // The CloneCD control file beside an .img, as the folder spells it; empty for any other image.
@@ -176,7 +176,7 @@ struct FolderRename {
 
 // Renames the current folder to `title` from its parent, and goes back into it under whichever
 // name it has afterwards. Never enters another folder that carries the title.
-FolderRename RenameImageFolder(Program& program, const std::string& title) {
+FolderRename RenameImageFolder(Program& program, RunContext& run, const std::string& title) {
     Files& files = program.files();
     const char separator = files.Separator();
     const std::string here = files.CurrentDirectory();
@@ -195,7 +195,7 @@ FolderRename RenameImageFolder(Program& program, const std::string& title) {
         return {false, taken, files.SetCurrentDirectory(here)};
     }
     program.disc.folderName = title;
-    program.renamedFolder = {here, renamed};
+    run.renamedFolder = {here, renamed};
     return {true, false, files.SetCurrentDirectory(renamed)};
 }
 
@@ -205,18 +205,20 @@ ProcessOutcome ProcessImage(Program& program) {
     DiscInfo& disc = program.disc;
     Files& files = program.files();
     OutputPane& pane = program.pane;
-    program.renamedFiles.clear();
-    program.renamedFolder.reset();
+    RunScope scope(program);
+    RunContext& run = scope.Context();
+    run.renamedFiles.clear();
+    run.renamedFolder.reset();
     // Only an identified disc has a title to give; anything else would be renamed under the name
     // of the image analysed before it.
     if (disc.matchIndex == NONE_VALUE) return ProcessOutcome::NOT_IDENTIFIED;
 
     // A run that was cut short in this folder is settled first, so this one starts from names that
     // one whole run or none gave; a caller that has just done so says so.
-    const bool settled = !program.settledFolder.empty() && program.settledFolder == files.CurrentDirectory();
-    program.settledFolder.clear();
+    const bool settled = !run.settledFolder.empty() && run.settledFolder == files.CurrentDirectory();
+    run.settledFolder.clear();
     const Recovery recovery = settled ? Recovery{} : FinishInterruptedRun(program);
-    FollowRecovery(program, recovery);
+    FollowRecovery(program, run, recovery);
     if (recovery.found && files.Exists(JOURNAL_NAME)) return ProcessOutcome::INCOMPLETE;
 
     const ToggleSnapshot toggles = TakeToggleSnapshot(program);
@@ -264,7 +266,7 @@ ProcessOutcome ProcessImage(Program& program) {
     if (!RenameDiscFiles(program, journal)) return ProcessOutcome::INCOMPLETE;
     const std::string here = files.CurrentDirectory();
     for (const RenameStep& step : renames)
-        program.renamedFiles.emplace_back(files.Join(here, step.from), files.Join(here, step.to));
+        run.renamedFiles.emplace_back(files.Join(here, step.from), files.Join(here, step.to));
     disc.fileName = plan.image.to;
     bool complete = WriteSheetUpdates(program, journal.sheets);
     files.DeleteFile(JOURNAL_NAME);
@@ -300,7 +302,7 @@ ProcessOutcome ProcessImage(Program& program) {
     } else if (toggles.renameFolder && HoldsStartFolder(program, files.CurrentDirectory())) {
         pane.AppendLine("Folder not renamed, it holds the start folder.");
     } else if (toggles.renameFolder) {
-        const FolderRename result = RenameImageFolder(program, title);
+        const FolderRename result = RenameImageFolder(program, run, title);
         if (result.renamed)
             pane.AppendLine("Folder renamed.");
         else if (result.taken)
@@ -337,7 +339,7 @@ std::string SettleInterruptedRun(Program& program, const std::string& imagePath)
     if (folder.empty() || folder.back() == ':') folder += files.Separator();
     if (!files.SetCurrentDirectory(folder)) return imagePath;
     const Recovery recovery = FinishInterruptedRun(program);
-    program.settledFolder = files.CurrentDirectory();
+    if (program.run) program.run->settledFolder = files.CurrentDirectory();
     const std::string name = imagePath.substr(cut + 1);
     const auto renamed = NewNameOf(recovery.renamed, name);
     return renamed ? imagePath.substr(0, cut + 1) + *renamed : imagePath;

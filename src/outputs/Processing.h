@@ -2,7 +2,7 @@
 // database title and writes the outputs the toggles ask for.
 #pragma once
 
-#include "app/Program.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

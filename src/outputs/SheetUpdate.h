@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/Program.h"
 #include "outputs/RenamePlan.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

@@ -2,6 +2,7 @@
 // control. The Qt and Win32 backends wrap real windows; the headless backend keeps it all in memory.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,14 @@ namespace cartovex {
 constexpr int MENU_ENABLED = 0;
 constexpr int MENU_DISABLED = 2;
 constexpr int MENU_CHECKED = 8;
+
+/// What a window backend hands on to the program: its initialisation before it is first shown, its
+/// frame's activation changes, and every command with its control's notification code.
+struct WindowHandler {
+    std::function<void()> initialise;
+    std::function<void(bool active)> activate;
+    std::function<void(int commandId, int notification)> command;
+};
 
 class Window {
 public:

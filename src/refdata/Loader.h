@@ -1,7 +1,7 @@
 // Loading the two reference files from the start folder into the program's tables.
 #pragma once
 
-#include "app/Program.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

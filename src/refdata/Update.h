@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "app/Program.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

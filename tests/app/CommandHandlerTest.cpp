@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/CommandHandler.h"
-#include "app/MenuModel.h"
+#include "state/MenuModel.h"
 #include "testkit/AnalysisBench.h"
 #include "testkit/ImageBuilder.h"
 #include "testkit/TestProgram.h"

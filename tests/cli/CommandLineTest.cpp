@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "app/CommandLine.h"
-#include "app/MenuModel.h"
+#include "state/MenuModel.h"
 #include "testkit/BuildPaths.h"
 #include "testkit/TestProgram.h"
 

@@ -9,12 +9,12 @@
 #include <map>
 #include <optional>
 
-#include "app/MenuModel.h"
 #include "collection/Collection.h"
 #include "common/Text.h"
 #include "disc/Analysis.h"
 #include "disc/Crc32.h"
 #include "outputs/Processing.h"
+#include "state/MenuModel.h"
 #include "testkit/Companions.h"
 #include "testkit/ImageBuilder.h"
 #include "testkit/SheetCheck.h"

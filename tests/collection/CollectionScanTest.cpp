@@ -1,11 +1,11 @@
 #include <gtest/gtest.h>
 
-#include "app/MenuModel.h"
 #include "collection/Collection.h"
 #include "common/Text.h"
 #include "disc/Analysis.h"
 #include "disc/Crc32.h"
 #include "refdata/Loader.h"
+#include "state/MenuModel.h"
 #include "testkit/ImageBuilder.h"
 #include "testkit/SpyFiles.h"
 #include "testkit/TestProgram.h"

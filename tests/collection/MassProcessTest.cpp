@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "app/MenuModel.h"
 #include "collection/Collection.h"
 #include "common/Text.h"
 #include "disc/Crc32.h"
 #include "refdata/Loader.h"
+#include "state/MenuModel.h"
 #include "testkit/Companions.h"
 #include "testkit/DemoCollection.h"
 #include "testkit/ImageBuilder.h"

@@ -2,10 +2,10 @@
 
 #include <filesystem>
 
-#include "app/MenuModel.h"
 #include "collection/Collection.h"
 #include "disc/Analysis.h"
 #include "platform/posix/PosixProcess.h"
+#include "state/MenuModel.h"
 #include "testkit/BuildPaths.h"
 #include "testkit/DemoCollection.h"
 #include "testkit/FakeProcess.h"

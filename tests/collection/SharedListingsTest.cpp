@@ -2,12 +2,12 @@
 
 #include <filesystem>
 
-#include "app/MenuModel.h"
 #include "collection/Collection.h"
 #include "collection/SharedListings.h"
 #include "common/Text.h"
 #include "disc/Crc32.h"
 #include "platform/FolderNames.h"
+#include "state/MenuModel.h"
 #include "testkit/ImageBuilder.h"
 #include "testkit/SpyFiles.h"
 #include "testkit/TempFolder.h"
@@ -96,7 +96,7 @@ TEST(SharedListings, AMassRunOverAFlatFolderListsItAFewTimesOnly) {
     MassProcess(start.program());
     EXPECT_TRUE(folder.Exists("Game 39.iso") || folder.Exists("Game_39.iso")) << start.program().pane.Text();
     EXPECT_LE(spy.Calls("ListCurrentFolder") + spy.Calls("ListTopLevel"), 4);
-    EXPECT_EQ(start.program().filesInUse, nullptr);
+    EXPECT_EQ(start.program().run, nullptr);
 }
 
 }  // namespace

@@ -8,11 +8,11 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/MenuModel.h"
 #include "common/Text.h"
 #include "disc/Crc32.h"
 #include "history/RunHistory.h"
 #include "history/Undo.h"
+#include "state/MenuModel.h"
 #include "testkit/BuildPaths.h"
 #include "testkit/Chdman.h"
 #include "testkit/CliRun.h"

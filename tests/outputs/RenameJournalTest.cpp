@@ -5,12 +5,12 @@
 #include <sstream>
 
 #include "app/CommandLine.h"
-#include "app/MenuModel.h"
 #include "common/Text.h"
 #include "disc/Crc32.h"
 #include "outputs/RenameJournal.h"
-#include "testkit/Companions.h"
+#include "state/MenuModel.h"
 #include "testkit/BuildPaths.h"
+#include "testkit/Companions.h"
 #include "testkit/ImageBuilder.h"
 #include "testkit/SheetCheck.h"
 #include "testkit/TestProgram.h"
@@ -251,12 +251,12 @@ TEST(KilledRun, TheRealProgramKilledAtEveryRenameCanBeFinished) {
     for (int kill = 1;; ++kill) {
         SCOPED_TRACE("killed at rename " + std::to_string(kill));
         KillRun run(layout);
-        const std::string command =
-            "cd '" + run.start.dir.Path() +
-            "' && ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e "
-            "inject=rename,renameat,renameat2:signal=KILL:when=" +
-            std::to_string(kill) + " '" + testkit::BinaryDir() + "/src/programs/cli/cartovex-cli' process '" +
-            run.image + "' > /dev/null 2>&1";
+        const std::string command = "cd '" + run.start.dir.Path() +
+                                    "' && ASAN_OPTIONS=detect_leaks=0 strace -f -qq -o /dev/null -e "
+                                    "inject=rename,renameat,renameat2:signal=KILL:when=" +
+                                    std::to_string(kill) + " '" + testkit::BinaryDir() +
+                                    "/src/programs/cli/cartovex-cli' process '" + run.image +
+                                    "' > /dev/null 2>&1";
         const int status = std::system(command.c_str());
         if (status == 0) break;  // the run has fewer renames than that: every one was tried
         ASSERT_LT(kill, 100);

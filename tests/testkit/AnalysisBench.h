@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "app/MenuModel.h"
 #include "common/Text.h"
 #include "disc/Analysis.h"
 #include "disc/Crc32.h"
+#include "state/MenuModel.h"
 #include "testkit/TempFolder.h"
 #include "testkit/TestProgram.h"
 

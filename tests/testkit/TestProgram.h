@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "app/Program.h"
 #include "platform/headless/HeadlessWindow.h"
 #include "platform/posix/PosixFiles.h"
+#include "state/Program.h"
 #include "testkit/TempFolder.h"
 
 namespace cartovex::testkit {

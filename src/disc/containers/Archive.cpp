@@ -6,10 +6,10 @@
 #include <cstring>
 #include <vector>
 
-#include "app/MenuModel.h"
 #include "common/Text.h"
 #include "disc/containers/ArchiveMembers.h"
 #include "disc/containers/ArchiveSurvey.h"
+#include "state/MenuModel.h"
 
 namespace cartovex {
 

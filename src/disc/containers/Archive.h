@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "app/Program.h"
 #include "disc/HeaderReader.h"
 #include "disc/containers/ByteReads.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

@@ -9,10 +9,10 @@
 #include <span>
 #include <string>
 
-#include "app/Program.h"
 #include "disc/DiscInfo.h"
 #include "disc/HeaderReader.h"
 #include "disc/containers/ChdHeader.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

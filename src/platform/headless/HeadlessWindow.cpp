@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/MenuModel.h"
+#include "state/MenuModel.h"
 
 namespace cartovex {
 
@@ -24,7 +24,9 @@ void HeadlessWindow::SetMenuItemState(int commandId, int state) {
     if (it != menuStates_.end()) it->second = state;
 }
 
-void HeadlessWindow::EnableControl(int controlId, bool enabled) { controlsEnabled_[controlId] = enabled; }
+void HeadlessWindow::EnableControl(int controlId, bool enabled) {
+    controlsEnabled_[controlId] = enabled;
+}
 
 bool HeadlessWindow::IsControlEnabled(int controlId) const {
     auto it = controlsEnabled_.find(controlId);
@@ -42,7 +44,8 @@ void HeadlessWindow::SetPaneText(std::string_view text) {
 
 void HeadlessWindow::AppendPaneText(std::string_view text) {
     paneText_ += text;
-    for (size_t at = text.find("\r\n"); at != std::string_view::npos; at = text.find("\r\n", at + 2)) ++lineCount_;
+    for (size_t at = text.find("\r\n"); at != std::string_view::npos; at = text.find("\r\n", at + 2))
+        ++lineCount_;
 }
 
 std::string HeadlessDialogs::OpenFile(const OpenFileRequest& request) {

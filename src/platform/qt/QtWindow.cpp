@@ -26,9 +26,9 @@
 #include <climits>
 #include <vector>
 
-#include "app/MenuModel.h"
 #include "platform/qt/PaneView.h"
 #include "platform/qt/StaleInput.h"
+#include "state/MenuModel.h"
 
 // The icon artwork, drawn by tools/make-icon.py.
 #include "cartovex-16.xpm"

@@ -35,11 +35,7 @@ QString ToDisplayText(std::string_view text);
 
 class QtWindow : public QMainWindow, public Window {
 public:
-    struct Handler {
-        std::function<void()> initialise;
-        std::function<void(bool active)> activate;
-        std::function<void(int commandId, int notification)> command;
-    };
+    using Handler = WindowHandler;
 
     QtWindow();
     ~QtWindow() override;

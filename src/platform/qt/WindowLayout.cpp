@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/MenuModel.h"
+#include "state/MenuModel.h"
 
 namespace cartovex {
 

@@ -7,10 +7,10 @@
 
 #include "app/CommandHandler.h"
 #include "app/CommandLine.h"
-#include "app/Program.h"
 #include "platform/Clock.h"
 #include "platform/Native.h"
 #include "platform/headless/HeadlessWindow.h"
+#include "state/Program.h"
 
 #ifdef _WIN32
 #include <fcntl.h>

@@ -8,11 +8,11 @@
 #include <cstdlib>
 
 #include "app/CommandHandler.h"
-#include "app/Program.h"
 #include "platform/Clock.h"
 #include "platform/Native.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtWindow.h"
+#include "state/Program.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 // clang-format on
 
 #include "app/CommandHandler.h"
-#include "app/Program.h"
 #include "platform/Clock.h"
 #include "platform/Native.h"
 #include "platform/win32/window/MainWindow.h"
 #include "platform/win32/window/Win32Dialogs.h"
+#include "state/Program.h"
 
 using namespace cartovex;
 
@@ -26,7 +26,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
         Win32Dialogs dialogs(window);
         Program program(Platform{*files, window, dialogs, *process, *network, clock});
         CommandHandler handler(program);
-        RunMainWindow(instance, window, handler, "Cartovex " + program.versionText);
+        RunMainWindow(
+            instance, window,
+            {
+                [&handler] { handler.Initialise(); },
+                [&handler](bool active) { handler.Activate(active); },
+                [&handler](int commandId, int notification) { handler.Command(commandId, notification); },
+            },
+            "Cartovex " + program.versionText);
     }
     if (SUCCEEDED(com)) CoUninitialize();
     return 0;

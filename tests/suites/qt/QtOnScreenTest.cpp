@@ -13,8 +13,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/MenuModel.h"
 #include "platform/qt/QtWindow.h"
+#include "state/MenuModel.h"
 
 namespace cartovex {
 namespace {

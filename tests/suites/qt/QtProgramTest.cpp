@@ -28,13 +28,13 @@
 #include <string>
 
 #include "app/CommandHandler.h"
-#include "app/MenuModel.h"
-#include "app/Program.h"
 #include "platform/Clock.h"
 #include "platform/posix/PosixFiles.h"
 #include "platform/qt/PaneView.h"
 #include "platform/qt/QtDialogs.h"
 #include "platform/qt/QtWindow.h"
+#include "state/MenuModel.h"
+#include "state/Program.h"
 #include "testkit/DemoCollection.h"
 #include "testkit/TempFolder.h"
 #include "testkit/TestProgram.h"

@@ -16,9 +16,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/MenuModel.h"
 #include "platform/qt/PaneView.h"
 #include "platform/qt/QtWindow.h"
+#include "state/MenuModel.h"
 
 namespace cartovex {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <climits>
 
-#include "app/MenuModel.h"
 #include "platform/qt/WindowLayout.h"
+#include "state/MenuModel.h"
 
 namespace cartovex {
 namespace {

@@ -14,7 +14,6 @@
 #include <string>
 #include <vector>
 
-#include "app/MenuModel.h"
 #include "common/Constants.h"
 #include "common/Text.h"
 #include "platform/Window.h"
@@ -22,6 +21,7 @@
 #include "platform/win32/Win32Handle.h"
 #include "platform/win32/WindowsHeaders.h"
 #include "platform/win32/window/MainWindow.h"
+#include "state/MenuModel.h"
 #include "wine/Check.h"
 
 using namespace cartovex;

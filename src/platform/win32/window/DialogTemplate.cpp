@@ -1,6 +1,6 @@
 #include "platform/win32/window/DialogTemplate.h"
 
-#include "app/MenuModel.h"
+#include "state/MenuModel.h"
 
 namespace cartovex {
 

@@ -3,9 +3,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/MenuModel.h"
 #include "platform/win32/window/DialogTemplate.h"
 #include "platform/win32/window/ScreenFit.h"
+#include "state/MenuModel.h"
 
 namespace cartovex {
 
@@ -18,7 +18,7 @@ constexpr COLORREF WHITE = RGB(255, 255, 255);
 struct MainWindowContext {
     HINSTANCE instance;
     Win32Window& window;
-    CommandHandler& handler;
+    WindowHandler handler;
     HBRUSH black;
 };
 
@@ -74,7 +74,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             SetMenu(dialog, bar);
             context->window.Attach(dialog, bar);
             FitMainWindowOnScreen(dialog);
-            context->handler.Initialise();
+            context->handler.initialise();
             return FALSE;  // the handler has placed the focus
         }
         case WM_CTLCOLORDLG:
@@ -89,7 +89,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             return reinterpret_cast<INT_PTR>(context->black);
         }
         case WM_ACTIVATE:
-            if (context) context->handler.Activate(LOWORD(wParam) != WA_INACTIVE);
+            if (context) context->handler.activate(LOWORD(wParam) != WA_INACTIVE);
             return FALSE;
         case WM_COMMAND:
             // Esc's IDCANCEL and the controls' notifications reach the handler too; it ignores them.
@@ -99,7 +99,7 @@ INT_PTR CALLBACK MainDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM
             // focus.
             if (LOWORD(wParam) == ID_OUTPUT_PANE && HIWORD(wParam) == EN_SETFOCUS)
                 HideCaret(reinterpret_cast<HWND>(lParam));
-            context->handler.Command(LOWORD(wParam), HIWORD(wParam));
+            context->handler.command(LOWORD(wParam), HIWORD(wParam));
             if (RunsACommand(wParam, lParam)) DiscardQueuedInput();
             return FALSE;
         case WM_CLOSE:
@@ -151,9 +151,8 @@ HACCEL BuildAccelerators() {
     return CreateAcceleratorTableA(entries.data(), static_cast<int>(entries.size()));
 }
 
-int RunMainWindow(HINSTANCE instance, Win32Window& window, CommandHandler& handler,
-                  const std::string& title) {
-    MainWindowContext context{instance, window, handler, CreateSolidBrush(BLACK)};
+int RunMainWindow(HINSTANCE instance, Win32Window& window, WindowHandler handler, const std::string& title) {
+    MainWindowContext context{instance, window, std::move(handler), CreateSolidBrush(BLACK)};
     HACCEL accelerators = BuildAccelerators();
     DialogTemplate layout = MainWindowTemplate(title);
     // A modeless dialog with a loop of our own: the loop translates the accelerators before the

@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "app/CommandHandler.h"
 #include "platform/win32/window/Win32Window.h"
 
 namespace cartovex {
@@ -23,6 +22,6 @@ HACCEL BuildAccelerators();
 
 /// Creates the main window, lets `handler` initialise it, shows it and runs it until the handler
 /// ends the run (Exit) or the user closes the window. Returns the run's result.
-int RunMainWindow(HINSTANCE instance, Win32Window& window, CommandHandler& handler, const std::string& title);
+int RunMainWindow(HINSTANCE instance, Win32Window& window, WindowHandler handler, const std::string& title);
 
 }  // namespace cartovex

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "app/MenuModel.h"
+#include "state/MenuModel.h"
 
 namespace cartovex {
 

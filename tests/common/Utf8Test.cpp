@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/JsonReport.h"
+#include "common/Utf8.h"
 
 namespace cartovex {
 namespace {

@@ -26,7 +26,9 @@ public:
     const std::string& Text() const { return text_; }
 
     /// Called with every appended text (the command-line program prints them).
-    void SetAppendObserver(std::function<void(std::string_view)> observer) { observer_ = std::move(observer); }
+    void SetAppendObserver(std::function<void(std::string_view)> observer) {
+        observer_ = std::move(observer);
+    }
 
 private:
     Window& window_;

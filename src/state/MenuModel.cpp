@@ -1,4 +1,4 @@
-#include "app/MenuModel.h"
+#include "state/MenuModel.h"
 
 #include <cctype>
 

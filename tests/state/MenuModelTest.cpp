@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "app/MenuModel.h"
 #include "platform/Window.h"
+#include "state/MenuModel.h"
 #include "testkit/TestProgram.h"
 
 namespace cartovex {

@@ -4,8 +4,8 @@
 #include <optional>
 
 #include "app/CommandHandler.h"
-#include "app/MenuModel.h"
-#include "app/Settings.h"
+#include "state/MenuModel.h"
+#include "state/Settings.h"
 #include "testkit/SpyFiles.h"
 #include "testkit/TestProgram.h"
 

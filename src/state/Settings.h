@@ -2,7 +2,7 @@
 // the program runs is the check marks of the Toggle menu.
 #pragma once
 
-#include "app/Program.h"
+#include "state/Program.h"
 
 namespace cartovex {
 

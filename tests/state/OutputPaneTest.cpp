@@ -1,10 +1,9 @@
-#include "app/OutputPane.h"
-
 #include <gtest/gtest.h>
 
-#include "app/MenuModel.h"
 #include "platform/headless/HeadlessWindow.h"
 #include "platform/posix/PosixFiles.h"
+#include "state/MenuModel.h"
+#include "state/OutputPane.h"
 #include "testkit/TempFolder.h"
 
 namespace cartovex {

@@ -1,9 +1,9 @@
-#include "app/OutputPane.h"
+#include "state/OutputPane.h"
 
-#include "app/MenuModel.h"
 #include "common/Text.h"
 #include "platform/Files.h"
 #include "platform/Window.h"
+#include "state/MenuModel.h"
 
 namespace cartovex {
 

@@ -1,7 +1,7 @@
-#include "app/Settings.h"
+#include "state/Settings.h"
 
-#include "app/MenuModel.h"
 #include "common/Text.h"
+#include "state/MenuModel.h"
 
 namespace cartovex {
 
@@ -57,7 +57,7 @@ void WriteSettings(Program& program) {
     // file for each disc would cost more than the disc's own report.
     Files& files = program.files();
     const std::string path = program.StartFile(SETTINGS_FILE);
-    std::optional<std::string>* onDisc = program.settingsOnDisc;
+    std::optional<std::string>* onDisc = program.Run().settingsOnDisc;
     if (onDisc && *onDisc == content) return;
     if (files.ReadFile(path, content.size() + 1) == content) {
         if (onDisc) *onDisc = content;
