@@ -6,8 +6,9 @@
 // The collection is nested like a user's: ten image folders to a group folder, each holding one
 // ISO; the known discs (spread evenly among them) have two MP3 tracks beside their ISO. Each
 // program runs over its own identical copy, on the temporary folder's disc (a flush costs what the
-// disc makes it cost; in memory every run would look free). Three collections: the known discs
-// among two sizes of collection, and a quarter of them among a quarter of the images, for growth.
+// disc makes it cost; in memory every run would look free), twice, the second time in the
+// opposite order. Three collections: the known discs among two sizes of collection, and a quarter
+// of them among a quarter of the images, for growth.
 //
 //   cartovex_bench_crashsafefloor [KNOWN SMALL LARGE]     (default 400 2000 8000)
 #include <sys/statfs.h>
@@ -85,21 +86,37 @@ double TimedCommand(const std::string& command) {
     return SecondsSince(started);
 }
 
+enum Contender { CARTOVEX, FLOOR_EACH, FLOOR_GROUPED, CONTENDERS };
+const char* const COPY[CONTENDERS] = {"cartovex", "floor", "grouped"};
+// Each contender runs this many times, each time over a copy of its own, in the order reversed
+// every other round: the disc's flushes slow down and speed up with what else the machine writes,
+// and a drift then weighs on every contender alike.
+constexpr int ROUNDS = 2;
+
 struct Runs {
     int known = 0, images = 0;
-    double cartovex = 0, floor = 0, grouped = 0;  // seconds for the whole run
-    std::string difference;                       // empty when every run left the same names
+    double seconds[CONTENDERS] = {};  // a whole run's, the mean over the rounds
+    std::string difference;           // empty when every run left the same names
 };
 
 // Every collection stays on disc until the last run is measured: on ext4 a new file skips past
 // the inodes freed in the last minutes, and deleting between runs would slow the runs after.
 using Kept = std::vector<std::unique_ptr<testkit::TempFolder>>;
 
+std::string Command(Contender contender, const testkit::TempFolder& start, const std::string& folder) {
+    const std::string quiet = " > /dev/null 2>&1";
+    if (contender == CARTOVEX)
+        return "cd '" + start.Path() + "' && '" + CLI + "' mass '" + folder + "'" + quiet;
+    const std::string grouping = contender == FLOOR_GROUPED ? " --grouped " + PlainNumber(GROUP) : "";
+    return "'" + FLOOR + "'" + grouping + " '" + start / "DATA.KVX" + "' '" + folder + "'" + quiet;
+}
+
 Runs Measure(int known, int images, Kept& kept) {
     const testkit::TempFolder& start = *kept.emplace_back(std::make_unique<testkit::TempFolder>());
     std::string database;
-    for (const char* copy : {"cartovex", "floor", "grouped"})
-        database = WriteCollection(start / copy, known, images);
+    for (int round = 0; round < ROUNDS; ++round)
+        for (const char* copy : COPY)
+            database = WriteCollection(start / (copy + PlainNumber(round)), known, images);
     start.Write("DATA.KVX", "1\r\n" + database);
     start.Write("DEVELOPPER.KVX", "1\r\n25#Nimbus Works\r\n");
     start.Write(
@@ -110,22 +127,23 @@ Runs Measure(int known, int images, Kept& kept) {
     Runs runs;
     runs.known = known;
     runs.images = images;
-    const std::string quiet = " > /dev/null 2>&1";
-    runs.cartovex =
-        TimedCommand("cd '" + start.Path() + "' && '" + CLI + "' mass '" + start / "cartovex" + "'" + quiet);
-    runs.floor =
-        TimedCommand("'" + FLOOR + "' '" + start / "DATA.KVX" + "' '" + start / "floor" + "'" + quiet);
-    runs.grouped = TimedCommand("'" + FLOOR + "' --grouped " + PlainNumber(GROUP) + " '" +
-                                start / "DATA.KVX" + "' '" + start / "grouped" + "'" + quiet);
+    for (int round = 0; round < ROUNDS; ++round)
+        for (int i = 0; i < CONTENDERS; ++i) {
+            const auto contender = static_cast<Contender>(round % 2 == 0 ? i : CONTENDERS - 1 - i);
+            const std::string folder = start / (COPY[contender] + PlainNumber(round));
+            runs.seconds[contender] += TimedCommand(Command(contender, start, folder)) / ROUNDS;
+        }
     // The floor must have done the work the program did: the same names left behind.
-    const std::vector<std::string> names = Names(start / "cartovex");
-    for (const char* copy : {"floor", "grouped"}) {
-        const std::vector<std::string> other = Names(start / copy);
-        const auto [mine, theirs] = std::mismatch(names.begin(), names.end(), other.begin(), other.end());
-        if (mine == names.end() && theirs == other.end()) continue;
-        runs.difference = std::string(copy) + " left " + (theirs == other.end() ? "nothing" : *theirs) +
-                          " where cartovex left " + (mine == names.end() ? "nothing" : *mine);
-    }
+    const std::vector<std::string> names = Names(start / "cartovex0");
+    for (int round = 0; round < ROUNDS; ++round)
+        for (const char* copy : COPY) {
+            const std::string folder = copy + PlainNumber(round);
+            const std::vector<std::string> other = Names(start / folder);
+            const auto [mine, theirs] = std::mismatch(names.begin(), names.end(), other.begin(), other.end());
+            if (mine == names.end() && theirs == other.end()) continue;
+            runs.difference = folder + " holds " + (theirs == other.end() ? "nothing" : *theirs) +
+                              " where cartovex0 holds " + (mine == names.end() ? "nothing" : *mine);
+        }
     return runs;
 }
 
@@ -134,12 +152,12 @@ void Report(const Runs& runs) {
     const double each = 1e3 / runs.known;
     std::printf("Nested collection, %s:\n", size.c_str());
     if (!runs.difference.empty()) std::printf("  NOT THE SAME WORK: %s\n", runs.difference.c_str());
-    Figure("cartovex-cli mass, every toggle on", runs.cartovex * each, "ms/disc");
-    Figure("crash-safe floor, each disc flushed on its own", runs.floor * each, "ms/disc");
+    Figure("cartovex-cli mass, every toggle on", runs.seconds[CARTOVEX] * each, "ms/disc");
+    Figure("crash-safe floor, each disc flushed on its own", runs.seconds[FLOOR_EACH] * each, "ms/disc");
     Figure("crash-safe floor, flushes grouped " + PlainNumber(GROUP) + " discs at a time",
-           runs.grouped * each, "ms/disc");
-    Ratio("cartovex / floor", runs.cartovex / runs.floor, 1.0);
-    Ratio("grouped floor / floor", runs.grouped / runs.floor, 1.0);
+           runs.seconds[FLOOR_GROUPED] * each, "ms/disc");
+    Ratio("cartovex / floor", runs.seconds[CARTOVEX] / runs.seconds[FLOOR_EACH], 1.0);
+    Ratio("grouped floor / floor", runs.seconds[FLOOR_GROUPED] / runs.seconds[FLOOR_EACH], 1.0);
 }
 
 }  // namespace
@@ -164,15 +182,14 @@ int main(int argc, char** argv) {
     std::printf("Mass processing against its crash-safe floor, on %s\n",
                 std::filesystem::temp_directory_path().c_str());
     const Runs quarter = Measure(known / 4, small / 4, kept);
-    const Runs a = Measure(known, small, kept);
-    const Runs b = Measure(known, large, kept);
     Report(quarter);
+    const Runs a = Measure(known, small, kept);
     Report(a);
-    Report(b);
+    Report(Measure(known, large, kept));
     std::printf("Growth, whole runs of %d discs among %d images / %d among %d:\n", a.known, a.images,
                 quarter.known, quarter.images);
     const double linear = static_cast<double>(a.known) / quarter.known;
-    Ratio("cartovex-cli mass", a.cartovex / quarter.cartovex, 1.1 * linear);
-    Figure("crash-safe floor, for comparison", a.floor / quarter.floor, "");
+    Ratio("cartovex-cli mass", a.seconds[CARTOVEX] / quarter.seconds[CARTOVEX], 1.1 * linear);
+    Figure("crash-safe floor, for comparison", a.seconds[FLOOR_EACH] / quarter.seconds[FLOOR_EACH], "");
     return 0;
 }
