@@ -144,6 +144,8 @@ static void Flush(int fd, const char* name) {
     if (fsync(fd) != 0) Fail("can't flush", name);
 }
 
+// A plain renameat: the new names are free here, and the rename that never replaces, which the
+// program makes, is the same one call.
 static void RenameAt(int from, const char* old, int to, const char* new) {
     if (renameat(from, old, to, new) != 0) Fail("can't rename", old);
 }
