@@ -15,6 +15,12 @@ if [[ -d /dev/shm && -w /dev/shm ]]; then
   TMPDIR=/dev/shm "$build/cartovex_bench_mass"
   echo
 fi
+# Against the crash-safe floor of the same work: always on the disc, as what flushes cost there is
+# the point.
+if [[ -x "$build/cartovex_bench_crashsafefloor" ]]; then
+  env -u TMPDIR "$build/cartovex_bench_crashsafefloor"
+  echo
+fi
 for bench in flatfolderanalysis paneappend collectionscan chdidentification datload hash verify; do
   # The hashing candidates' bench is built only where all of its libraries are.
   [[ -x "$build/cartovex_bench_$bench" ]] || continue
