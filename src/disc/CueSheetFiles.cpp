@@ -12,6 +12,15 @@ namespace {
 
 constexpr std::string_view UTF8_BOM = "\xEF\xBB\xBF";
 
+// The byte-order marks in front of a sheet, however many an editor or a converter stacked there:
+// readers take the first line as starting after all of them, so a repaired sheet, which has none,
+// reads as the sheet it came from.
+size_t MarksInFront(std::string_view sheet) {
+    size_t length = 0;
+    while (sheet.substr(length).starts_with(UTF8_BOM)) length += UTF8_BOM.size();
+    return length;
+}
+
 bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
@@ -102,8 +111,7 @@ bool IsPlainName(std::string_view name) {
 std::vector<CueFileLine> ReadCueFileLines(std::string_view sheet) {
     std::vector<CueFileLine> files;
     ForEachLine(sheet, [&](size_t start, size_t end) {
-        if (start == 0 && sheet.substr(0, UTF8_BOM.size()) == UTF8_BOM)
-            start = std::min(end, UTF8_BOM.size());
+        if (start == 0) start = std::min(end, MarksInFront(sheet));
         const size_t at = SkipBlanks(sheet, start, end);
         CueFileLine file;
         if (ParseFileLine(sheet, at, end, file)) {
@@ -125,8 +133,9 @@ std::string RenameInCueSheet(std::string_view sheet, const std::vector<CueFileLi
     for (const CueFileLine& line : lines) {
         const auto name = newName(line);
         if (!name || line.nameStart < copied) continue;
-        const bool bomInFront = copied == 0 && line.nameStart < firstLineEnd && sheet.starts_with(UTF8_BOM);
-        if (bomInFront) copied = UTF8_BOM.size();
+        const size_t marks = MarksInFront(sheet);
+        const bool bomInFront = copied == 0 && line.nameStart < firstLineEnd && marks > 0;
+        if (bomInFront) copied = marks;
         text.append(sheet.substr(copied, line.nameStart - copied));
         const bool quote = !line.quoted && name->find_first_of(" \t") != std::string::npos;
         if (quote) text += '"';
@@ -135,7 +144,7 @@ std::string RenameInCueSheet(std::string_view sheet, const std::vector<CueFileLi
         if (longLine) {
             const size_t lineStart = sheet.find_last_of("\r\n", line.nameStart);
             const size_t begin =
-                lineStart == std::string_view::npos ? (bomInFront ? UTF8_BOM.size() : 0) : lineStart + 1;
+                lineStart == std::string_view::npos ? (bomInFront ? marks : 0) : lineStart + 1;
             const size_t end = std::min(sheet.find_first_of("\r\n", line.nameEnd), sheet.size());
             const size_t length =
                 (line.nameStart - begin) + name->size() + (quote ? 2 : 0) + (end - line.nameEnd);
@@ -187,8 +196,7 @@ std::string RewriteCueSheet(std::string_view sheet,
     std::string text;
     text.reserve(sheet.size() + 64);
     ForEachLine(sheet, [&](size_t start, size_t end) {
-        if (start == 0 && sheet.substr(0, UTF8_BOM.size()) == UTF8_BOM)
-            start = std::min(end, UTF8_BOM.size());
+        if (start == 0) start = std::min(end, MarksInFront(sheet));
         CueFileLine file;
         if (ParseFileLine(sheet, SkipBlanks(sheet, start, end), end, file)) {
             const auto name = newName(file);

@@ -36,6 +36,9 @@ TEST(CueFileLines, SheetsAreReadAsTheyAreReallyWritten) {
         {"\xEF\xBB\xBF"
          "FILE x.bin BINARY\r  TRACK 01 MODE1/2352\r",
          {{"x.bin", "BINARY", false, 1, false}}},
+        {"\xEF\xBB\xBF\xEF\xBB\xBF"
+         "FILE x.bin BINARY\r\n",
+         {{"x.bin", "BINARY", false, std::nullopt, false}}},  // marks stacked by a converter run twice
         {"FILE \"x.wav\"\r\n  TRACK 03 AUDIO\r\n", {{"x.wav", "", true, 3, true}}},  // no type
         {"FILE \"t.bin\" \tWAVE\tX \t\r\n", {{"t.bin", "WAVE\tX", true, std::nullopt, false}}},
         {"FILE \"x.bin\" BINARY\r\nFILE \"y.bin\" BINARY\r\n  TRACK 02 AUDIO\r\n  TRACK 03 AUDIO\r\n",

@@ -50,6 +50,12 @@ TEST(RepairedCueSheetText, ABomOrLowerCaseSheetComesOutInTheFormEveryEmulatorRea
          "FILE \"T.bin\" BINARY\r\n  TRACK 01 MODE1/2352\r\n"},
         {"a mark in front of a comment", "\xEF\xBB\xBFREM x\nFILE a.bin BINARY\n",
          "REM x\r\nFILE \"T.bin\" BINARY\r\n"},
+        // A converter run twice stacks its marks; a repaired sheet has none, so it repairs to itself.
+        {"two marks", "\xEF\xBB\xBF\xEF\xBB\xBF", "\r\n"},
+        {"two marks in front of a FILE line",
+         "\xEF\xBB\xBF\xEF\xBB\xBF"
+         "FILE a.bin BINARY\n",
+         "FILE \"T.bin\" BINARY\r\n"},
         {"lower-case keywords",
          "rem genre Action\nfile a.bin binary\n  track 01 mode1/2352\n    index 01 00:00:00\n"
          "file \"b c.wav\" wave\n  track 02 audio\n  flags dcp\n  title \"quiet song\"\n  unknown thing\n",
