@@ -66,6 +66,8 @@ public:
     void RemoveStaleScratchFiles(const std::string& folder) override {
         inner_.RemoveStaleScratchFiles(folder);
     }
+    void DeferFolderFlushes() override { inner_.DeferFolderFlushes(); }
+    bool EndFolderFlushDeferral() override { return inner_.EndFolderFlushDeferral(); }
 
     /// Folder listings taken from the platform so far (for tests and the benchmarks).
     int ListingsTaken() const { return listingsTaken_; }

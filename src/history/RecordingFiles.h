@@ -62,6 +62,8 @@ public:
     void RemoveStaleScratchFiles(const std::string& folder) override {
         inner_.RemoveStaleScratchFiles(folder);
     }
+    void DeferFolderFlushes() override { inner_.DeferFolderFlushes(); }
+    bool EndFolderFlushDeferral() override { return inner_.EndFolderFlushDeferral(); }
 
 private:
     std::string Full(const std::string& path) const;

@@ -268,8 +268,13 @@ ProcessOutcome ProcessImage(Program& program) {
     for (const RenameStep& step : renames)
         run.renamedFiles.emplace_back(files.Join(here, step.from), files.Join(here, step.to));
     disc.fileName = plan.image.to;
+    // The sheets' folder is flushed once for all of them, before the journal that could write them
+    // again goes; so is the folder of the report and the generated sheet, before it is renamed.
+    FolderFlushDeferral sheetFlushes(files);
     bool complete = WriteSheetUpdates(program, journal.sheets);
+    complete = sheetFlushes.Flush() && complete;
     files.DeleteFile(JOURNAL_NAME);
+    FolderFlushDeferral outputFlushes(files);
 
     if (toggles.generateLog) {
         const bool written = WriteInfoReport(program);
@@ -296,6 +301,7 @@ ProcessOutcome ProcessImage(Program& program) {
         }
     }
 
+    complete = outputFlushes.Flush() && complete;
     bool inImageFolder = true;
     if (toggles.renameFolder && sharedFolder) {
         pane.AppendLine("Folder not renamed, it holds another disc.");

@@ -140,6 +140,15 @@ public:
     /// their first write there; others have no scratch files and do nothing.
     virtual void RemoveStaleScratchFiles(const std::string& folder);
 
+    /// Opens a deferral of folder flushes (they nest): until the outermost one ends, WriteFile and
+    /// ReplaceFile flush each file's data as always but leave flushing the folder's entries to that
+    /// end, which flushes each folder they wrote in once. A step writing several files into one
+    /// folder pays for one folder flush; a power cut before the end leaves each file old or new,
+    /// never partial. This default flushes at once, as without a deferral.
+    virtual void DeferFolderFlushes() {}
+    /// Ends the innermost deferral; false when a folder could not be flushed.
+    virtual bool EndFolderFlushDeferral() { return true; }
+
     /// Clears read-only, hidden, system and archive attributes; on Linux makes the file owner-writable.
     virtual bool ClearAttributes(const std::string& path) = 0;
 
@@ -148,6 +157,26 @@ public:
 
     /// `folder` + separator + `name`, without doubling a separator at a root.
     std::string Join(std::string_view folder, std::string_view name) const;
+};
+
+/// A deferral of folder flushes for a scope: the folders are flushed by Flush(), or when it ends.
+class FolderFlushDeferral {
+public:
+    explicit FolderFlushDeferral(Files& files) : files_(files) { files_.DeferFolderFlushes(); }
+    ~FolderFlushDeferral() {
+        if (open_) files_.EndFolderFlushDeferral();
+    }
+    FolderFlushDeferral(const FolderFlushDeferral&) = delete;
+    FolderFlushDeferral& operator=(const FolderFlushDeferral&) = delete;
+    /// Flushes now; false when a folder could not be flushed.
+    bool Flush() {
+        open_ = false;
+        return files_.EndFolderFlushDeferral();
+    }
+
+private:
+    Files& files_;
+    bool open_ = true;
 };
 
 /// Matches a name against a wildcard pattern of '*' and '?', ASCII case-insensitively.

@@ -366,7 +366,24 @@ bool PosixFiles::WriteFileFrom(const std::string& path, const ContentWriter& wri
         unlink(temp.c_str());
         return false;
     }
-    return FolderSyncedKeepingItOpen(folder, absoluteFolder);
+    return FolderFlushed(folder, absoluteFolder);
+}
+
+bool PosixFiles::FolderFlushed(const std::string& folder, const std::string& absoluteFolder) {
+    if (deferrals_ == 0) return FolderSyncedKeepingItOpen(folder, absoluteFolder);
+    if (std::find(deferredFolders_.begin(), deferredFolders_.end(), absoluteFolder) == deferredFolders_.end())
+        deferredFolders_.push_back(absoluteFolder);
+    return true;
+}
+
+bool PosixFiles::EndFolderFlushDeferral() {
+    if (deferrals_ == 0 || --deferrals_ > 0) return true;
+    // By absolute path: the current directory may have moved since the writes.
+    bool synced = true;
+    for (const std::string& folder : deferredFolders_)
+        synced = FolderSyncedKeepingItOpen(folder, folder) && synced;
+    deferredFolders_.clear();
+    return synced;
 }
 
 // A run writes its files a folder at a time (the journal, the report, the sheet), so the folder
@@ -441,6 +458,10 @@ bool PosixFiles::ReplaceFile(const std::string& from, const std::string& to) {
     }
     if (rename(from.c_str(), to.c_str()) != 0) return false;
     const std::string fromFolder = ParentOf(from), toFolder = ParentOf(to);
+    if (deferrals_ > 0) {
+        FolderFlushed(toFolder, AbsoluteFolder(toFolder));
+        return fromFolder == toFolder || FolderFlushed(fromFolder, AbsoluteFolder(fromFolder));
+    }
     const bool synced = FolderSynced(toFolder);
     return (fromFolder == toFolder || FolderSynced(fromFolder)) && synced;
 }

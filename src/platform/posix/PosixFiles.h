@@ -41,6 +41,8 @@ public:
     bool ReplaceFile(const std::string& from, const std::string& to) override;
     bool ClearAttributes(const std::string& path) override;
     void RemoveStaleScratchFiles(const std::string& folder) override;
+    void DeferFolderFlushes() override { ++deferrals_; }
+    bool EndFolderFlushDeferral() override;
 
 private:
     std::string AbsoluteFolder(const std::string& folder) const;
@@ -48,10 +50,15 @@ private:
     void RemoveStaleScratchFiles(const std::string& folder, const std::string& absoluteFolder,
                                  const std::vector<std::string>& seen);
     bool FolderSyncedKeepingItOpen(const std::string& folder, const std::string& absoluteFolder);
+    /// Flushes the folder now, or at the end of the open deferral.
+    bool FolderFlushed(const std::string& folder, const std::string& absoluteFolder);
 
     // The folder flushed last, held open for the next flush there (-1 for none).
     int syncedFolder_ = -1;
     std::string syncedFolderPath_;
+    // Open deferrals of folder flushes, and the folders (absolute) written in meanwhile, in order.
+    int deferrals_ = 0;
+    std::vector<std::string> deferredFolders_;
 
     // Folders already cleared of stale scratch files by this process, by absolute path.
     std::set<std::string> sweptFolders_;
