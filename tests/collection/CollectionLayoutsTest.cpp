@@ -211,6 +211,20 @@ protected:
         start.test->dialogs.QueueFolder(root.Path());
         MassProcess(program);
     }
+    void Run(bool mass) {
+        if (mass)
+            MassRun();
+        else
+            ProcessEach();
+    }
+    /// An empty collection folder and a program that knows no disc yet.
+    void Afresh() {
+        std::filesystem::remove_all(root.Path());
+        std::filesystem::create_directories(root.Path());
+        program.database = {};
+        program.pane.ClearPane();
+        collection.emplace(program, root);
+    }
     Names FilesOfKinds(const Names& kinds) const {
         Names found;
         for (const std::string& row : root.Snapshot()) {
@@ -236,19 +250,12 @@ TEST_F(CollectionLayouts, EveryLayoutEndsNamedAfterItsTitleWithSheetsThatPlay) {
             for (const bool fix : {false, true}) {
                 SCOPED_TRACE(std::string(layout.name) + (mass ? ", mass run" : ", one by one") +
                              (fix ? ", repair on" : ", repair off"));
-                std::filesystem::remove_all(root.Path());
-                std::filesystem::create_directories(root.Path());
-                program.database = {};
-                program.pane.ClearPane();
-                collection.emplace(program, root);
+                Afresh();
                 layout.build(*collection);
                 const Names bytesBefore = testkit::ContentsOf(root.Path(), KEPT_KINDS);
 
                 window.SetMenuItemState(CMD_TOGGLE_FIX_CUE, fix ? MENU_CHECKED : MENU_ENABLED);
-                if (mass)
-                    MassRun();
-                else
-                    ProcessEach();
+                Run(mass);
 
                 EXPECT_EQ(testkit::SheetsThatDontPlay(root.Path(), collection->trackOf), Names{});
                 EXPECT_EQ(testkit::ContentsOf(root.Path(), KEPT_KINDS), bytesBefore);
@@ -290,10 +297,7 @@ TEST_F(CollectionLayouts, AMultiDiscGamesPlaylistFollowsItsDiscs) {
             for (const bool fix : {false, true}) {
                 SCOPED_TRACE(std::string(game.name) + (mass ? ", mass run" : ", one by one") +
                              (fix ? ", repair on" : ", repair off"));
-                std::filesystem::remove_all(root.Path());
-                std::filesystem::create_directories(root.Path());
-                program.database = {};
-                collection.emplace(program, root);
+                Afresh();
                 std::map<std::string, int> discs;
                 for (int disc = 1; disc <= 2; ++disc) {
                     const std::string title = "Willow Saga (USA) (Disc " + std::to_string(disc) + ")";
@@ -308,10 +312,7 @@ TEST_F(CollectionLayouts, AMultiDiscGamesPlaylistFollowsItsDiscs) {
                 root.Write(playlist, game.playlist);
                 window.SetMenuItemState(CMD_TOGGLE_GENERATE_CUE, MENU_CHECKED);
                 window.SetMenuItemState(CMD_TOGGLE_FIX_CUE, fix ? MENU_CHECKED : MENU_ENABLED);
-                if (mass)
-                    MassRun();
-                else
-                    ProcessEach();
+                Run(mass);
 
                 EXPECT_EQ(testkit::SheetsThatDontPlay(root.Path(), collection->trackOf), Names{});
                 EXPECT_EQ(testkit::PlaylistsThatDontPlay(root.Path(), discs), Names{});
@@ -358,11 +359,7 @@ TEST_F(CollectionLayouts, AMultiDiscGameWithoutAPlaylistGetsOne) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        std::filesystem::remove_all(root.Path());
-        std::filesystem::create_directories(root.Path());
-        program.database = {};
-        program.pane.ClearPane();
-        collection.emplace(program, root);
+        Afresh();
         std::map<std::string, int> discs;
         for (const auto& [file, title] : c.discs) {
             if (c.sets) {
@@ -375,10 +372,7 @@ TEST_F(CollectionLayouts, AMultiDiscGameWithoutAPlaylistGetsOne) {
         }
         window.SetMenuItemState(CMD_TOGGLE_GENERATE_CUE, c.generate ? MENU_CHECKED : MENU_ENABLED);
         window.SetMenuItemState(CMD_TOGGLE_FIX_CUE, MENU_CHECKED);
-        if (c.mass)
-            MassRun();
-        else
-            ProcessEach();
+        Run(c.mass);
         if (c.written.empty()) {
             EXPECT_EQ(FilesOfKinds({".m3u"}), Names{});
             continue;
