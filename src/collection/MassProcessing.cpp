@@ -1,3 +1,5 @@
+#include <algorithm>
+#include <chrono>
 #include <optional>
 #include <vector>
 
@@ -5,12 +7,14 @@
 #include "collection/DiscPlaylists.h"
 #include "collection/SharedListings.h"
 #include "collection/SheetAudioTracks.h"
+#include "collection/StagedCommit.h"
 #include "disc/Analysis.h"
 #include "disc/Identification.h"
 #include "disc/ImgSet.h"
 #include "disc/containers/ContainerKinds.h"
 #include "outputs/Processing.h"
 #include "outputs/RenameJournal.h"
+#include "platform/PlanningFiles.h"
 #include "state/MenuModel.h"
 
 namespace cartovex {
@@ -124,6 +128,42 @@ private:
     std::optional<std::string> settingsOnDisc_;
 };
 
+// Discs planned through the dry-run overlay and not yet on the disc: their changes are committed
+// together (see StagedCommit.h), and what the run kept of its listing and playlists before them is
+// kept too, for processing them one by one when the batch can't be staged.
+struct PlannedBatch {
+    PlannedBatch(const Files& real, size_t start) : plan(real, [](const std::string&) {}), start(start) {}
+
+    /// True when `folder` lies at, below or above a folder the batch's discs lie in: its listing, or
+    /// its very path, may differ on the disc from the plan until the batch is committed.
+    bool Touches(const std::string& folder, char separator) const {
+        auto atOrBelow = [separator](const std::string& path, const std::string& base) {
+            return path.compare(0, base.size(), base) == 0 &&
+                   (path.size() == base.size() || path[base.size()] == separator);
+        };
+        return std::any_of(touched.begin(), touched.end(), [&](const std::string& other) {
+            return atOrBelow(folder, other) || atOrBelow(other, folder);
+        });
+    }
+
+    PlanningFiles plan;
+    size_t start;
+    std::vector<std::string> images;
+    DiscPlaylists playlists;
+    bool incomplete = false;
+    std::string settled;
+    std::vector<std::string> touched;
+    size_t discs = 0;
+    std::chrono::steady_clock::time_point began = std::chrono::steady_clock::now();
+};
+
+// A batch holds this many discs at most, and stops taking more after this long, so a kill loses
+// little planning and the pane never waits long for its lines.
+constexpr size_t BATCH_DISCS = 32;
+constexpr auto BATCH_TIME = std::chrono::seconds(2);
+// A disc that refuses staged writes twice (read-only, full) is processed disc by disc from then on.
+constexpr int MOST_FALLBACKS = 2;
+
 }  // namespace
 
 void MassProcess(Program& program) {
@@ -159,24 +199,93 @@ void MassProcess(Program& program) {
     // Each analysis sets the sheet toggle for its own image; the playlists follow the user's choice.
     const bool generateCue = program.window().MenuItemState(CMD_TOGGLE_GENERATE_CUE) == MENU_CHECKED;
     DiscPlaylists playlists;
+    // Where the platform can, discs are planned in batches and their changes committed together.
+    const bool stages = files.StagesWrites();
     program.quietAnalysis = 1;
     std::string settled;  // the last folder checked for an interrupted run
-    for (size_t i = 0; i < images.size(); ++i) {
+    std::optional<PlannedBatch> batch;
+    size_t perDiscUntil = 0;  // the images before this are processed one by one
+    int fallbacks = 0;
+    bool stopped = false;
+
+    // Puts the batch's changes on the disc. False when it could not be staged: the run then goes
+    // back to its first image, to process its discs one by one.
+    auto commit = [&]() {
+        PlannedBatch& planned = *batch;
+        run.files = &files;
+        const std::string where = planned.plan.CurrentDirectory();
+        const StagedCommit done = CommitStaged(files, planned.plan.Changes(), JOURNAL_NAME);
+        bool committed = done.result == StagedCommit::Result::COMMITTED;
+        if (committed) {
+            pane.ReleaseHeld();
+            files.SetCurrentDirectory(where);
+        } else {
+            pane.DropHeld();
+            playlists = std::move(planned.playlists);
+        }
+        if (done.result == StagedCommit::Result::UNCHANGED) {
+            images = std::move(planned.images);
+            run.incomplete = planned.incomplete;
+            settled = planned.settled;
+            ++fallbacks;
+        }
+        if (done.result == StagedCommit::Result::STOPPED) {
+            // The journals say what each disc was to become: every one is finished or undone now.
+            pane.AppendLine(done.failure);
+            for (const std::string& journalFolder : done.journalFolders)
+                if (files.SetCurrentDirectory(journalFolder)) FinishInterruptedRun(program);
+            pane.AppendLine("Mass processing stopped; the next run goes on from here.");
+            run.incomplete = true;
+            stopped = true;
+        }
+        const size_t start = planned.start;
+        batch.reset();
+        return committed ? std::optional<size_t>() : std::optional<size_t>(start);
+    };
+
+    for (size_t i = 0; !stopped;) {
+        if (batch) {
+            const std::string folderOfImage = i < images.size() ? ParentOf(images[i], separator) : std::string();
+            const bool full = batch->discs >= BATCH_DISCS || std::chrono::steady_clock::now() - batch->began > BATCH_TIME;
+            if (i == images.size() || full || batch->Touches(folderOfImage, separator)) {
+                const size_t end = i;
+                if (const auto again = commit()) {
+                    perDiscUntil = std::max(perDiscUntil, end);
+                    i = *again;
+                }
+                continue;
+            }
+        }
+        if (i == images.size()) break;
         if (const std::string folderOfImage = ParentOf(images[i], separator); folderOfImage != settled) {
             settled = folderOfImage;
-            // A run cut short here is finished (or undone) before its files are looked at.
+            // A run cut short here is finished (or undone) before its files are looked at. The batch
+            // has not touched the folder, so it is settled on the disc itself.
+            run.files = &files;
             if (files.SetCurrentDirectory(folderOfImage)) {
                 std::vector<std::pair<std::string, std::string>> renamed;
                 for (const RenameStep& step : FinishInterruptedRun(program).renamed)
                     renamed.emplace_back(files.Join(folderOfImage, step.from),
                                          files.Join(folderOfImage, step.to));
                 FollowFileRenames(images, i, renamed);
+                if (batch) FollowFileRenames(batch->images, i, renamed);
                 run.settledFolder = files.CurrentDirectory();
             }
+            if (batch) run.files = &batch->plan;
         }
         const std::string image = images[i];
+        const size_t at = i++;
         if (audioTracks.IsAudioTrack(image)) continue;
         files.ClearAttributes(image);
+        if (!batch && stages && at >= perDiscUntil && fallbacks < MOST_FALLBACKS) {
+            batch.emplace(files, at);
+            batch->images = images;
+            batch->playlists = playlists;
+            batch->incomplete = run.incomplete;
+            batch->settled = settled;
+            run.files = &batch->plan;
+            pane.Hold();
+        }
         program.disc.imagePath = image;
         // A file that vanished or can't be read ends the analysis with its own message and without a
         // match, so it is never processed under the previous image's identity.
@@ -188,12 +297,17 @@ void MassProcess(Program& program) {
             before == chosen ? ProcessKeepingFolderName(program, run) : ProcessImage(program);
         if (outcome == ProcessOutcome::INCOMPLETE) run.incomplete = true;
         if (outcome == ProcessOutcome::DONE && generateCue) playlists.Add(program);
-        FollowFileRenames(images, i + 1, run.renamedFiles);
+        FollowFileRenames(images, i, run.renamedFiles);
         audioTracks.Forget(before);
-        if (before == chosen) continue;
-        if (auto after = RenamedFolder(program, before))
-            FollowRename(images, i + 1, before, *after, separator);
+        const auto after = before == chosen ? std::nullopt : RenamedFolder(program, before);
+        if (after) FollowRename(images, i, before, *after, separator);
+        if (batch) {
+            batch->touched.push_back(before);
+            if (after) batch->touched.push_back(*after);
+            ++batch->discs;
+        }
     }
+    run.files = &files;
     if (!playlists.Write(program)) run.incomplete = true;
     pane.AppendLine("Mass renaming of directory (" + folder + ") finished!");
     program.quietAnalysis = 0;

@@ -167,6 +167,16 @@ bool SharedListingFiles::WriteFile(const std::string& path, std::string_view con
     return written;
 }
 
+bool SharedListingFiles::PlaceStagedFile(const std::string& scratch, const std::string& path) {
+    const auto place = PlaceOf(path);
+    const bool placed = inner_.PlaceStagedFile(scratch, path);
+    if (!place)
+        ForgetAll();
+    else if (placed)
+        NameAdded(*place);
+    return placed;
+}
+
 bool SharedListingFiles::DeleteFile(const std::string& path) {
     const auto place = PlaceOf(path);
     const bool deleted = inner_.DeleteFile(path);

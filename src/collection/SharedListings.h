@@ -67,6 +67,16 @@ public:
         inner_.RemoveStaleScratchFiles(folder);
     }
     void DeferFolderFlushes() override { inner_.DeferFolderFlushes(); }
+    bool StagesWrites() const override { return inner_.StagesWrites(); }
+    // A scratch name is hidden: no listing changes until the file takes its name.
+    std::optional<std::string> StageFile(const std::string& path, std::string_view content) override {
+        return inner_.StageFile(path, content);
+    }
+    bool PlaceStagedFile(const std::string& scratch, const std::string& path) override;
+    bool SyncFileSystems(const std::vector<std::string>& folders) override {
+        return inner_.SyncFileSystems(folders);
+    }
+    bool DiscardStagedFile(const std::string& scratch) override { return inner_.DiscardStagedFile(scratch); }
     bool EndFolderFlushDeferral() override { return inner_.EndFolderFlushDeferral(); }
 
     /// Folder listings taken from the platform so far (for tests and the benchmarks).

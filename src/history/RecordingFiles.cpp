@@ -1,6 +1,7 @@
 #include "history/RecordingFiles.h"
 
 #include <algorithm>
+#include <tuple>
 
 #include "history/Undo.h"
 #include "outputs/RenameJournal.h"
@@ -96,6 +97,24 @@ bool RecordingFiles::WriteFile(const std::string& path, std::string_view content
     if (!inner_.WriteFile(path, content)) return false;
     step.length = content.size();
     step.crc = ContentCrc(content);
+    steps_.push_back(std::move(step));
+    return true;
+}
+
+std::optional<std::string> RecordingFiles::StageFile(const std::string& path, std::string_view content) {
+    auto scratch = inner_.StageFile(path, content);
+    if (scratch) staged_[scratch->substr(scratch->rfind(Separator()) + 1)] = {content.size(), ContentCrc(content)};
+    return scratch;
+}
+
+bool RecordingFiles::PlaceStagedFile(const std::string& scratch, const std::string& path) {
+    const std::string full = Full(path);
+    const auto staged = staged_.find(scratch.substr(scratch.rfind(Separator()) + 1));
+    if (Ignored(full) || staged == staged_.end()) return inner_.PlaceStagedFile(scratch, path);
+    HistoryStep step = Before(HistoryStep::Kind::WRITE, full);
+    if (!inner_.PlaceStagedFile(scratch, path)) return false;
+    std::tie(step.length, step.crc) = staged->second;
+    staged_.erase(staged);
     steps_.push_back(std::move(step));
     return true;
 }

@@ -8,7 +8,10 @@
 // through without a note: it is no part of the collection.
 #pragma once
 
+#include <cstdint>
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "history/RunHistory.h"
@@ -63,6 +66,14 @@ public:
         inner_.RemoveStaleScratchFiles(folder);
     }
     void DeferFolderFlushes() override { inner_.DeferFolderFlushes(); }
+    bool StagesWrites() const override { return inner_.StagesWrites(); }
+    std::optional<std::string> StageFile(const std::string& path, std::string_view content) override;
+    /// Noted as the write of `path` with the staged content.
+    bool PlaceStagedFile(const std::string& scratch, const std::string& path) override;
+    bool SyncFileSystems(const std::vector<std::string>& folders) override {
+        return inner_.SyncFileSystems(folders);
+    }
+    bool DiscardStagedFile(const std::string& scratch) override { return inner_.DiscardStagedFile(scratch); }
     bool EndFolderFlushDeferral() override { return inner_.EndFolderFlushDeferral(); }
 
 private:
@@ -75,6 +86,9 @@ private:
     std::vector<std::string> ignored_;
     std::string current_;  // followed from every directory change, so no call asks the system
     std::vector<HistoryStep> steps_;
+    // Each staged file's length and checksum, by its scratch name: its folder may be renamed before
+    // it takes its name.
+    std::map<std::string, std::pair<uint64_t, uint32_t>> staged_;
 };
 
 /// `path` made absolute against `current` and normalised: no "." or ".." pieces, no doubled or

@@ -93,8 +93,13 @@ std::optional<std::string> FirstTakenName(const Files& files, const DiscPlan& pl
 std::vector<RenameStep> AllSteps(const DiscPlan& plan) {
     std::vector<RenameStep> steps = plan.companions.toTemporary;
     steps.insert(steps.end(), plan.companions.toFinal.begin(), plan.companions.toFinal.end());
+    // Companions that end with the names they have (a disc processed before) need no round trip
+    // through temporary names, and the journal no rewrite after each step of it.
+    if (ComposedRenames(steps).empty()) steps.clear();
     const auto files = plan.OrderedFileSteps();
     steps.insert(steps.end(), files.begin(), files.end());
+    // Nor does a file that keeps its name: a step that changes nothing would look like a cycle.
+    std::erase_if(steps, [](const RenameStep& step) { return step.from == step.to; });
     return steps;
 }
 

@@ -149,6 +149,22 @@ public:
     /// Ends the innermost deferral; false when a folder could not be flushed.
     virtual bool EndFolderFlushDeferral() { return true; }
 
+    /// Staged writes, for a run that puts many files in place behind one flush. StagesWrites says
+    /// whether the platform does them; elsewhere (this default) a run writes file by file.
+    /// StageFile writes `content` to a fresh scratch file in `path`'s folder, not flushed, and gives
+    /// the scratch file's path (nothing on failure). PlaceStagedFile gives a staged file the name
+    /// `path` as WriteFile would (replacing an ordinary file, refusing anything else), without
+    /// flushing. SyncFileSystems flushes everything written so far on the file systems that hold
+    /// `folders`: after it, every staged and placed file and every rename is on the disc.
+    virtual bool StagesWrites() const { return false; }
+    virtual std::optional<std::string> StageFile(const std::string& /*path*/, std::string_view /*content*/) {
+        return std::nullopt;
+    }
+    virtual bool PlaceStagedFile(const std::string& /*scratch*/, const std::string& /*path*/) { return false; }
+    virtual bool SyncFileSystems(const std::vector<std::string>& /*folders*/) { return false; }
+    /// Removes a staged file that is not to take its name after all.
+    virtual bool DiscardStagedFile(const std::string& scratch) { return DeleteFile(scratch); }
+
     /// Clears read-only, hidden, system and archive attributes; on Linux makes the file owner-writable.
     virtual bool ClearAttributes(const std::string& path) = 0;
 

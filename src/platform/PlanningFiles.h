@@ -51,13 +51,17 @@ public:
     /// Changes nothing; true when the file is there.
     bool ClearAttributes(const std::string& path) override;
 
-private:
+    /// One planned change, with full paths of the planned state at that moment.
     struct Change {
         enum class Kind { WRITE, DELETE, RENAME } kind;
         std::string path;    // the file written or deleted, or the rename's source
         std::string target;  // the rename's target
         std::string content;
     };
+    /// Every change planned so far, in order: what a run that commits a plan replays.
+    const std::vector<Change>& Changes() const { return changes_; }
+
+private:
     // Where a path of the planned state stands on the real disc.
     struct Origin {
         enum class Kind { REAL, WRITTEN, MISSING } kind;

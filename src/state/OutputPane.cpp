@@ -8,6 +8,10 @@
 namespace cartovex {
 
 void OutputPane::AppendLine(std::string_view text) {
+    if (holding_) {
+        held_.emplace_back(text);
+        return;
+    }
     window_.FocusControl(ID_OUTPUT_PANE);
     std::string added = "\r\n";
     added += text;
@@ -20,6 +24,18 @@ void OutputPane::AppendLine(std::string_view text) {
     }
     window_.ScrollPane(window_.PaneLineCount());
     if (observer_) observer_(text);
+}
+
+void OutputPane::ReleaseHeld() {
+    holding_ = false;
+    std::vector<std::string> held = std::move(held_);
+    held_.clear();
+    for (const std::string& line : held) AppendLine(line);
+}
+
+void OutputPane::DropHeld() {
+    holding_ = false;
+    held_.clear();
 }
 
 void OutputPane::ClearPane() {

@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace cartovex {
 
@@ -25,6 +26,12 @@ public:
 
     const std::string& Text() const { return text_; }
 
+    /// Keeps appended lines back until ReleaseHeld appends them or DropHeld forgets them: a step
+    /// that may yet be taken back says nothing until it stands.
+    void Hold() { holding_ = true; }
+    void ReleaseHeld();
+    void DropHeld();
+
     /// Called with every appended text (the command-line program prints them).
     void SetAppendObserver(std::function<void(std::string_view)> observer) {
         observer_ = std::move(observer);
@@ -37,6 +44,8 @@ private:
     // part. After a clear the next append sends the whole (short) text instead.
     bool controlStale_ = false;
     std::function<void(std::string_view)> observer_;
+    bool holding_ = false;
+    std::vector<std::string> held_;
 };
 
 }  // namespace cartovex

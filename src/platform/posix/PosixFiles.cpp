@@ -322,6 +322,49 @@ bool PosixFiles::WriteFile(const std::string& path, std::string_view content) {
 }
 
 bool PosixFiles::WriteFileFrom(const std::string& path, const ContentWriter& writer) {
+    std::string absoluteFolder;
+    const auto temp = ScratchWritten(path, writer, true, absoluteFolder);
+    if (!temp) return false;
+    if (rename(temp->c_str(), path.c_str()) != 0) {
+        unlink(temp->c_str());
+        return false;
+    }
+    return FolderFlushed(ParentOf(path), absoluteFolder);
+}
+
+std::optional<std::string> PosixFiles::StageFile(const std::string& path, std::string_view content) {
+    std::string absoluteFolder;
+    return ScratchWritten(
+        path, [content](const auto& append) { return append(content); }, false, absoluteFolder);
+}
+
+bool PosixFiles::PlaceStagedFile(const std::string& scratch, const std::string& path) {
+    struct stat info {};
+    // As in WriteFile: whatever is not an ordinary file under the name is the user's.
+    if (lstat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return false;
+    return rename(scratch.c_str(), path.c_str()) == 0;
+}
+
+bool PosixFiles::SyncFileSystems(const std::vector<std::string>& folders) {
+    std::set<dev_t> synced;
+    bool all = true;
+    for (const std::string& folder : folders) {
+        Fd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+        struct stat info {};
+        if (fd.get() < 0 || fstat(fd.get(), &info) != 0) {
+            all = false;
+            continue;
+        }
+        if (!synced.insert(info.st_dev).second) continue;
+        all = syncfs(fd.get()) == 0 && all;
+    }
+    return all;
+}
+
+// Writes the content under a fresh scratch name in `path`'s folder, flushed to the disc when
+// `flush`: the scratch file's path, or nothing (and no scratch file) when it fails.
+std::optional<std::string> PosixFiles::ScratchWritten(const std::string& path, const ContentWriter& writer,
+                                                      bool flush, std::string& absoluteFolder) {
     // A new file gets the mode an ordinary create would give; a replaced one keeps its own.
     static const mode_t UMASK = [] {
         mode_t mask = umask(0);
@@ -332,11 +375,11 @@ bool PosixFiles::WriteFileFrom(const std::string& path, const ContentWriter& wri
     struct stat info {};
     if (lstat(path.c_str(), &info) == 0) {
         // A link, whatever it points to, is the user's: neither written through nor replaced.
-        if (!S_ISREG(info.st_mode)) return false;
+        if (!S_ISREG(info.st_mode)) return std::nullopt;
         mode = info.st_mode & 07777;
     }
     const std::string folder = ParentOf(path);
-    const std::string absoluteFolder = AbsoluteFolder(folder);
+    absoluteFolder = AbsoluteFolder(folder);
     if (!sweptFolders_.contains(absoluteFolder)) {
         if (const auto seen = scratchSeen_.find(absoluteFolder); seen != scratchSeen_.end())
             RemoveStaleScratchFiles(folder, absoluteFolder, seen->second);
@@ -354,19 +397,18 @@ bool PosixFiles::WriteFileFrom(const std::string& path, const ContentWriter& wri
         temp = Join(folder, ScratchFileName(ScratchHost(), ThisProcess(), tags_()));
         fd.reset(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
                       createGivesMode ? mode : 0600));
-        if (fd.get() < 0 && errno != EEXIST) return false;
+        if (fd.get() < 0 && errno != EEXIST) return std::nullopt;
     }
-    if (fd.get() < 0) return false;
+    if (fd.get() < 0) return std::nullopt;
     const int out = fd.get();
     bool ok = writer([out](std::string_view piece) { return WriteAll(out, piece); }) &&
-              (createGivesMode || fchmod(out, mode) == 0) && Synced(out);
+              (createGivesMode || fchmod(out, mode) == 0) && (!flush || Synced(out));
     ok = (close(fd.release()) == 0) && ok;
-    ok = ok && rename(temp.c_str(), path.c_str()) == 0;
     if (!ok) {
         unlink(temp.c_str());
-        return false;
+        return std::nullopt;
     }
-    return FolderFlushed(folder, absoluteFolder);
+    return temp;
 }
 
 bool PosixFiles::FolderFlushed(const std::string& folder, const std::string& absoluteFolder) {

@@ -43,9 +43,15 @@ public:
     void RemoveStaleScratchFiles(const std::string& folder) override;
     void DeferFolderFlushes() override { ++deferrals_; }
     bool EndFolderFlushDeferral() override;
+    bool StagesWrites() const override { return true; }
+    std::optional<std::string> StageFile(const std::string& path, std::string_view content) override;
+    bool PlaceStagedFile(const std::string& scratch, const std::string& path) override;
+    bool SyncFileSystems(const std::vector<std::string>& folders) override;
 
 private:
     std::string AbsoluteFolder(const std::string& folder) const;
+    std::optional<std::string> ScratchWritten(const std::string& path, const ContentWriter& writer, bool flush,
+                                              std::string& absoluteFolder);
     void RemoveStaleScratchFiles(const std::string& folder, const std::string& absoluteFolder);
     void RemoveStaleScratchFiles(const std::string& folder, const std::string& absoluteFolder,
                                  const std::vector<std::string>& seen);
