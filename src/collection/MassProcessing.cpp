@@ -206,44 +206,50 @@ void MassProcess(Program& program) {
     std::optional<PlannedBatch> batch;
     size_t perDiscUntil = 0;  // the images before this are processed one by one
     int fallbacks = 0;
-    bool stopped = false;
 
-    // Puts the batch's changes on the disc. False when it could not be staged: the run then goes
-    // back to its first image, to process its discs one by one.
-    auto commit = [&]() {
+    // Puts the batch's changes on the disc. When they can't all be made, the batch is taken back to
+    // where a disc by disc run would begin: the run then goes back to its first image and processes
+    // its discs one by one, and each says in its own words what stands in its way.
+    auto commit = [&]() -> std::optional<size_t> {
         PlannedBatch& planned = *batch;
         run.files = &files;
         const std::string where = planned.plan.CurrentDirectory();
-        const StagedCommit done = CommitStaged(files, planned.plan.Changes(), JOURNAL_NAME);
-        bool committed = done.result == StagedCommit::Result::COMMITTED;
-        if (committed) {
+        const auto& changes = planned.plan.Changes();
+        const StagedCommit done = CommitStaged(files, changes, JOURNAL_NAME);
+        const size_t start = planned.start;
+        if (done.result == StagedCommit::Result::COMMITTED) {
             pane.ReleaseHeld();
             files.SetCurrentDirectory(where);
-        } else {
-            pane.DropHeld();
-            playlists = std::move(planned.playlists);
+            batch.reset();
+            return std::nullopt;
         }
-        if (done.result == StagedCommit::Result::UNCHANGED) {
-            images = std::move(planned.images);
-            run.incomplete = planned.incomplete;
-            settled = planned.settled;
-            ++fallbacks;
+        pane.DropHeld();
+        images = std::move(planned.images);
+        playlists = std::move(planned.playlists);
+        run.incomplete = planned.incomplete;
+        settled = planned.settled;
+        ++fallbacks;
+        // What the batch renamed before it stopped moves the listing with it; every disc it had begun
+        // is then finished or undone from its journal, as after a kill.
+        for (size_t k = 0; k < done.made; ++k) {
+            if (changes[k].kind != PlanningFiles::Change::Kind::RENAME) continue;
+            FollowFileRenames(images, start, {{changes[k].path, changes[k].target}});
+            FollowRename(images, start, changes[k].path, changes[k].target, separator);
         }
-        if (done.result == StagedCommit::Result::STOPPED) {
-            // The journals say what each disc was to become: every one is finished or undone now.
-            pane.AppendLine(done.failure);
-            for (const std::string& journalFolder : done.journalFolders)
-                if (files.SetCurrentDirectory(journalFolder)) FinishInterruptedRun(program);
-            pane.AppendLine("Mass processing stopped; the next run goes on from here.");
-            run.incomplete = true;
-            stopped = true;
+        pane.Hold();
+        for (const std::string& journalFolder : done.journalFolders) {
+            if (!files.SetCurrentDirectory(journalFolder)) continue;
+            std::vector<std::pair<std::string, std::string>> renamed;
+            for (const RenameStep& step : FinishInterruptedRun(program).renamed)
+                renamed.emplace_back(files.Join(journalFolder, step.from), files.Join(journalFolder, step.to));
+            FollowFileRenames(images, start, renamed);
         }
-        const size_t start = planned.start;
+        pane.DropHeld();
         batch.reset();
-        return committed ? std::optional<size_t>() : std::optional<size_t>(start);
+        return start;
     };
 
-    for (size_t i = 0; !stopped;) {
+    for (size_t i = 0;;) {
         if (batch) {
             const std::string folderOfImage = i < images.size() ? ParentOf(images[i], separator) : std::string();
             const bool full = batch->discs >= BATCH_DISCS || std::chrono::steady_clock::now() - batch->began > BATCH_TIME;

@@ -105,14 +105,16 @@ StagedCommit CommitStaged(Files& files, const std::vector<Change>& changes, cons
     }
     if (!files.SyncFileSystems(folders)) return rollBack();
 
+    size_t made = 0;
     auto stop = [&](const std::string& line) {
         discardStaged();
         outcome.result = StagedCommit::Result::STOPPED;
+        outcome.made = made;
         outcome.failure = line;
         for (const std::string& journal : journals) outcome.journalFolders.push_back(FolderOf(journal, separator));
         return outcome;
     };
-    for (size_t k = 0; k < changes.size(); ++k) {
+    for (size_t k = 0; k < changes.size(); made = ++k) {
         const Change& change = changes[k];
         if ((*roles)[k] != Role::PLAIN) continue;
         switch (change.kind) {

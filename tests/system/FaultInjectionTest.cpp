@@ -245,9 +245,11 @@ TEST_F(FaultInjection, ANameTakenBehindTheProgramsBackIsNeverReplaced) {
     spy.Before("Exists", "Game_1.bin", [&] { collection.Write("Disc1/Game_1.bin", "another file"); });
     const auto before = collection.Snapshot();
     Run({"mass", collection.Path()});
-    EXPECT_TRUE(Printed("disc.iso could not be renamed.")) << out.str();
-    EXPECT_TRUE(Printed("Processing stopped, every file keeps its old name."));
+    // The batch the first disc was planned in stops at the rename and is put back; processed alone
+    // again, the disc finds the name taken.
+    EXPECT_TRUE(Printed("Can't rename, Game_0.iso exists already.")) << out.str();
     EXPECT_TRUE(Printed("Can't rename, Game_1.bin exists already."));
+    EXPECT_FALSE(Printed("Process done."));
     EXPECT_EQ(collection.Read("Disc0/Game_0.iso"), "someone else's file");
     EXPECT_EQ(collection.Read("Disc1/Game_1.bin"), "another file");
     ExpectNothingLost(before, collection.Snapshot(), {"Disc0/Game_0.iso", "Disc1/Game_1.bin"});

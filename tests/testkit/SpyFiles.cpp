@@ -108,6 +108,21 @@ bool SpyFiles::WriteFile(const std::string& path, std::string_view content) {
     return done;
 }
 
+std::optional<std::string> SpyFiles::StageFile(const std::string& path, std::string_view content) {
+    if (Record("WriteFile", path)) return std::nullopt;
+    return inner_.StageFile(path, content);
+}
+
+bool SpyFiles::PlaceStagedFile(const std::string& scratch, const std::string& path) {
+    const bool done = !Record("PlaceStagedFile", path) && inner_.PlaceStagedFile(scratch, path);
+    if (done) changes_.push_back("write " + Full(path));
+    return done;
+}
+
+bool SpyFiles::SyncFileSystems(const std::vector<std::string>& folders) {
+    return !Record("SyncFileSystems") && inner_.SyncFileSystems(folders);
+}
+
 bool SpyFiles::DeleteFile(const std::string& path) {
     const bool done = !Record("DeleteFile", path) && inner_.DeleteFile(path);
     if (done) changes_.push_back("delete " + Full(path));

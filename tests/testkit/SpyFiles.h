@@ -70,6 +70,13 @@ public:
     bool ReplaceFile(const std::string& from, const std::string& to) override;
     bool ClearAttributes(const std::string& path) override;
     void RemoveStaleScratchFiles(const std::string& folder) override;
+    /// A staged write counts, fails and fires hooks as the WriteFile it stands for; it is listed
+    /// among the changes when the file takes its name.
+    bool StagesWrites() const override { return inner_.StagesWrites(); }
+    std::optional<std::string> StageFile(const std::string& path, std::string_view content) override;
+    bool PlaceStagedFile(const std::string& scratch, const std::string& path) override;
+    bool SyncFileSystems(const std::vector<std::string>& folders) override;
+    bool DiscardStagedFile(const std::string& scratch) override { return inner_.DiscardStagedFile(scratch); }
 
 private:
     /// Counts the call; true when it is to fail.
