@@ -114,21 +114,47 @@ StagedCommit CommitStaged(Files& files, const std::vector<Change>& changes, cons
         for (const std::string& journal : journals) outcome.journalFolders.push_back(FolderOf(journal, separator));
         return outcome;
     };
-    for (size_t k = 0; k < changes.size(); made = ++k) {
+    // The disc being committed: where its changes begin, its journal, and whether it has only
+    // renamed so far. A rename of its that fails is then put back with the ones before it, as a disc
+    // processed alone does; its journal could no longer tell how far it got once the name it wanted
+    // is taken by another file.
+    size_t discStart = 0, discJournal = 0;
+    bool onlyRenamed = false;
+    auto putBack = [&](size_t failed) {
+        for (size_t j = failed; j-- > discStart + 1;)
+            if (changes[j].kind == Change::Kind::RENAME && !files.Rename(changes[j].target, changes[j].path))
+                return false;
+        files.DeleteFile(journals[discJournal]);
+        journals.erase(journals.begin() + static_cast<std::ptrdiff_t>(discJournal));
+        made = discStart;
+        return true;
+    };
+    for (size_t k = 0, journal = 0; k < changes.size(); made = ++k) {
         const Change& change = changes[k];
+        if ((*roles)[k] == Role::JOURNAL_WRITTEN) {
+            discStart = k;
+            discJournal = journal++;
+            onlyRenamed = true;
+        }
+        if ((*roles)[k] == Role::JOURNAL_REMOVED) onlyRenamed = false;
         if ((*roles)[k] != Role::PLAIN) continue;
         switch (change.kind) {
             case Change::Kind::RENAME:
-                if (!files.Rename(change.path, change.target)) return stop(change.path + " could not be renamed.");
+                if (!files.Rename(change.path, change.target)) {
+                    if (onlyRenamed) putBack(k);
+                    return stop(change.path + " could not be renamed.");
+                }
                 for (auto* paths : {&scratch, &journals, &folders})
                     for (std::string& path : *paths) FollowRename(path, change.path, change.target, separator);
                 break;
             case Change::Kind::WRITE:
+                onlyRenamed = false;
                 if (!files.PlaceStagedFile(scratch[k], change.path))
                     return stop(change.path + " could not be written.");
                 scratch[k].clear();
                 break;
             case Change::Kind::DELETE:
+                onlyRenamed = false;
                 if (!files.DeleteFile(change.path)) return stop(change.path + " could not be removed.");
                 break;
         }

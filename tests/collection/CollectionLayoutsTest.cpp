@@ -14,10 +14,12 @@
 #include "disc/Analysis.h"
 #include "disc/Crc32.h"
 #include "outputs/Processing.h"
+#include "state/RunContext.h"
 #include "state/MenuModel.h"
 #include "testkit/Companions.h"
 #include "testkit/ImageBuilder.h"
 #include "testkit/SheetCheck.h"
+#include "testkit/SpyFiles.h"
 #include "testkit/TestProgram.h"
 #include "testkit/ZipWriter.h"
 
@@ -269,6 +271,65 @@ TEST_F(CollectionLayouts, EveryLayoutEndsNamedAfterItsTitleWithSheetsThatPlay) {
                     EXPECT_EQ(pane.find(noise), std::string::npos) << noise << pane;
             }
         }
+    }
+}
+
+// Where the file system stages writes, a mass run plans its discs in batches and commits each batch
+// behind one pair of flushes; these files make it process disc by disc, as it does elsewhere.
+class DiscByDiscFiles : public testkit::SpyFiles {
+public:
+    using SpyFiles::SpyFiles;
+    bool StagesWrites() const override { return false; }
+};
+
+// A batched mass run over every layout at once ends exactly as a disc by disc one: the same files
+// with the same bytes, the same pane, the same history. So does one whose batch can't be staged
+// (a report that can't be written) or stops midway (a name taken just before its rename).
+TEST_F(CollectionLayouts, ABatchedMassRunEndsExactlyAsADiscByDiscOne) {
+    struct Case {
+        const char* name;
+        std::function<void(testkit::SpyFiles&)> fault;
+        bool samePane;  // a batch put back says why its disc stopped in the words of a lone disc's check
+    };
+    const Case cases[] = {
+        {"every disc processed", [](testkit::SpyFiles&) {}, true},
+        {"a report that can't be written",
+         [](testkit::SpyFiles& spy) {
+             spy.FailWhen("WriteFile", [&spy](const std::string& path) {
+                 return (path.starts_with('/') ? path : spy.CurrentDirectory() + "/" + path).ends_with("/Wav/KVX_INFO.TXT");
+             });
+         },
+         true},
+        {"a name taken just before its rename",
+         [this](testkit::SpyFiles& spy) {
+             spy.Before("Rename", "game.iso", [this] { root.Write("Wav/Wav_Disc.iso", "someone else's"); });
+         },
+         false},
+    };
+    window.SetMenuItemState(CMD_TOGGLE_GENERATE_LOG, MENU_CHECKED);
+    window.SetMenuItemState(CMD_TOGGLE_FIX_CUE, MENU_CHECKED);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::vector<std::string> trees[2], panes[2];
+        for (const bool batched : {true, false}) {
+            Afresh();
+            for (const Layout& layout : Layouts()) layout.build(*collection);
+            std::filesystem::remove(start.dir / ".cartovex-history");
+            RunScope scope(program);
+            testkit::SpyFiles staging(program.platform.files);
+            DiscByDiscFiles discByDisc(program.platform.files);
+            testkit::SpyFiles& files = batched ? staging : discByDisc;
+            c.fault(files);
+            scope.Context().files = &files;
+            MassRun();
+            if (batched) EXPECT_GT(files.Calls("SyncFileSystems"), 0) << "no batch was committed";
+            trees[batched] = root.Snapshot();
+            panes[batched] = testkit::PaneLines(program.pane.Text());
+            trees[batched].push_back(start.dir.Read(".cartovex-history"));
+        }
+        EXPECT_EQ(trees[true], trees[false]);
+        if (c.samePane) EXPECT_EQ(panes[true], panes[false]);
+        EXPECT_EQ(testkit::SheetsThatDontPlay(root.Path(), collection->trackOf), Names{});
     }
 }
 
