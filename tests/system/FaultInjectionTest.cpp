@@ -449,6 +449,48 @@ TEST_F(Traced, AScratchFileOfAKilledRunIsRemovedByTheNextRun) {
     }
 }
 
+// A mass run over several discs, committed as one batch, killed at each of its renames in turn (the
+// discs' own, the journals' and every written file's taking its name): the next run finishes or
+// undoes what each disc's journal records and processes the rest, and the collection ends exactly
+// as after one whole run, with nothing lost and nothing of the program's left behind.
+TEST_F(Traced, AMassRunKilledAtAnyRenameEndsAsOneWholeRun) {
+    auto afresh = [this] {
+        for (const auto& entry : fs::directory_iterator(collection.Path())) fs::remove_all(entry.path());
+        fs::remove(start.dir / ".cartovex-history");
+        WriteCollection(4);
+    };
+    afresh();
+    const std::string trace = start.dir / "trace.txt";
+    ASSERT_EQ(RunStrace({"-o", trace, "-e", "trace=syncfs"}, {"mass", collection.Path()}), 0);
+    ASSERT_NE(start.dir.Read("trace.txt").find(" syncfs("), std::string::npos) << "the run committed no batch";
+    // The reports carry the time they were made; they are there or not.
+    auto tree = [this] {
+        auto rows = collection.Snapshot();
+        for (std::string& row : rows)
+            if (row.find("/KVX_INFO.TXT=") != std::string::npos) row.erase(row.find('='));
+        return rows;
+    };
+    const auto whole = tree();
+
+    int kills = 0;
+    for (int when = 1;; ++when) {
+        SCOPED_TRACE("killed at rename " + PlainNumber(when));
+        afresh();
+        const auto before = collection.Snapshot();
+        const int status = RunStrace({"-o", "/dev/null", "-e", "trace=rename,renameat2", "-e",
+                                      "inject=rename,renameat2:signal=KILL:when=" + PlainNumber(when)},
+                                     {"mass", collection.Path()});
+        if (WIFEXITED(status) && WEXITSTATUS(status) == 0) break;  // past the run's last rename
+        ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << "status " << status;
+        ++kills;
+        ExpectNothingLost(before, collection.Snapshot());
+        ASSERT_EQ(RunStrace({"-o", "/dev/null"}, {"mass", collection.Path()}), 0);
+        EXPECT_EQ(tree(), whole);
+    }
+    // Four journals, the discs' renames, reports, sheets, the settings and the history.
+    EXPECT_GT(kills, 16);
+}
+
 // A file that replaces another is on the disc before it takes the name: the scratch file is
 // created new (never through a link), flushed, renamed, and then its folder is flushed. A run
 // processing disc by disc flushes the folder once for the files a step puts there together, before
