@@ -89,6 +89,19 @@ public:
         Tick();
         return PosixFiles::DeleteFile(path);
     }
+    // A mass run's batch stages its files, flushes them, and gives them their names.
+    std::optional<std::string> StageFile(const std::string& path, std::string_view content) override {
+        Tick();
+        return PosixFiles::StageFile(path, content);
+    }
+    bool SyncFileSystems(const std::vector<std::string>& folders) override {
+        Tick();
+        return PosixFiles::SyncFileSystems(folders);
+    }
+    bool PlaceStagedFile(const std::string& scratch, const std::string& path) override {
+        Tick();
+        return PosixFiles::PlaceStagedFile(scratch, path);
+    }
 
 private:
     void Tick() {
@@ -152,9 +165,14 @@ struct KillRun {
     testkit::TempFolder collection;
     std::string image;
 
-    explicit KillRun(const Layout& layout) {
+    explicit KillRun(const Layout& layout) : KillRun(std::vector<Layout>{layout}) {}
+    /// Every layout in one collection; `image` is the first one's.
+    explicit KillRun(const std::vector<Layout>& layouts) {
         std::string database = "1\r\n";
-        image = layout.build(collection, database);
+        for (const Layout& layout : layouts) {
+            const std::string built = layout.build(collection, database);
+            if (image.empty()) image = built;
+        }
         start.dir.Write("DATA.KVX", database);
         start.dir.Write("DEVELOPPER.KVX", "1\r\n");
         start.dir.Write("Cartovex.ini",
@@ -235,6 +253,31 @@ TEST(KilledRun, AMassRunFinishesItFirst) {
                   std::string::npos)
             << run.lastOutput;
         EXPECT_EQ(run.collection.Snapshot(), reference.collection.Snapshot()) << kill;
+    }
+}
+
+// A mass run over every layout, killed at any change it makes, its batch's included (a file staged,
+// the flush, a file taking its name), then run again, ends exactly as one whole mass run ends.
+TEST(KilledRun, AMassRunKilledAnywhereInItsBatchEndsAsOneWholeRun) {
+    std::vector<std::string> whole;
+    int changes = 0;
+    {
+        KillRun run(Layouts());
+        ASSERT_EQ(run.Run({"mass", run.collection.Path()}), CLI_OK) << run.lastOutput;
+        whole = run.collection.Snapshot();
+        changes = run.files.changes;
+    }
+    for (int kill = 1; kill <= changes; ++kill) {
+        SCOPED_TRACE("killed at change " + std::to_string(kill) + " of " + std::to_string(changes));
+        KillRun run(Layouts());
+        run.files.countdown = kill;
+        ASSERT_EQ(run.Run({"mass", run.collection.Path()}), -1);
+        EXPECT_EQ(run.Run({"mass", run.collection.Path()}), CLI_OK) << run.lastOutput;
+        // The files staged when the kill came carry this process's number, so only the next
+        // process removes them (the strace tests see it do so).
+        auto after = run.collection.Snapshot();
+        std::erase_if(after, [](const std::string& row) { return row.find("/.cartovex-") != std::string::npos; });
+        EXPECT_EQ(after, whole) << run.lastOutput;
     }
 }
 
