@@ -267,36 +267,45 @@ void MassProcess(Program& program) {
             settled = folderOfImage;
             // A run cut short here is finished (or undone) before its files are looked at. The batch
             // has not touched the folder, so it is settled on the disc itself.
-            run.files = &files;
             if (files.SetCurrentDirectory(folderOfImage)) {
                 std::vector<std::pair<std::string, std::string>> renamed;
                 for (const RenameStep& step : FinishInterruptedRun(program).renamed)
                     renamed.emplace_back(files.Join(folderOfImage, step.from),
                                          files.Join(folderOfImage, step.to));
                 FollowFileRenames(images, i, renamed);
-                if (batch) FollowFileRenames(batch->images, i, renamed);
+                if (batch && !renamed.empty()) {
+                    FollowFileRenames(batch->images, i, renamed);
+                    batch->plan.ForgetRealAnswers();
+                }
                 run.settledFolder = files.CurrentDirectory();
             }
-            if (batch) run.files = &batch->plan;
         }
         const std::string image = images[i];
         const size_t at = i++;
         if (audioTracks.IsAudioTrack(image)) continue;
         files.ClearAttributes(image);
-        if (!batch && stages && at >= perDiscUntil && fallbacks < MOST_FALLBACKS) {
+        program.disc.imagePath = image;
+        // A file that vanished or can't be read ends the analysis with its own message and without a
+        // match, so it is never processed under the previous image's identity. The analysis only
+        // reads, in a folder the batch has not touched: the disc itself answers it.
+        const bool opens = !batch && stages && at >= perDiscUntil && fallbacks < MOST_FALLBACKS;
+        if (opens) pane.Hold();
+        AnalyseImage(program);
+        if (program.disc.matchIndex == NONE_VALUE) {
+            if (opens) pane.ReleaseHeld();
+            continue;
+        }
+        if (opens) {
             batch.emplace(files, at);
             batch->images = images;
             batch->playlists = playlists;
             batch->incomplete = run.incomplete;
             batch->settled = settled;
-            run.files = &batch->plan;
-            pane.Hold();
         }
-        program.disc.imagePath = image;
-        // A file that vanished or can't be read ends the analysis with its own message and without a
-        // match, so it is never processed under the previous image's identity.
-        AnalyseImage(program);
-        if (program.disc.matchIndex == NONE_VALUE) continue;
+        if (batch) {
+            run.files = &batch->plan;
+            batch->plan.SetCurrentDirectory(files.CurrentDirectory());
+        }
 
         const std::string before = ParentOf(image, separator);
         const ProcessOutcome outcome =
@@ -311,6 +320,7 @@ void MassProcess(Program& program) {
             batch->touched.push_back(before);
             if (after) batch->touched.push_back(*after);
             ++batch->discs;
+            run.files = &files;
         }
     }
     run.files = &files;

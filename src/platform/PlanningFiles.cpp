@@ -109,7 +109,7 @@ PlanningFiles::Origin PlanningFiles::Resolve(const std::string& absolutePath) co
 std::vector<std::string> PlanningFiles::Entries(const std::string& folder, ListingFailures* failures) const {
     std::vector<std::string> names;
     const Origin origin = Resolve(folder);
-    if (origin.kind == Origin::Kind::REAL && real_.IsDirectory(origin.path)) {
+    if (origin.kind == Origin::Kind::REAL && RealFact(Fact::DIRECTORY, origin.path)) {
         for (const std::string& name : real_.ListTopLevel(origin.path, failures)) {
             const Origin entry = Resolve(Join(folder, name));
             if (entry.kind == Origin::Kind::REAL && entry.path == Join(origin.path, name))
@@ -135,6 +135,18 @@ std::vector<std::string> PlanningFiles::Entries(const std::string& folder, Listi
     return names;
 }
 
+// The plan asks the same few questions of the real disc again and again (is the folder there, is
+// the name free): each is asked of it once.
+bool PlanningFiles::RealFact(Fact fact, const std::string& path) const {
+    const auto key = std::make_pair(fact, path);
+    if (const auto known = realFacts_.find(key); known != realFacts_.end()) return known->second;
+    const bool answer = fact == Fact::DIRECTORY      ? real_.IsDirectory(path)
+                        : fact == Fact::REGULAR_FILE ? real_.IsRegularFile(path)
+                                                     : real_.Exists(path);
+    realFacts_.emplace(key, answer);
+    return answer;
+}
+
 bool PlanningFiles::IsQuiet(const std::string& absolutePath) const {
     return std::find(quietNames_.begin(), quietNames_.end(), LastPiece(absolutePath)) != quietNames_.end();
 }
@@ -151,7 +163,22 @@ bool PlanningFiles::SetCurrentDirectory(const std::string& path) {
     return true;
 }
 
+bool PlanningFiles::ListsAsReal() const {
+    if (current_ != Absolute(real_.CurrentDirectory())) return false;
+    return std::none_of(changes_.begin(), changes_.end(), [this](const Change& change) {
+        if (IsAtOrBelow(change.path, current_) || IsAtOrBelow(current_, change.path)) return true;
+        return change.kind == Change::Kind::RENAME &&
+               (IsAtOrBelow(change.target, current_) || IsAtOrBelow(current_, change.target));
+    });
+}
+
+std::shared_ptr<const FolderNames> PlanningFiles::CurrentFolderNames() const {
+    // A run over many folders shares the real listings while it plans in a folder it hasn't changed.
+    return ListsAsReal() ? real_.CurrentFolderNames() : Files::CurrentFolderNames();
+}
+
 std::vector<std::string> PlanningFiles::ListCurrentFolder(std::string_view pattern) const {
+    if (ListsAsReal()) return real_.ListCurrentFolder(pattern);
     std::vector<std::string> names;
     for (const std::string& name : Entries(current_))
         if (WildcardMatch(pattern, name) && IsRegularFile(Join(current_, name))) names.push_back(name);
@@ -199,18 +226,18 @@ std::vector<std::string> PlanningFiles::ListFilesRecursive(const std::string& fo
 bool PlanningFiles::IsRegularFile(const std::string& path) const {
     const Origin origin = Resolve(Absolute(path));
     return origin.kind == Origin::Kind::WRITTEN ||
-           (origin.kind == Origin::Kind::REAL && real_.IsRegularFile(origin.path));
+           (origin.kind == Origin::Kind::REAL && RealFact(Fact::REGULAR_FILE, origin.path));
 }
 
 bool PlanningFiles::IsDirectory(const std::string& path) const {
     const Origin origin = Resolve(Absolute(path));
-    return origin.kind == Origin::Kind::REAL && real_.IsDirectory(origin.path);
+    return origin.kind == Origin::Kind::REAL && RealFact(Fact::DIRECTORY, origin.path);
 }
 
 bool PlanningFiles::Exists(const std::string& path) const {
     const Origin origin = Resolve(Absolute(path));
     return origin.kind == Origin::Kind::WRITTEN ||
-           (origin.kind == Origin::Kind::REAL && real_.Exists(origin.path));
+           (origin.kind == Origin::Kind::REAL && RealFact(Fact::EXISTS, origin.path));
 }
 
 std::optional<uint64_t> PlanningFiles::FileLength(const std::string& path) const {

@@ -9,6 +9,8 @@
 #pragma once
 
 #include <functional>
+#include <map>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,10 @@ public:
     /// "would write F", "would delete F" and "would replace F with G" lines, with full paths.
     PlanningFiles(const Files& real, Report report);
 
+    /// The real disc's answers are kept (the real files don't change while a plan is made); a run
+    /// that changes them meanwhile, in a place the plan has not touched, has them asked again.
+    void ForgetRealAnswers() { realFacts_.clear(); }
+
     /// Writes and deletes of files named `name` (in any folder) are planned but not reported: the
     /// run's own bookkeeping, gone again before it ends, is nothing the run leaves behind.
     void KeepQuietAbout(std::string name) { quietNames_.push_back(std::move(name)); }
@@ -32,6 +38,7 @@ public:
     std::string CurrentDirectory() const override;
     bool SetCurrentDirectory(const std::string& path) override;
     std::vector<std::string> ListCurrentFolder(std::string_view pattern) const override;
+    std::shared_ptr<const FolderNames> CurrentFolderNames() const override;
     std::vector<std::string> ListTopLevel(const std::string& folder,
                                           ListingFailures* failures = nullptr) const override;
     std::vector<std::string> ListFilesRecursive(const std::string& folder,
@@ -78,12 +85,18 @@ private:
                                      ListingFailures* failures = nullptr) const;
     bool IsHiddenName(const std::string& name) const;
     bool IsQuiet(const std::string& absolutePath) const;
+    /// True when the current folder is the real one's and no planned change has touched it: its
+    /// listings are then the real files' own.
+    bool ListsAsReal() const;
+    enum class Fact { DIRECTORY, REGULAR_FILE, EXISTS };
+    bool RealFact(Fact fact, const std::string& path) const;
 
     const Files& real_;
     Report report_;
     std::string current_;
     std::vector<Change> changes_;
     std::vector<std::string> quietNames_;
+    mutable std::map<std::pair<Fact, std::string>, bool> realFacts_;
 };
 
 }  // namespace cartovex
