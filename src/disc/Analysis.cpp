@@ -79,7 +79,9 @@ Opened ReadImageHeader(Program& program, const FolderListing& listing) {
         EndEarly(program, "This is not a Sega CD Image! File will be ignored.");
         return Opened::NO;
     }
-    if (!files.IsRegularFile(disc.fileName)) {
+    // The folder's listing holds ordinary files only: a name in it needs no asking. Reading the
+    // header refuses anything else all the same, should the file have changed since.
+    if (!listing.Names().Has(disc.fileName) && !files.IsRegularFile(disc.fileName)) {
         EndEarly(program, CouldNotRead(disc));
         return Opened::NO;
     }

@@ -272,8 +272,9 @@ TEST_F(FaultInjection, ACompanionNameTakenMidRunStopsTheRunAndUndoesIt) {
 
 TEST_F(FaultInjection, AFileTurnedIntoAFolderIsLeftAlone) {
     const auto discs = WriteCollection(3);
-    // The first image becomes a folder after the listing; the second disc's report name is a folder.
-    spy.Before("IsRegularFile", "disc.iso", [&] {
+    // The first image becomes a folder after the listing, as its header is read; the second disc's
+    // report name is a folder.
+    spy.Before("ReadAt", "disc.iso", [&] {
         fs::remove(discs[0].image);
         collection.Write("Disc0/disc.iso/inside.txt", "kept");
     });
