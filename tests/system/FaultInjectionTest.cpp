@@ -566,9 +566,10 @@ TEST_F(Traced, EveryReplacedFileIsFlushedBeforeItsRenameAndItsFolderAfter) {
                 // The user's files and folders move; a folder takes the scratch files in it along.
                 const std::string from = whole(match[1]), to = whole(match[2]);
                 const std::string journal = folderOf(from) + "/.cartovex-journal";
-                if (journals.count(journal))
+                if (journals.count(journal)) {
                     EXPECT_TRUE(folderDue.count(folderOf(from)) == 0 && journalsUnflushed.count(journal) == 0)
                         << "renamed before its journal was flushed: " << from;
+                }
                 for (auto* paths : {&flushedPaths, &unflushed, &folderDue, &journals, &journalsUnflushed}) {
                     std::set<std::string> followed;
                     for (const std::string& path : *paths)
@@ -584,9 +585,10 @@ TEST_F(Traced, EveryReplacedFileIsFlushedBeforeItsRenameAndItsFolderAfter) {
                 const std::string from = whole(match[1]), to = whole(match[2]);
                 // Files put in one folder together may share its flush; a write elsewhere may not
                 // wait, unless a flush of the whole file system is to come.
-                if (!wholeDisc)
+                if (!wholeDisc) {
                     EXPECT_TRUE(folderDue.empty() || *folderDue.begin() == folderOf(from))
                         << "the folder " << *folderDue.begin() << " was not flushed before the run went on";
+                }
                 ASSERT_NE(from.find("/.cartovex-"), std::string::npos) << line;
                 EXPECT_NE(creationFlags[from].find("O_CREAT|O_EXCL|O_NOFOLLOW"), std::string::npos) << from;
                 // A journal replaces nothing: it may take its name first, if a flush of the whole
