@@ -128,11 +128,21 @@ private:
     std::optional<std::string> settingsOnDisc_;
 };
 
+// What the loop over the images keeps as it goes: the listing (followed through every rename), the
+// multi-disc games, the folder last settled, whether a disc was left incomplete.
+struct LoopState {
+    std::vector<std::string> images;
+    DiscPlaylists playlists;
+    std::string settled;
+    bool incomplete = false;
+};
+
 // Discs planned through the dry-run overlay and not yet on the disc: their changes are committed
-// together (see StagedCommit.h), and what the run kept of its listing and playlists before them is
-// kept too, for processing them one by one when the batch can't be staged.
+// together (see StagedCommit.h). The loop's state before them is kept, for processing them one by
+// one when the batch can't be committed.
 struct PlannedBatch {
-    PlannedBatch(const Files& real, size_t start) : plan(real, [](const std::string&) {}), start(start) {}
+    PlannedBatch(const Files& real, size_t start, LoopState before)
+        : plan(real, [](const std::string&) {}), start(start), before(std::move(before)) {}
 
     /// True when `folder` lies at, below or above a folder the batch's discs lie in: its listing, or
     /// its very path, may differ on the disc from the plan until the batch is committed.
@@ -145,24 +155,66 @@ struct PlannedBatch {
             return atOrBelow(folder, other) || atOrBelow(other, folder);
         });
     }
+    bool Full() const { return discs >= BATCH_DISCS || std::chrono::steady_clock::now() - began > BATCH_TIME; }
+
+    // A batch holds this many discs at most, and stops taking more after this long, so a kill loses
+    // little planning and the pane never waits long for its lines.
+    static constexpr size_t BATCH_DISCS = 32;
+    static constexpr auto BATCH_TIME = std::chrono::seconds(2);
 
     PlanningFiles plan;
-    size_t start;
-    std::vector<std::string> images;
-    DiscPlaylists playlists;
-    bool incomplete = false;
-    std::string settled;
+    size_t start;  // the index of its first image
+    LoopState before;
     std::vector<std::string> touched;
     size_t discs = 0;
     std::chrono::steady_clock::time_point began = std::chrono::steady_clock::now();
 };
 
-// A batch holds this many discs at most, and stops taking more after this long, so a kill loses
-// little planning and the pane never waits long for its lines.
-constexpr size_t BATCH_DISCS = 32;
-constexpr auto BATCH_TIME = std::chrono::seconds(2);
 // A disc that refuses staged writes twice (read-only, full) is processed disc by disc from then on.
 constexpr int MOST_FALLBACKS = 2;
+
+// Finishes or undoes the run a journal in `folder` records, and follows its renames in the listing
+// from image `from` on; gives them as full paths.
+std::vector<std::pair<std::string, std::string>> SettleFolder(Program& program, const std::string& folder,
+                                                              std::vector<std::string>& images, size_t from) {
+    Files& files = program.files();
+    std::vector<std::pair<std::string, std::string>> renamed;
+    if (!files.SetCurrentDirectory(folder)) return renamed;
+    for (const RenameStep& step : FinishInterruptedRun(program).renamed)
+        renamed.emplace_back(files.Join(folder, step.from), files.Join(folder, step.to));
+    FollowFileRenames(images, from, renamed);
+    if (program.run) program.run->settledFolder = files.CurrentDirectory();
+    return renamed;
+}
+
+// Puts the batch's changes on the disc, with its pane lines. When they can't all be made, the loop is
+// taken back to where the batch began, as a disc by disc run would find the disc: what the batch
+// renamed before it stopped moves the listing with it, and every disc it had begun is finished or
+// undone from its journal, as after a kill (quietly: each disc, processed again on its own, says
+// what stands in its way). Gives the image to go on from one by one, or nothing.
+std::optional<size_t> CommitBatch(Program& program, PlannedBatch& batch, LoopState& state) {
+    Files& files = program.files();
+    const char separator = files.Separator();
+    const auto& changes = batch.plan.Changes();
+    const StagedCommit done = CommitStaged(files, changes, JOURNAL_NAME);
+    if (done.result == StagedCommit::Result::COMMITTED) {
+        program.pane.ReleaseHeld();
+        files.SetCurrentDirectory(batch.plan.CurrentDirectory());
+        return std::nullopt;
+    }
+    program.pane.DropHeld();
+    state = std::move(batch.before);
+    for (size_t k = 0; k < done.made; ++k) {
+        if (changes[k].kind != PlanningFiles::Change::Kind::RENAME) continue;
+        FollowFileRenames(state.images, batch.start, {{changes[k].path, changes[k].target}});
+        FollowRename(state.images, batch.start, changes[k].path, changes[k].target, separator);
+    }
+    program.pane.Hold();
+    for (const std::string& journalFolder : done.journalFolders)
+        SettleFolder(program, journalFolder, state.images, batch.start);
+    program.pane.DropHeld();
+    return batch.start;
+}
 
 }  // namespace
 
@@ -179,7 +231,9 @@ void MassProcess(Program& program) {
     if (folder.empty()) return;
 
     ListingFailures unread;
-    std::vector<std::string> images = ListedImages(files, folder, &unread);
+    LoopState state;
+    std::vector<std::string>& images = state.images;
+    images = ListedImages(files, folder, &unread);
     files.SetCurrentDirectory(folder);
     // Images in a folder that can't be listed would be passed over without a word.
     for (const ListingFailure& failure : unread) pane.AppendLine(ListingFailureLine(failure));
@@ -198,86 +252,32 @@ void MassProcess(Program& program) {
     SheetAudioTracks audioTracks(files);
     // Each analysis sets the sheet toggle for its own image; the playlists follow the user's choice.
     const bool generateCue = program.window().MenuItemState(CMD_TOGGLE_GENERATE_CUE) == MENU_CHECKED;
-    DiscPlaylists playlists;
     // Where the platform can, discs are planned in batches and their changes committed together.
     const bool stages = files.StagesWrites();
-    program.quietAnalysis = 1;
-    std::string settled;  // the last folder checked for an interrupted run
     std::optional<PlannedBatch> batch;
     size_t perDiscUntil = 0;  // the images before this are processed one by one
     int fallbacks = 0;
-
-    // Puts the batch's changes on the disc. When they can't all be made, the batch is taken back to
-    // where a disc by disc run would begin: the run then goes back to its first image and processes
-    // its discs one by one, and each says in its own words what stands in its way.
-    auto commit = [&]() -> std::optional<size_t> {
-        PlannedBatch& planned = *batch;
-        run.files = &files;
-        const std::string where = planned.plan.CurrentDirectory();
-        const auto& changes = planned.plan.Changes();
-        const StagedCommit done = CommitStaged(files, changes, JOURNAL_NAME);
-        const size_t start = planned.start;
-        if (done.result == StagedCommit::Result::COMMITTED) {
-            pane.ReleaseHeld();
-            files.SetCurrentDirectory(where);
-            batch.reset();
-            return std::nullopt;
-        }
-        pane.DropHeld();
-        images = std::move(planned.images);
-        playlists = std::move(planned.playlists);
-        run.incomplete = planned.incomplete;
-        settled = planned.settled;
-        ++fallbacks;
-        // What the batch renamed before it stopped moves the listing with it; every disc it had begun
-        // is then finished or undone from its journal, as after a kill.
-        for (size_t k = 0; k < done.made; ++k) {
-            if (changes[k].kind != PlanningFiles::Change::Kind::RENAME) continue;
-            FollowFileRenames(images, start, {{changes[k].path, changes[k].target}});
-            FollowRename(images, start, changes[k].path, changes[k].target, separator);
-        }
-        pane.Hold();
-        for (const std::string& journalFolder : done.journalFolders) {
-            if (!files.SetCurrentDirectory(journalFolder)) continue;
-            std::vector<std::pair<std::string, std::string>> renamed;
-            for (const RenameStep& step : FinishInterruptedRun(program).renamed)
-                renamed.emplace_back(files.Join(journalFolder, step.from), files.Join(journalFolder, step.to));
-            FollowFileRenames(images, start, renamed);
-        }
-        pane.DropHeld();
-        batch.reset();
-        return start;
-    };
-
+    program.quietAnalysis = 1;
     for (size_t i = 0;;) {
-        if (batch) {
-            const std::string folderOfImage = i < images.size() ? ParentOf(images[i], separator) : std::string();
-            const bool full = batch->discs >= BATCH_DISCS || std::chrono::steady_clock::now() - batch->began > BATCH_TIME;
-            if (i == images.size() || full || batch->Touches(folderOfImage, separator)) {
-                const size_t end = i;
-                if (const auto again = commit()) {
-                    perDiscUntil = std::max(perDiscUntil, end);
-                    i = *again;
-                }
-                continue;
+        if (batch && (i == images.size() || batch->Full() || batch->Touches(ParentOf(images[i], separator), separator))) {
+            if (const auto again = CommitBatch(program, *batch, state)) {
+                perDiscUntil = std::max(perDiscUntil, i);
+                ++fallbacks;
+                run.incomplete = state.incomplete;
+                i = *again;
             }
+            batch.reset();
+            continue;
         }
         if (i == images.size()) break;
-        if (const std::string folderOfImage = ParentOf(images[i], separator); folderOfImage != settled) {
-            settled = folderOfImage;
-            // A run cut short here is finished (or undone) before its files are looked at. The batch
-            // has not touched the folder, so it is settled on the disc itself.
-            if (files.SetCurrentDirectory(folderOfImage)) {
-                std::vector<std::pair<std::string, std::string>> renamed;
-                for (const RenameStep& step : FinishInterruptedRun(program).renamed)
-                    renamed.emplace_back(files.Join(folderOfImage, step.from),
-                                         files.Join(folderOfImage, step.to));
-                FollowFileRenames(images, i, renamed);
-                if (batch && !renamed.empty()) {
-                    FollowFileRenames(batch->images, i, renamed);
-                    batch->plan.ForgetRealAnswers();
-                }
-                run.settledFolder = files.CurrentDirectory();
+        if (const std::string folderOfImage = ParentOf(images[i], separator); folderOfImage != state.settled) {
+            state.settled = folderOfImage;
+            // A run cut short here is finished (or undone) before its files are looked at. No batch
+            // has touched the folder, so it is settled on the disc itself.
+            const auto renamed = SettleFolder(program, folderOfImage, images, i);
+            if (batch && !renamed.empty()) {
+                FollowFileRenames(batch->before.images, i, renamed);
+                batch->plan.ForgetRealAnswers();
             }
         }
         const std::string image = images[i];
@@ -287,7 +287,7 @@ void MassProcess(Program& program) {
         program.disc.imagePath = image;
         // A file that vanished or can't be read ends the analysis with its own message and without a
         // match, so it is never processed under the previous image's identity. The analysis only
-        // reads, in a folder the batch has not touched: the disc itself answers it.
+        // reads, in a folder no batch has touched: the disc itself answers it.
         const bool opens = !batch && stages && at >= perDiscUntil && fallbacks < MOST_FALLBACKS;
         if (opens) pane.Hold();
         AnalyseImage(program);
@@ -295,13 +295,8 @@ void MassProcess(Program& program) {
             if (opens) pane.ReleaseHeld();
             continue;
         }
-        if (opens) {
-            batch.emplace(files, at);
-            batch->images = images;
-            batch->playlists = playlists;
-            batch->incomplete = run.incomplete;
-            batch->settled = settled;
-        }
+        state.incomplete = run.incomplete;
+        if (opens) batch.emplace(files, at, state);
         if (batch) {
             run.files = &batch->plan;
             batch->plan.SetCurrentDirectory(files.CurrentDirectory());
@@ -311,7 +306,7 @@ void MassProcess(Program& program) {
         const ProcessOutcome outcome =
             before == chosen ? ProcessKeepingFolderName(program, run) : ProcessImage(program);
         if (outcome == ProcessOutcome::INCOMPLETE) run.incomplete = true;
-        if (outcome == ProcessOutcome::DONE && generateCue) playlists.Add(program);
+        if (outcome == ProcessOutcome::DONE && generateCue) state.playlists.Add(program);
         FollowFileRenames(images, i, run.renamedFiles);
         audioTracks.Forget(before);
         const auto after = before == chosen ? std::nullopt : RenamedFolder(program, before);
@@ -323,7 +318,7 @@ void MassProcess(Program& program) {
             run.files = &files;
         }
     }
-    run.files = &files;
+    DiscPlaylists& playlists = state.playlists;
     if (!playlists.Write(program)) run.incomplete = true;
     pane.AppendLine("Mass renaming of directory (" + folder + ") finished!");
     program.quietAnalysis = 0;
