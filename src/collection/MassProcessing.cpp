@@ -142,7 +142,9 @@ struct LoopState {
 // one when the batch can't be committed.
 struct PlannedBatch {
     PlannedBatch(const Files& real, size_t start, LoopState before)
-        : plan(real, [](const std::string&) {}), start(start), before(std::move(before)) {}
+        : plan(real, [](const std::string&) {}), start(start), before(std::move(before)) {
+        plan.AnswerFromRealListings();
+    }
 
     /// True when `folder` lies at, below or above a folder the batch's discs lie in: its listing, or
     /// its very path, may differ on the disc from the plan until the batch is committed.

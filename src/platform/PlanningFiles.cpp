@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "common/Text.h"
+#include "platform/FolderNames.h"
 
 namespace cartovex {
 
@@ -140,11 +141,36 @@ std::vector<std::string> PlanningFiles::Entries(const std::string& folder, Listi
 bool PlanningFiles::RealFact(Fact fact, const std::string& path) const {
     const auto key = std::make_pair(fact, path);
     if (const auto known = realFacts_.find(key); known != realFacts_.end()) return known->second;
-    const bool answer = fact == Fact::DIRECTORY      ? real_.IsDirectory(path)
-                        : fact == Fact::REGULAR_FILE ? real_.IsRegularFile(path)
-                                                     : real_.Exists(path);
+    bool answer = false;
+    if (const auto listed = ListedFact(fact, path))
+        answer = *listed;
+    else
+        answer = fact == Fact::DIRECTORY      ? real_.IsDirectory(path)
+                 : fact == Fact::REGULAR_FILE ? real_.IsRegularFile(path)
+                                              : real_.Exists(path);
     realFacts_.emplace(key, answer);
     return answer;
+}
+
+// A name in the real current folder, which the real files keep listed (a mass run shares its
+// listings): whether it is there, and whether as an ordinary file. A listing leaves hidden names
+// out, and a disc that ignores case answers for names the listing spells otherwise, so those are
+// asked of the disc; a listing a moment old can be wrong, but a rename never replaces and a
+// write never goes through anything but an ordinary file, so the commit finds out safely.
+std::optional<bool> PlanningFiles::ListedFact(Fact fact, const std::string& path) const {
+    if (fact == Fact::DIRECTORY || !listsReal_) return std::nullopt;
+    const std::string name = LastPiece(path);
+    if (name.empty() || IsHiddenName(name) || Parent(path) != Absolute(real_.CurrentDirectory()))
+        return std::nullopt;
+    const auto files = real_.CurrentFolderNames();
+    if (fact == Fact::REGULAR_FILE) return files->Has(name);
+    if (files->Has(name)) return true;
+    const auto entries = real_.ListTopLevel(Parent(path));
+    if (HasInNameOrder(entries, name)) return true;
+    // Not listed under that spelling: only a disc that ignores case could still answer yes.
+    for (const std::string& entry : entries)
+        if (EqualsIgnoringAsciiCase(entry, name)) return std::nullopt;
+    return false;
 }
 
 bool PlanningFiles::IsQuiet(const std::string& absolutePath) const {

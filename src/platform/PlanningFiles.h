@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 #include <utility>
 #include <string>
 #include <vector>
@@ -29,6 +30,9 @@ public:
     /// The real disc's answers are kept (the real files don't change while a plan is made); a run
     /// that changes them meanwhile, in a place the plan has not touched, has them asked again.
     void ForgetRealAnswers() { realFacts_.clear(); }
+    /// Lets names in the real current folder be answered from the real files' listing of it: for a
+    /// run whose real files keep their listings (a mass run), not one that lists afresh each time.
+    void AnswerFromRealListings() { listsReal_ = true; }
 
     /// Writes and deletes of files named `name` (in any folder) are planned but not reported: the
     /// run's own bookkeeping, gone again before it ends, is nothing the run leaves behind.
@@ -90,6 +94,7 @@ private:
     bool ListsAsReal() const;
     enum class Fact { DIRECTORY, REGULAR_FILE, EXISTS };
     bool RealFact(Fact fact, const std::string& path) const;
+    std::optional<bool> ListedFact(Fact fact, const std::string& path) const;
 
     const Files& real_;
     Report report_;
@@ -97,6 +102,7 @@ private:
     std::vector<Change> changes_;
     std::vector<std::string> quietNames_;
     mutable std::map<std::pair<Fact, std::string>, bool> realFacts_;
+    bool listsReal_ = false;
 };
 
 }  // namespace cartovex

@@ -322,13 +322,17 @@ TEST_F(CollectionLayouts, ABatchedMassRunEndsExactlyAsADiscByDiscOne) {
             c.fault(files);
             scope.Context().files = &files;
             MassRun();
-            if (batched) EXPECT_GT(files.Calls("SyncFileSystems"), 0) << "no batch was committed";
+            if (batched) {
+                EXPECT_GT(files.Calls("SyncFileSystems"), 0) << "no batch was committed";
+            }
             trees[batched] = root.Snapshot();
             panes[batched] = testkit::PaneLines(program.pane.Text());
             trees[batched].push_back(start.dir.Read(".cartovex-history"));
         }
         EXPECT_EQ(trees[true], trees[false]);
-        if (c.samePane) EXPECT_EQ(panes[true], panes[false]);
+        if (c.samePane) {
+            EXPECT_EQ(panes[true], panes[false]);
+        }
         EXPECT_EQ(testkit::SheetsThatDontPlay(root.Path(), collection->trackOf), Names{});
     }
 }

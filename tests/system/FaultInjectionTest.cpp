@@ -562,7 +562,8 @@ TEST_F(Traced, EveryReplacedFileIsFlushedBeforeItsRenameAndItsFolderAfter) {
                         << "the journal went before its folder's files were flushed: " << path;
                     journals.erase(path);
                 }
-            } else if (std::regex_search(line, match, moved)) {
+            } else if (std::regex_search(line, match, moved) && match[1].str().find("/.cartovex-") == std::string::npos &&
+                       !match[1].str().starts_with(".cartovex-")) {
                 // The user's files and folders move; a folder takes the scratch files in it along.
                 const std::string from = whole(match[1]), to = whole(match[2]);
                 const std::string journal = folderOf(from) + "/.cartovex-journal";
@@ -581,7 +582,8 @@ TEST_F(Traced, EveryReplacedFileIsFlushedBeforeItsRenameAndItsFolderAfter) {
                 for (const auto& [path, flag] : creationFlags)
                     flags[path.starts_with(from + "/") ? to + path.substr(from.size()) : path] = flag;
                 creationFlags = std::move(flags);
-            } else if (std::regex_search(line, match, renamed)) {
+            } else if (std::regex_search(line, match, renamed) || std::regex_search(line, match, moved)) {
+                // A written file takes its name by a rename, or by one that replaces nothing.
                 const std::string from = whole(match[1]), to = whole(match[2]);
                 // Files put in one folder together may share its flush; a write elsewhere may not
                 // wait, unless a flush of the whole file system is to come.

@@ -334,11 +334,20 @@ bool PosixFiles::WriteFileFrom(const std::string& path, const ContentWriter& wri
 
 std::optional<std::string> PosixFiles::StageFile(const std::string& path, std::string_view content) {
     std::string absoluteFolder;
-    return ScratchWritten(
-        path, [content](const auto& append) { return append(content); }, false, absoluteFolder);
+    bool replaces = false;
+    auto scratch = ScratchWritten(
+        path, [content](const auto& append) { return append(content); }, false, absoluteFolder, &replaces);
+    if (scratch) stagedOver_[scratch->substr(scratch->rfind('/') + 1)] = replaces;
+    return scratch;
 }
 
 bool PosixFiles::PlaceStagedFile(const std::string& scratch, const std::string& path) {
+    const auto staged = stagedOver_.find(scratch.substr(scratch.rfind('/') + 1));
+    const bool replaces = staged == stagedOver_.end() || staged->second;
+    if (staged != stagedOver_.end()) stagedOver_.erase(staged);
+    // A name that was free when the file was staged must still be: whatever took it meanwhile is
+    // the user's, and stays.
+    if (!replaces) return renameat2(AT_FDCWD, scratch.c_str(), AT_FDCWD, path.c_str(), RENAME_NOREPLACE) == 0;
     struct stat info {};
     // As in WriteFile: whatever is not an ordinary file under the name is the user's.
     if (lstat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode)) return false;
@@ -364,7 +373,7 @@ bool PosixFiles::SyncFileSystems(const std::vector<std::string>& folders) {
 // Writes the content under a fresh scratch name in `path`'s folder, flushed to the disc when
 // `flush`: the scratch file's path, or nothing (and no scratch file) when it fails.
 std::optional<std::string> PosixFiles::ScratchWritten(const std::string& path, const ContentWriter& writer,
-                                                      bool flush, std::string& absoluteFolder) {
+                                                      bool flush, std::string& absoluteFolder, bool* replaces) {
     // A new file gets the mode an ordinary create would give; a replaced one keeps its own.
     static const mode_t UMASK = [] {
         mode_t mask = umask(0);
@@ -377,6 +386,7 @@ std::optional<std::string> PosixFiles::ScratchWritten(const std::string& path, c
         // A link, whatever it points to, is the user's: neither written through nor replaced.
         if (!S_ISREG(info.st_mode)) return std::nullopt;
         mode = info.st_mode & 07777;
+        if (replaces) *replaces = true;
     }
     const std::string folder = ParentOf(path);
     absoluteFolder = AbsoluteFolder(folder);

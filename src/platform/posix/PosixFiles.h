@@ -51,7 +51,7 @@ public:
 private:
     std::string AbsoluteFolder(const std::string& folder) const;
     std::optional<std::string> ScratchWritten(const std::string& path, const ContentWriter& writer, bool flush,
-                                              std::string& absoluteFolder);
+                                              std::string& absoluteFolder, bool* replaces = nullptr);
     void RemoveStaleScratchFiles(const std::string& folder, const std::string& absoluteFolder);
     void RemoveStaleScratchFiles(const std::string& folder, const std::string& absoluteFolder,
                                  const std::vector<std::string>& seen);
@@ -70,6 +70,8 @@ private:
     std::set<std::string> sweptFolders_;
     // The scratch names a walk over a collection saw, by absolute folder.
     mutable std::map<std::string, std::vector<std::string>> scratchSeen_;
+    // Whether each staged file (by scratch name) had an ordinary file to replace when it was staged.
+    std::map<std::string, bool> stagedOver_;
     // Tags for fresh scratch names.
     std::mt19937 tags_{std::random_device{}()};
 };
