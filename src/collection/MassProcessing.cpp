@@ -175,18 +175,24 @@ struct PlannedBatch {
 // A disc that refuses staged writes twice (read-only, full) is processed disc by disc from then on.
 constexpr int MOST_FALLBACKS = 2;
 
+struct Settled {
+    bool found = false;  // a journal was there
+    std::vector<std::pair<std::string, std::string>> renamed;  // full paths
+};
+
 // Finishes or undoes the run a journal in `folder` records, and follows its renames in the listing
-// from image `from` on; gives them as full paths.
-std::vector<std::pair<std::string, std::string>> SettleFolder(Program& program, const std::string& folder,
-                                                              std::vector<std::string>& images, size_t from) {
+// from image `from` on.
+Settled SettleFolder(Program& program, const std::string& folder, std::vector<std::string>& images, size_t from) {
     Files& files = program.files();
-    std::vector<std::pair<std::string, std::string>> renamed;
-    if (!files.SetCurrentDirectory(folder)) return renamed;
-    for (const RenameStep& step : FinishInterruptedRun(program).renamed)
-        renamed.emplace_back(files.Join(folder, step.from), files.Join(folder, step.to));
-    FollowFileRenames(images, from, renamed);
+    Settled settled;
+    if (!files.SetCurrentDirectory(folder)) return settled;
+    const Recovery recovery = FinishInterruptedRun(program);
+    settled.found = recovery.found;
+    for (const RenameStep& step : recovery.renamed)
+        settled.renamed.emplace_back(files.Join(folder, step.from), files.Join(folder, step.to));
+    FollowFileRenames(images, from, settled.renamed);
     if (program.run) program.run->settledFolder = files.CurrentDirectory();
-    return renamed;
+    return settled;
 }
 
 // Puts the batch's changes on the disc, with its pane lines. When they can't all be made, the loop is
@@ -276,9 +282,9 @@ void MassProcess(Program& program) {
             state.settled = folderOfImage;
             // A run cut short here is finished (or undone) before its files are looked at. No batch
             // has touched the folder, so it is settled on the disc itself.
-            const auto renamed = SettleFolder(program, folderOfImage, images, i);
-            if (batch && !renamed.empty()) {
-                FollowFileRenames(batch->before.images, i, renamed);
+            const Settled settledNow = SettleFolder(program, folderOfImage, images, i);
+            if (batch && settledNow.found) {
+                FollowFileRenames(batch->before.images, i, settledNow.renamed);
                 batch->plan.ForgetRealAnswers();
             }
         }
