@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <filesystem>
+#include <functional>
 
 #include "platform/posix/PosixFiles.h"
 #include "testkit/TempFolder.h"
@@ -136,6 +137,52 @@ TEST_F(PosixFilesTest, WriteFileNeverGoesThroughNorReplacesALink) {
     EXPECT_EQ(files.ListTopLevel(dir.Path()), (std::vector<std::string>{"fifo.txt"})) << "no file left over";
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1)
         << "no scratch file left";
+}
+
+// A staged file takes its name later, after other changes: whatever took the name meanwhile, or
+// stood there as something else than an ordinary file, is the user's and stays as it was.
+TEST_F(PosixFilesTest, AStagedFileTakesItsNameOnlyAsAWriteWould) {
+    struct Case {
+        const char* what;
+        std::function<void()> before;  // the name as it is when the file is staged
+        std::function<void()> meanwhile;
+        bool placed;
+        const char* left;  // what the name holds afterwards
+    };
+    const std::string target = dir / "sheet.cue";
+    const Case cases[] = {
+        {"a free name", [] {}, [] {}, true, "new"},
+        {"an ordinary file replaced", [&] { dir.Write("sheet.cue", "old"); }, [] {}, true, "new"},
+        {"a free name taken meanwhile", [] {}, [&] { dir.Write("sheet.cue", "someone's"); }, false, "someone's"},
+        {"a link planted meanwhile", [&] { dir.Write("sheet.cue", "old"); },
+         [&] {
+             std::filesystem::remove(target);
+             dir.Write("elsewhere", "linked");
+             std::filesystem::create_symlink(dir / "elsewhere", target);
+         },
+         false, "linked"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::filesystem::remove(target);
+        c.before();
+        const auto scratch = files.StageFile(target, "new");
+        ASSERT_TRUE(scratch.has_value());
+        for (const std::string& name : files.ListCurrentFolder("*"))
+            EXPECT_FALSE(name.starts_with(".cartovex-")) << "a staged file is hidden";
+        c.meanwhile();
+        ASSERT_TRUE(files.SyncFileSystems({dir.Path()}));
+        EXPECT_EQ(files.PlaceStagedFile(*scratch, target), c.placed);
+        if (!c.placed) {
+            EXPECT_TRUE(files.DiscardStagedFile(*scratch));
+        }
+        EXPECT_EQ(dir.Read("sheet.cue"), c.left);
+        EXPECT_FALSE(std::filesystem::exists(*scratch));
+    }
+    // Nothing is staged over a link or a folder.
+    std::filesystem::remove(target);
+    dir.MakeFolder("sheet.cue");
+    EXPECT_FALSE(files.StageFile(target, "new").has_value());
 }
 
 TEST(ScratchNames, SayWhichProcessOnWhichMachineMadeThem) {
