@@ -106,11 +106,10 @@ StagedCommit CommitStaged(Files& files, const std::vector<Change>& changes, cons
     if (!files.SyncFileSystems(folders)) return rollBack();
 
     size_t made = 0;
-    auto stop = [&](const std::string& line) {
+    auto stop = [&] {
         discardStaged();
         outcome.result = StagedCommit::Result::STOPPED;
         outcome.made = made;
-        outcome.failure = line;
         for (const std::string& journal : journals) outcome.journalFolders.push_back(FolderOf(journal, separator));
         return outcome;
     };
@@ -142,25 +141,24 @@ StagedCommit CommitStaged(Files& files, const std::vector<Change>& changes, cons
             case Change::Kind::RENAME:
                 if (!files.Rename(change.path, change.target)) {
                     if (onlyRenamed) putBack(k);
-                    return stop(change.path + " could not be renamed.");
+                    return stop();
                 }
                 for (auto* paths : {&scratch, &journals, &folders})
                     for (std::string& path : *paths) FollowRename(path, change.path, change.target, separator);
                 break;
             case Change::Kind::WRITE:
                 onlyRenamed = false;
-                if (!files.PlaceStagedFile(scratch[k], change.path))
-                    return stop(change.path + " could not be written.");
+                if (!files.PlaceStagedFile(scratch[k], change.path)) return stop();
                 scratch[k].clear();
                 break;
             case Change::Kind::DELETE:
                 onlyRenamed = false;
-                if (!files.DeleteFile(change.path)) return stop(change.path + " could not be removed.");
+                if (!files.DeleteFile(change.path)) return stop();
                 break;
         }
     }
     // Until this flush ends, a journal may be all that brings a sheet back whole.
-    if (!files.SyncFileSystems(folders)) return stop("The changes could not be flushed to the disc.");
+    if (!files.SyncFileSystems(folders)) return stop();
     for (const std::string& journal : journals) files.DeleteFile(journal);
     outcome.result = StagedCommit::Result::COMMITTED;
     return outcome;

@@ -28,11 +28,9 @@ struct StagedCommit {
         /// Nothing changed: the plan can't be staged (a journal rewritten after each step), or staging
         /// failed (a full or read-only disc). The discs are to be processed one by one.
         UNCHANGED,
-        /// A change failed after the first renames: the journals say what each disc was to become.
+        /// A change failed after the first flush: the journals say what each disc was to become.
         STOPPED,
     } result = Result::UNCHANGED;
-    /// STOPPED: one pane line naming the change that failed.
-    std::string failure;
     /// STOPPED: how many of the changes were made (the renames among them moved the files).
     size_t made = 0;
     /// STOPPED: the folders holding a journal of the batch, where they are now.

@@ -354,6 +354,11 @@ bool PosixFiles::PlaceStagedFile(const std::string& scratch, const std::string& 
     return rename(scratch.c_str(), path.c_str()) == 0;
 }
 
+bool PosixFiles::DiscardStagedFile(const std::string& scratch) {
+    stagedOver_.erase(scratch.substr(scratch.rfind('/') + 1));
+    return unlink(scratch.c_str()) == 0;
+}
+
 bool PosixFiles::SyncFileSystems(const std::vector<std::string>& folders) {
     // Nearly every folder lies on a file system already met: one look tells which, and one folder of
     // each is opened to flush it by.

@@ -47,6 +47,7 @@ public:
     std::optional<std::string> StageFile(const std::string& path, std::string_view content) override;
     bool PlaceStagedFile(const std::string& scratch, const std::string& path) override;
     bool SyncFileSystems(const std::vector<std::string>& folders) override;
+    bool DiscardStagedFile(const std::string& scratch) override;
 
 private:
     std::string AbsoluteFolder(const std::string& folder) const;
