@@ -11,8 +11,8 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/Files.h"
