@@ -149,15 +149,13 @@ struct PlannedBatch {
     /// True when `folder` lies at, below or above a folder the batch's discs lie in: its listing, or
     /// its very path, may differ on the disc from the plan until the batch is committed.
     bool Touches(const std::string& folder, char separator) const {
-        auto atOrBelow = [separator](const std::string& path, const std::string& base) {
-            return path.compare(0, base.size(), base) == 0 &&
-                   (path.size() == base.size() || path[base.size()] == separator);
-        };
         return std::any_of(touched.begin(), touched.end(), [&](const std::string& other) {
-            return atOrBelow(folder, other) || atOrBelow(other, folder);
+            return PathIsAtOrBelow(folder, other, separator) || PathIsAtOrBelow(other, folder, separator);
         });
     }
-    bool Full() const { return discs >= BATCH_DISCS || std::chrono::steady_clock::now() - began > BATCH_TIME; }
+    bool Full() const {
+        return discs >= BATCH_DISCS || std::chrono::steady_clock::now() - began > BATCH_TIME;
+    }
 
     // A batch holds this many discs at most, and stops taking more after this long, so a kill loses
     // little planning and the pane never waits long for its lines.
@@ -176,13 +174,14 @@ struct PlannedBatch {
 constexpr int MOST_FALLBACKS = 2;
 
 struct Settled {
-    bool found = false;  // a journal was there
+    bool found = false;                                        // a journal was there
     std::vector<std::pair<std::string, std::string>> renamed;  // full paths
 };
 
 // Finishes or undoes the run a journal in `folder` records, and follows its renames in the listing
 // from image `from` on.
-Settled SettleFolder(Program& program, const std::string& folder, std::vector<std::string>& images, size_t from) {
+Settled SettleFolder(Program& program, const std::string& folder, std::vector<std::string>& images,
+                     size_t from) {
     Files& files = program.files();
     Settled settled;
     if (!files.SetCurrentDirectory(folder)) return settled;
@@ -267,7 +266,8 @@ void MassProcess(Program& program) {
     int fallbacks = 0;
     program.quietAnalysis = 1;
     for (size_t i = 0;;) {
-        if (batch && (i == images.size() || batch->Full() || batch->Touches(ParentOf(images[i], separator), separator))) {
+        if (batch && (i == images.size() || batch->Full() ||
+                      batch->Touches(ParentOf(images[i], separator), separator))) {
             if (const auto again = CommitBatch(program, *batch, state)) {
                 perDiscUntil = std::max(perDiscUntil, i);
                 ++fallbacks;
@@ -278,7 +278,8 @@ void MassProcess(Program& program) {
             continue;
         }
         if (i == images.size()) break;
-        if (const std::string folderOfImage = ParentOf(images[i], separator); folderOfImage != state.settled) {
+        if (const std::string folderOfImage = ParentOf(images[i], separator);
+            folderOfImage != state.settled) {
             state.settled = folderOfImage;
             // A run cut short here is finished (or undone) before its files are looked at. No batch
             // has touched the folder, so it is settled on the disc itself.

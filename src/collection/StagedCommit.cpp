@@ -8,13 +8,9 @@ namespace {
 
 using Change = PlanningFiles::Change;
 
-bool AtOrBelow(const std::string& path, const std::string& base, char separator) {
-    return path.compare(0, base.size(), base) == 0 && (path.size() == base.size() || path[base.size()] == separator);
-}
-
 // `path` after `from` was renamed to `to`: moved when it lies at or below `from`.
 void FollowRename(std::string& path, const std::string& from, const std::string& to, char separator) {
-    if (!path.empty() && AtOrBelow(path, from, separator)) path = to + path.substr(from.size());
+    if (!path.empty() && PathIsAtOrBelow(path, from, separator)) path = to + path.substr(from.size());
 }
 
 std::string LastPiece(const std::string& path, char separator) {
@@ -57,9 +53,11 @@ std::optional<std::vector<Role>> Roles(const std::vector<Change>& changes, const
 }
 
 // Where `path` of the planned state after the first `count` changes lies before any of them.
-std::string BeforeRenames(std::string path, const std::vector<Change>& changes, size_t count, char separator) {
+std::string BeforeRenames(std::string path, const std::vector<Change>& changes, size_t count,
+                          char separator) {
     for (size_t j = count; j-- > 0;)
-        if (changes[j].kind == Change::Kind::RENAME) FollowRename(path, changes[j].target, changes[j].path, separator);
+        if (changes[j].kind == Change::Kind::RENAME)
+            FollowRename(path, changes[j].target, changes[j].path, separator);
     return path;
 }
 
@@ -110,7 +108,8 @@ StagedCommit CommitStaged(Files& files, const std::vector<Change>& changes, cons
         discardStaged();
         outcome.result = StagedCommit::Result::STOPPED;
         outcome.made = made;
-        for (const std::string& journal : journals) outcome.journalFolders.push_back(FolderOf(journal, separator));
+        for (const std::string& journal : journals)
+            outcome.journalFolders.push_back(FolderOf(journal, separator));
         return outcome;
     };
     // The disc being committed: where its changes begin, its journal, and whether it has only
@@ -144,7 +143,8 @@ StagedCommit CommitStaged(Files& files, const std::vector<Change>& changes, cons
                     return stop();
                 }
                 for (auto* paths : {&scratch, &journals, &folders})
-                    for (std::string& path : *paths) FollowRename(path, change.path, change.target, separator);
+                    for (std::string& path : *paths)
+                        FollowRename(path, change.path, change.target, separator);
                 break;
             case Change::Kind::WRITE:
                 onlyRenamed = false;

@@ -103,7 +103,8 @@ bool RecordingFiles::WriteFile(const std::string& path, std::string_view content
 
 std::optional<std::string> RecordingFiles::StageFile(const std::string& path, std::string_view content) {
     auto scratch = inner_.StageFile(path, content);
-    if (scratch) staged_[scratch->substr(scratch->rfind(Separator()) + 1)] = {content.size(), ContentCrc(content)};
+    if (scratch)
+        staged_[scratch->substr(scratch->rfind(Separator()) + 1)] = {content.size(), ContentCrc(content)};
     return scratch;
 }
 

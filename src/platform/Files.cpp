@@ -60,6 +60,11 @@ std::shared_ptr<const FolderNames> Files::CurrentFolderNames() const {
     return std::make_shared<const FolderNames>(ListCurrentFolder("*"));
 }
 
+bool PathIsAtOrBelow(std::string_view path, std::string_view base, char separator) {
+    if (base.empty() || !path.starts_with(base)) return false;
+    return path.size() == base.size() || base.back() == separator || path[base.size()] == separator;
+}
+
 std::string Files::Join(std::string_view folder, std::string_view name) const {
     std::string path(folder);
     if (path.empty() || path.back() != Separator()) path += Separator();

@@ -195,6 +195,10 @@ private:
     bool open_ = true;
 };
 
+/// True when `path` is `base` or lies below it, both spelled whole and alike (no "." or "..", no
+/// trailing separator except a root's).
+bool PathIsAtOrBelow(std::string_view path, std::string_view base, char separator);
+
 /// Matches a name against a wildcard pattern of '*' and '?', ASCII case-insensitively.
 bool WildcardMatch(std::string_view pattern, std::string_view name);
 

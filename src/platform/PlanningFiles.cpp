@@ -71,8 +71,7 @@ std::string PlanningFiles::LastPiece(const std::string& path) const {
 }
 
 bool PlanningFiles::IsAtOrBelow(const std::string& path, const std::string& base) const {
-    if (path.compare(0, base.size(), base) != 0) return false;
-    return path.size() == base.size() || base.back() == Separator() || path[base.size()] == Separator();
+    return PathIsAtOrBelow(path, base, Separator());
 }
 
 bool PlanningFiles::IsHiddenName(const std::string& name) const {
@@ -165,7 +164,11 @@ std::optional<bool> PlanningFiles::ListedFact(Fact fact, const std::string& path
     const auto files = real_.CurrentFolderNames();
     if (fact == Fact::REGULAR_FILE) return files->Has(name);
     if (files->Has(name)) return true;
-    const auto entries = real_.ListTopLevel(Parent(path));
+    // Taken once per folder: a folder of thousands of images would be copied for every name asked.
+    auto folder = realEntries_.find(Parent(path));
+    if (folder == realEntries_.end())
+        folder = realEntries_.emplace(Parent(path), real_.ListTopLevel(Parent(path))).first;
+    const std::vector<std::string>& entries = folder->second;
     if (HasInNameOrder(entries, name)) return true;
     // Not listed under that spelling: only a disc that ignores case could still answer yes.
     for (const std::string& entry : entries)

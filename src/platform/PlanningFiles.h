@@ -29,7 +29,10 @@ public:
 
     /// The real disc's answers are kept (the real files don't change while a plan is made); a run
     /// that changes them meanwhile, in a place the plan has not touched, has them asked again.
-    void ForgetRealAnswers() { realFacts_.clear(); }
+    void ForgetRealAnswers() {
+        realFacts_.clear();
+        realEntries_.clear();
+    }
     /// Lets names in the real current folder be answered from the real files' listing of it: for a
     /// run whose real files keep their listings (a mass run), not one that lists afresh each time.
     void AnswerFromRealListings() { listsReal_ = true; }
@@ -102,6 +105,7 @@ private:
     std::vector<Change> changes_;
     std::vector<std::string> quietNames_;
     mutable std::map<std::pair<Fact, std::string>, bool> realFacts_;
+    mutable std::map<std::string, std::vector<std::string>> realEntries_;  // real folder -> its entries
     bool listsReal_ = false;
 };
 

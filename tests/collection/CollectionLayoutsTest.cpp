@@ -14,8 +14,8 @@
 #include "disc/Analysis.h"
 #include "disc/Crc32.h"
 #include "outputs/Processing.h"
-#include "state/RunContext.h"
 #include "state/MenuModel.h"
+#include "state/RunContext.h"
 #include "testkit/Companions.h"
 #include "testkit/ImageBuilder.h"
 #include "testkit/SheetCheck.h"
@@ -296,7 +296,8 @@ TEST_F(CollectionLayouts, ABatchedMassRunEndsExactlyAsADiscByDiscOne) {
         {"a report that can't be written",
          [](testkit::SpyFiles& spy) {
              spy.FailWhen("WriteFile", [&spy](const std::string& path) {
-                 return (path.starts_with('/') ? path : spy.CurrentDirectory() + "/" + path).ends_with("/Wav/KVX_INFO.TXT");
+                 return (path.starts_with('/') ? path : spy.CurrentDirectory() + "/" + path)
+                     .ends_with("/Wav/KVX_INFO.TXT");
              });
          },
          true},

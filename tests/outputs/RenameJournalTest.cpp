@@ -276,7 +276,8 @@ TEST(KilledRun, AMassRunKilledAnywhereInItsBatchEndsAsOneWholeRun) {
         // The files staged when the kill came carry this process's number, so only the next
         // process removes them (the strace tests see it do so).
         auto after = run.collection.Snapshot();
-        std::erase_if(after, [](const std::string& row) { return row.find("/.cartovex-") != std::string::npos; });
+        std::erase_if(after,
+                      [](const std::string& row) { return row.find("/.cartovex-") != std::string::npos; });
         EXPECT_EQ(after, whole) << run.lastOutput;
     }
 }

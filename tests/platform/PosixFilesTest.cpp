@@ -153,7 +153,8 @@ TEST_F(PosixFilesTest, AStagedFileTakesItsNameOnlyAsAWriteWould) {
     const Case cases[] = {
         {"a free name", [] {}, [] {}, true, "new"},
         {"an ordinary file replaced", [&] { dir.Write("sheet.cue", "old"); }, [] {}, true, "new"},
-        {"a free name taken meanwhile", [] {}, [&] { dir.Write("sheet.cue", "someone's"); }, false, "someone's"},
+        {"a free name taken meanwhile", [] {}, [&] { dir.Write("sheet.cue", "someone's"); }, false,
+         "someone's"},
         {"a link planted meanwhile", [&] { dir.Write("sheet.cue", "old"); },
          [&] {
              std::filesystem::remove(target);

@@ -463,7 +463,8 @@ TEST_F(Traced, AMassRunKilledAtAnyRenameEndsAsOneWholeRun) {
     afresh();
     const std::string trace = start.dir / "trace.txt";
     ASSERT_EQ(RunStrace({"-o", trace, "-e", "trace=syncfs"}, {"mass", collection.Path()}), 0);
-    ASSERT_NE(start.dir.Read("trace.txt").find(" syncfs("), std::string::npos) << "the run committed no batch";
+    ASSERT_NE(start.dir.Read("trace.txt").find(" syncfs("), std::string::npos)
+        << "the run committed no batch";
     // The reports carry the time they were made; they are there or not.
     auto tree = [this] {
         auto rows = collection.Snapshot();
@@ -504,7 +505,8 @@ TEST_F(Traced, EveryReplacedFileIsFlushedBeforeItsRenameAndItsFolderAfter) {
     const std::regex flushed(R"re(fsync\((\d+)\) += 0)re");
     const std::regex flushedAll(R"re(syncfs\((\d+)\) += 0)re");
     const std::regex renamed(R"re( rename\("([^"]*)", "([^"]*)"\) += 0)re");
-    const std::regex moved(R"re(renameat2\(AT_FDCWD, "([^"]*)", AT_FDCWD, "([^"]*)", RENAME_NOREPLACE\) += 0)re");
+    const std::regex moved(
+        R"re(renameat2\(AT_FDCWD, "([^"]*)", AT_FDCWD, "([^"]*)", RENAME_NOREPLACE\) += 0)re");
     const std::regex removed(R"re(unlink\("([^"]*)"\) += 0)re");
     const std::regex entered(R"re(chdir\("([^"]*)"\) += 0)re");
     std::set<std::string> placed;
@@ -513,8 +515,9 @@ TEST_F(Traced, EveryReplacedFileIsFlushedBeforeItsRenameAndItsFolderAfter) {
              {"process", discs[0].image}, {"mass", collection.Path()}, {"scan", collection.Path()}}) {
         SCOPED_TRACE(args[0]);
         const std::string trace = start.dir / "trace.txt";
-        ASSERT_EQ(RunStrace({"-o", trace, "-e", "trace=openat,fsync,syncfs,rename,renameat2,unlink,chdir"}, args),
-                  0);
+        ASSERT_EQ(
+            RunStrace({"-o", trace, "-e", "trace=openat,fsync,syncfs,rename,renameat2,unlink,chdir"}, args),
+            0);
         std::vector<std::string> lines;
         std::ifstream in(trace);
         for (std::string line; std::getline(in, line);) lines.push_back(line);
@@ -562,7 +565,8 @@ TEST_F(Traced, EveryReplacedFileIsFlushedBeforeItsRenameAndItsFolderAfter) {
                         << "the journal went before its folder's files were flushed: " << path;
                     journals.erase(path);
                 }
-            } else if (std::regex_search(line, match, moved) && match[1].str().find("/.cartovex-") == std::string::npos &&
+            } else if (std::regex_search(line, match, moved) &&
+                       match[1].str().find("/.cartovex-") == std::string::npos &&
                        !match[1].str().starts_with(".cartovex-")) {
                 // The user's files and folders move; a folder takes the scratch files in it along.
                 const std::string from = whole(match[1]), to = whole(match[2]);
@@ -574,8 +578,9 @@ TEST_F(Traced, EveryReplacedFileIsFlushedBeforeItsRenameAndItsFolderAfter) {
                 for (auto* paths : {&flushedPaths, &unflushed, &folderDue, &journals, &journalsUnflushed}) {
                     std::set<std::string> followed;
                     for (const std::string& path : *paths)
-                        followed.insert(path == from || path.starts_with(from + "/") ? to + path.substr(from.size())
-                                                                                     : path);
+                        followed.insert(path == from || path.starts_with(from + "/")
+                                            ? to + path.substr(from.size())
+                                            : path);
                     *paths = std::move(followed);
                 }
                 std::map<std::string, std::string> flags;
@@ -605,7 +610,8 @@ TEST_F(Traced, EveryReplacedFileIsFlushedBeforeItsRenameAndItsFolderAfter) {
                 placed.insert(to.substr(to.rfind('/') + 1));
             }
         }
-        EXPECT_TRUE(folderDue.empty()) << "the folder " << *folderDue.begin() << " was not flushed at the end";
+        EXPECT_TRUE(folderDue.empty())
+            << "the folder " << *folderDue.begin() << " was not flushed at the end";
     }
     EXPECT_TRUE(batched) << "the mass run flushed disc by disc";
     for (const char* name :

@@ -380,7 +380,8 @@ bool PosixFiles::SyncFileSystems(const std::vector<std::string>& folders) {
 // Writes the content under a fresh scratch name in `path`'s folder, flushed to the disc when
 // `flush`: the scratch file's path, or nothing (and no scratch file) when it fails.
 std::optional<std::string> PosixFiles::ScratchWritten(const std::string& path, const ContentWriter& writer,
-                                                      bool flush, std::string& absoluteFolder, bool* replaces) {
+                                                      bool flush, std::string& absoluteFolder,
+                                                      bool* replaces) {
     // A new file gets the mode an ordinary create would give; a replaced one keeps its own.
     static const mode_t UMASK = [] {
         mode_t mask = umask(0);
