@@ -89,6 +89,34 @@ std::vector<std::string> SharedListingFiles::ListTopLevel(const std::string& fol
     return *kept.entries;
 }
 
+std::vector<std::string> SharedListingFiles::ListFilesRecursive(const std::string& folder,
+                                                                const std::vector<std::string>& extensions,
+                                                                ListingFailures* failures) const {
+    return inner_.WalkFilesRecursive(folder, extensions, failures, [this](WalkedFolder&& walked) {
+        if (!IsPlainAbsolute(walked.folder, Separator())) return;
+        Kept& kept = kept_[walked.folder];
+        kept.files = std::make_shared<FolderNames>(std::move(walked.files));
+        kept.entries = std::move(walked.entries);
+        kept.folders = std::move(walked.folders);
+    });
+}
+
+std::optional<ListedKind> SharedListingFiles::KeptListingSays(const std::string& path) const {
+    const auto place = PlaceOf(path);
+    if (!place || HowListed(place->name, Separator()) != Listed::YES) return std::nullopt;
+    const auto it = kept_.find(place->folder);
+    if (it == kept_.end()) return std::nullopt;
+    const Kept& kept = it->second;
+    if (kept.files && kept.files->Has(place->name)) return ListedKind::FILE;
+    if (!kept.entries || !kept.folders) return std::nullopt;
+    if (HasInNameOrder(*kept.folders, place->name)) return ListedKind::FOLDER;
+    if (HasInNameOrder(*kept.entries, place->name)) return ListedKind::OTHER;
+    // Not listed under that spelling: only a disc that ignores case could still hold it.
+    for (const std::string& entry : *kept.entries)
+        if (EqualsIgnoringAsciiCase(entry, place->name)) return std::nullopt;
+    return ListedKind::NOTHING;
+}
+
 std::optional<SharedListingFiles::Place> SharedListingFiles::PlaceOf(const std::string& path) const {
     const char separator = inner_.Separator();
     const size_t last = path.find_last_of(separator == '\\' ? "\\/" : "/");
@@ -151,6 +179,7 @@ void SharedListingFiles::NameRemoved(const Place& place) {
     if (!kept) return;
     if (kept->files && kept->files->Has(place.name)) Writable(kept->files).Remove(place.name);
     if (kept->entries) EraseFromNameOrder(*kept->entries, place.name);
+    if (kept->folders) EraseFromNameOrder(*kept->folders, place.name);
 }
 
 bool SharedListingFiles::WriteFile(const std::string& path, std::string_view content) {
@@ -190,13 +219,18 @@ bool SharedListingFiles::DeleteFile(const std::string& path) {
 bool SharedListingFiles::Rename(const std::string& from, const std::string& to) {
     const auto source = PlaceOf(from);
     const auto target = PlaceOf(to);
-    // Every kept path below a renamed folder changes with it. A name the kept listing holds as a
-    // file needs no asking.
-    const Kept* kept = source ? KeptFor(source->folder) : nullptr;
-    const bool knownFile = kept && kept->files && kept->files->Has(source->name);
-    const bool folder = !knownFile && inner_.IsDirectory(from);
+    // Every kept path below a renamed folder changes with it. A name the kept listing knows needs
+    // no asking.
+    const auto listed = KeptListingSays(from);
+    const bool folder = listed ? *listed == ListedKind::FOLDER : inner_.IsDirectory(from);
     const bool renamed = inner_.Rename(from, to);
     if (!renamed) return false;
+    // Neither a file nor a folder (a FIFO, a device), or something the listing didn't know of: the
+    // kept listings can't tell what went where.
+    if (listed == ListedKind::OTHER || listed == ListedKind::NOTHING) {
+        ForgetAll();
+        return true;
+    }
     if (folder && source && target && IsPlainAbsolute(from, Separator()) && IsPlainAbsolute(to, Separator())) {
         FolderRenamed(from, to, *source, *target);
         return true;
@@ -228,11 +262,14 @@ void SharedListingFiles::FolderRenamed(const std::string& from, const std::strin
     for (auto& [key, kept] : moved) kept_[key] = std::move(kept);
     for (const Place* place : {&source, &target}) {
         Kept* parent = KeptFor(place->folder);
-        if (!parent || !parent->entries) continue;
-        if (place == &source)
-            EraseFromNameOrder(*parent->entries, place->name);
-        else
-            InsertInNameOrder(*parent->entries, place->name);
+        if (!parent) continue;
+        for (auto* names : {&parent->entries, &parent->folders}) {
+            if (!*names) continue;
+            if (place == &source)
+                EraseFromNameOrder(**names, place->name);
+            else
+                InsertInNameOrder(**names, place->name);
+        }
     }
     if (current_ && (*current_ == from || current_->starts_with(from + Separator()))) current_.reset();
 }

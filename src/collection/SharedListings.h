@@ -38,11 +38,12 @@ public:
     std::shared_ptr<const FolderNames> CurrentFolderNames() const override;
     std::vector<std::string> ListTopLevel(const std::string& folder,
                                           ListingFailures* failures = nullptr) const override;
+    /// The walk reads every folder of the collection: what it saw is each folder's listing from then
+    /// on, so no folder is listed again when the run comes to its discs.
     std::vector<std::string> ListFilesRecursive(const std::string& folder,
                                                 const std::vector<std::string>& extensions,
-                                                ListingFailures* failures = nullptr) const override {
-        return inner_.ListFilesRecursive(folder, extensions, failures);
-    }
+                                                ListingFailures* failures = nullptr) const override;
+    std::optional<ListedKind> KeptListingSays(const std::string& path) const override;
     bool IsRegularFile(const std::string& path) const override { return inner_.IsRegularFile(path); }
     bool IsDirectory(const std::string& path) const override { return inner_.IsDirectory(path); }
     bool IsLink(const std::string& path) const override { return inner_.IsLink(path); }
@@ -88,6 +89,7 @@ private:
         // while an analysis still holds it.
         std::shared_ptr<FolderNames> files;
         std::optional<std::vector<std::string>> entries;  // everything, as ListTopLevel
+        std::optional<std::vector<std::string>> folders;  // the entries that are folders, when a walk said
     };
     // Folder keys compare as the platform compares paths: Windows ignores case.
     struct KeyLess {

@@ -46,6 +46,12 @@ public:
                                                 ListingFailures* failures = nullptr) const override {
         return inner_.ListFilesRecursive(folder, extensions, failures);
     }
+    std::vector<std::string> WalkFilesRecursive(const std::string& folder,
+                                                const std::vector<std::string>& extensions,
+                                                ListingFailures* failures,
+                                                const FolderWalked& walked) const override {
+        return inner_.WalkFilesRecursive(folder, extensions, failures, walked);
+    }
     bool IsRegularFile(const std::string& path) const override { return inner_.IsRegularFile(path); }
     bool IsDirectory(const std::string& path) const override { return inner_.IsDirectory(path); }
     bool Exists(const std::string& path) const override { return inner_.Exists(path); }

@@ -37,6 +37,18 @@ struct FileStamp {
     bool operator==(const FileStamp&) const = default;
 };
 
+/// One folder as a walk over a collection read it, to its end: its ordinary files (as
+/// ListCurrentFolder("*") lists them), all its entries (as ListTopLevel), and those of them that are
+/// folders or links to folders (as IsDirectory says), each in name order.
+struct WalkedFolder {
+    std::string folder;
+    std::vector<std::string> files, entries, folders;
+};
+using FolderWalked = std::function<void(WalkedFolder&& walked)>;
+
+/// What a kept listing says lies under a name.
+enum class ListedKind { NOTHING, FILE, FOLDER, OTHER };
+
 /// Hands a file's content to `append` piece by piece; false (or a failed append) gives up.
 using ContentWriter = std::function<bool(const std::function<bool(std::string_view piece)>& append)>;
 
@@ -86,6 +98,20 @@ public:
     virtual std::vector<std::string> ListFilesRecursive(const std::string& folder,
                                                         const std::vector<std::string>& extensions,
                                                         ListingFailures* failures = nullptr) const = 0;
+    /// ListFilesRecursive that hands each folder it read whole to `walked` on its way, where the
+    /// platform learns that from the reads it makes anyway; this default hands none.
+    virtual std::vector<std::string> WalkFilesRecursive(const std::string& folder,
+                                                        const std::vector<std::string>& extensions,
+                                                        ListingFailures* failures,
+                                                        const FolderWalked& /*walked*/) const {
+        return ListFilesRecursive(folder, extensions, failures);
+    }
+    /// What a listing these files keep says lies under `path`, without asking the disc; nothing when
+    /// they keep none that can tell (this default). A listing taken a while ago can be wrong, so
+    /// only a caller whose changes find that out safely takes it.
+    virtual std::optional<ListedKind> KeptListingSays(const std::string& /*path*/) const {
+        return std::nullopt;
+    }
 
     virtual bool IsRegularFile(const std::string& path) const = 0;
     virtual bool IsDirectory(const std::string& path) const = 0;

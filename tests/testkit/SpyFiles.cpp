@@ -60,6 +60,13 @@ std::vector<std::string> SpyFiles::ListFilesRecursive(const std::string& folder,
     return inner_.ListFilesRecursive(folder, extensions, failures);
 }
 
+std::vector<std::string> SpyFiles::WalkFilesRecursive(const std::string& folder,
+                                                      const std::vector<std::string>& extensions,
+                                                      ListingFailures* failures, const FolderWalked& walked) const {
+    if (Record("ListFilesRecursive", folder)) return Unreadable(folder, failures);
+    return inner_.WalkFilesRecursive(folder, extensions, failures, walked);
+}
+
 std::vector<std::string> SpyFiles::Unreadable(const std::string& folder, ListingFailures* failures) {
     if (failures) failures->push_back({folder, ListingFailure::Reason::UNREADABLE});
     return {};

@@ -184,36 +184,51 @@ std::vector<std::string> PosixFiles::ListTopLevel(const std::string& folder,
 std::vector<std::string> PosixFiles::ListFilesRecursive(const std::string& folder,
                                                         const std::vector<std::string>& extensions,
                                                         ListingFailures* failures) const {
+    return WalkFilesRecursive(folder, extensions, failures, {});
+}
+
+std::vector<std::string> PosixFiles::WalkFilesRecursive(const std::string& folder,
+                                                        const std::vector<std::string>& extensions,
+                                                        ListingFailures* failures,
+                                                        const FolderWalked& walked) const {
     std::vector<std::string> result;
-    std::vector<std::string> files, folders, hidden;
+    WalkedFolder seen{folder, {}, {}, {}};
+    std::vector<std::string> images, below, hidden;
     // Symbolic links to folders are not followed: they could loop back above the chosen folder.
-    NoteFailure(failures, folder,
-                ForEachEntry(
-                    folder,
-                    [&](const std::string& name, EntryKind kind) {
-                        if (kind == EntryKind::FOLDER) {
-                            folders.push_back(name);
-                        } else if (kind == EntryKind::FILE) {
-                            for (const auto& ext : extensions) {
-                                if (EndsWithIgnoringAsciiCase(name, "." + ext)) {
-                                    files.push_back(name);
-                                    break;
-                                }
-                            }
-                        }
-                    },
-                    &hidden));
+    const auto failure = ForEachEntry(
+        folder,
+        [&](const std::string& name, EntryKind kind) {
+            seen.entries.push_back(name);
+            if (kind == EntryKind::FOLDER || kind == EntryKind::LINKED_FOLDER) seen.folders.push_back(name);
+            if (kind == EntryKind::FOLDER) {
+                below.push_back(name);
+            } else if (kind == EntryKind::FILE) {
+                seen.files.push_back(name);
+                for (const auto& ext : extensions) {
+                    if (EndsWithIgnoringAsciiCase(name, "." + ext)) {
+                        images.push_back(name);
+                        break;
+                    }
+                }
+            }
+        },
+        &hidden);
+    NoteFailure(failures, folder, failure);
     // What the walk saw of scratch files spares a run writing there a listing of its own.
     if (folder.starts_with('/')) {
         std::erase_if(hidden, [](const std::string& name) { return !ScratchFileOwner(name, ScratchHost()); });
         scratchSeen_[folder] = std::move(hidden);
     }
-    SortNames(files);
-    SortNames(folders);
-    for (const auto& name : files) result.push_back(Join(folder, name));
-    for (const auto& name : folders) {
-        auto below = ListFilesRecursive(Join(folder, name), extensions, failures);
-        result.insert(result.end(), below.begin(), below.end());
+    SortNames(images);
+    SortNames(below);
+    for (const auto& name : images) result.push_back(Join(folder, name));
+    if (walked && !failure) {
+        for (auto* names : {&seen.files, &seen.entries, &seen.folders}) SortNames(*names);
+        walked(std::move(seen));
+    }
+    for (const auto& name : below) {
+        auto files = WalkFilesRecursive(Join(folder, name), extensions, failures, walked);
+        result.insert(result.end(), files.begin(), files.end());
     }
     return result;
 }

@@ -25,6 +25,10 @@ public:
     std::vector<std::string> ListFilesRecursive(const std::string& folder,
                                                 const std::vector<std::string>& extensions,
                                                 ListingFailures* failures = nullptr) const override;
+    std::vector<std::string> WalkFilesRecursive(const std::string& folder,
+                                                const std::vector<std::string>& extensions,
+                                                ListingFailures* failures,
+                                                const FolderWalked& walked) const override;
     bool IsRegularFile(const std::string& path) const override;
     bool IsDirectory(const std::string& path) const override;
     bool Exists(const std::string& path) const override;
