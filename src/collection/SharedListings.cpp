@@ -98,22 +98,38 @@ std::vector<std::string> SharedListingFiles::ListFilesRecursive(const std::strin
         kept.files = std::make_shared<FolderNames>(std::move(walked.files));
         kept.entries = std::move(walked.entries);
         kept.folders = std::move(walked.folders);
+        kept.hidden = std::move(walked.hidden);
     });
 }
 
 std::optional<ListedKind> SharedListingFiles::KeptListingSays(const std::string& path) const {
     const auto place = PlaceOf(path);
-    if (!place || HowListed(place->name, Separator()) != Listed::YES) return std::nullopt;
+    if (!place) return std::nullopt;
     const auto it = kept_.find(place->folder);
     if (it == kept_.end()) return std::nullopt;
     const Kept& kept = it->second;
+    switch (HowListed(place->name, Separator())) {
+        case Listed::UNSURE:
+            return std::nullopt;
+        case Listed::NEVER:
+            // The walk saw that a hidden name is there, not what it is.
+            if (!kept.hidden || HasInNameOrder(*kept.hidden, place->name)) return std::nullopt;
+            return NotListed(*kept.hidden, place->name);
+        case Listed::YES:
+            break;
+    }
     if (kept.files && kept.files->Has(place->name)) return ListedKind::FILE;
     if (!kept.entries || !kept.folders) return std::nullopt;
     if (HasInNameOrder(*kept.folders, place->name)) return ListedKind::FOLDER;
     if (HasInNameOrder(*kept.entries, place->name)) return ListedKind::OTHER;
+    return NotListed(*kept.entries, place->name);
+}
+
+std::optional<ListedKind> SharedListingFiles::NotListed(const std::vector<std::string>& listed,
+                                                        const std::string& name) {
     // Not listed under that spelling: only a disc that ignores case could still hold it.
-    for (const std::string& entry : *kept.entries)
-        if (EqualsIgnoringAsciiCase(entry, place->name)) return std::nullopt;
+    for (const std::string& entry : listed)
+        if (EqualsIgnoringAsciiCase(entry, name)) return std::nullopt;
     return ListedKind::NOTHING;
 }
 
@@ -162,7 +178,10 @@ void SharedListingFiles::NameAdded(const Place& place) {
     Kept* kept = KeptFor(place.folder);
     if (!kept) return;
     const Listed listed = HowListed(place.name, inner_.Separator());
-    if (listed == Listed::NEVER) return;
+    if (listed == Listed::NEVER) {
+        if (kept->hidden) InsertInNameOrder(*kept->hidden, place.name);
+        return;
+    }
     // A folder of that name, or a name the platform may hide: the platform knows best.
     if (listed == Listed::UNSURE ||
         (kept->entries && kept->files && HasInNameOrder(*kept->entries, place.name) &&
@@ -180,6 +199,7 @@ void SharedListingFiles::NameRemoved(const Place& place) {
     if (kept->files && kept->files->Has(place.name)) Writable(kept->files).Remove(place.name);
     if (kept->entries) EraseFromNameOrder(*kept->entries, place.name);
     if (kept->folders) EraseFromNameOrder(*kept->folders, place.name);
+    if (kept->hidden) EraseFromNameOrder(*kept->hidden, place.name);
 }
 
 bool SharedListingFiles::WriteFile(const std::string& path, std::string_view content) {
@@ -196,14 +216,30 @@ bool SharedListingFiles::WriteFile(const std::string& path, std::string_view con
     return written;
 }
 
+std::optional<std::string> SharedListingFiles::StageFile(const std::string& path, std::string_view content,
+                                                         bool nameFree) {
+    auto scratch = inner_.StageFile(path, content, nameFree);
+    if (const auto place = scratch ? PlaceOf(*scratch) : std::nullopt) NameAdded(*place);
+    return scratch;
+}
+
 bool SharedListingFiles::PlaceStagedFile(const std::string& scratch, const std::string& path) {
     const auto place = PlaceOf(path);
     const bool placed = inner_.PlaceStagedFile(scratch, path);
-    if (!place)
+    if (!place) {
         ForgetAll();
-    else if (placed)
+    } else if (placed) {
+        if (const auto staged = PlaceOf(scratch)) NameRemoved(*staged);
         NameAdded(*place);
+    }
     return placed;
+}
+
+bool SharedListingFiles::DiscardStagedFile(const std::string& scratch) {
+    const auto place = PlaceOf(scratch);
+    const bool discarded = inner_.DiscardStagedFile(scratch);
+    if (place && discarded) NameRemoved(*place);
+    return discarded;
 }
 
 bool SharedListingFiles::DeleteFile(const std::string& path) {
@@ -263,12 +299,18 @@ void SharedListingFiles::FolderRenamed(const std::string& from, const std::strin
     for (const Place* place : {&source, &target}) {
         Kept* parent = KeptFor(place->folder);
         if (!parent) continue;
-        for (auto* names : {&parent->entries, &parent->folders}) {
-            if (!*names) continue;
+        auto follow = [&](std::optional<std::vector<std::string>>& names) {
+            if (!names) return;
             if (place == &source)
-                EraseFromNameOrder(**names, place->name);
+                EraseFromNameOrder(*names, place->name);
             else
-                InsertInNameOrder(**names, place->name);
+                InsertInNameOrder(*names, place->name);
+        };
+        if (HowListed(place->name, Separator()) == Listed::NEVER) {
+            follow(parent->hidden);
+        } else {
+            follow(parent->entries);
+            follow(parent->folders);
         }
     }
     if (current_ && (*current_ == from || current_->starts_with(from + Separator()))) current_.reset();

@@ -70,14 +70,14 @@ public:
     void DeferFolderFlushes() override { inner_.DeferFolderFlushes(); }
     bool StagesWrites() const override { return inner_.StagesWrites(); }
     // A scratch name is hidden: no listing changes until the file takes its name.
-    std::optional<std::string> StageFile(const std::string& path, std::string_view content) override {
-        return inner_.StageFile(path, content);
-    }
+    std::optional<std::string> StageFile(const std::string& path, std::string_view content,
+                                         bool nameFree) override;
     bool PlaceStagedFile(const std::string& scratch, const std::string& path) override;
     bool SyncFileSystems(const std::vector<std::string>& folders) override {
         return inner_.SyncFileSystems(folders);
     }
-    bool DiscardStagedFile(const std::string& scratch) override { return inner_.DiscardStagedFile(scratch); }
+    bool SyncFileSystemsAgain() override { return inner_.SyncFileSystemsAgain(); }
+    bool DiscardStagedFile(const std::string& scratch) override;
     bool EndFolderFlushDeferral() override { return inner_.EndFolderFlushDeferral(); }
 
     /// Folder listings taken from the platform so far (for tests and the benchmarks).
@@ -90,6 +90,7 @@ private:
         std::shared_ptr<FolderNames> files;
         std::optional<std::vector<std::string>> entries;  // everything, as ListTopLevel
         std::optional<std::vector<std::string>> folders;  // the entries that are folders, when a walk said
+        std::optional<std::vector<std::string>> hidden;   // the names listings leave out, when a walk said
     };
     // Folder keys compare as the platform compares paths: Windows ignores case.
     struct KeyLess {
@@ -100,6 +101,8 @@ private:
         std::string folder, name;
     };
 
+    /// What a listing says of a name it doesn't hold.
+    static std::optional<ListedKind> NotListed(const std::vector<std::string>& listed, const std::string& name);
     /// Where a path's name lives, or nothing when the path doesn't say plainly.
     std::optional<Place> PlaceOf(const std::string& path) const;
     Kept* KeptFor(const std::string& folder);

@@ -92,7 +92,7 @@ StagedCommit CommitStaged(Files& files, const std::vector<Change>& changes, cons
         const Change& change = changes[k];
         if (change.kind != Change::Kind::WRITE) continue;
         const std::string now = BeforeRenames(change.path, changes, k, separator);
-        auto staged = files.StageFile(now, change.content);
+        auto staged = files.StageFile(now, change.content, !change.replaces);
         if (!staged) return rollBack();
         scratch[k] = std::move(*staged);
         AddOnce(folders, FolderOf(now, separator));
@@ -158,7 +158,7 @@ StagedCommit CommitStaged(Files& files, const std::vector<Change>& changes, cons
         }
     }
     // Until this flush ends, a journal may be all that brings a sheet back whole.
-    if (!files.SyncFileSystems(folders)) return stop();
+    if (!files.SyncFileSystemsAgain()) return stop();
     for (const std::string& journal : journals) files.DeleteFile(journal);
     outcome.result = StagedCommit::Result::COMMITTED;
     return outcome;

@@ -92,6 +92,7 @@ HistoryStep RecordingFiles::Before(HistoryStep::Kind kind, const std::string& fu
 
 bool RecordingFiles::WriteFile(const std::string& path, std::string_view content) {
     const std::string full = Full(path);
+    renamedLengths_.erase(full);
     if (Ignored(full)) return inner_.WriteFile(path, content);
     HistoryStep step = Before(HistoryStep::Kind::WRITE, full);
     if (!inner_.WriteFile(path, content)) return false;
@@ -101,20 +102,30 @@ bool RecordingFiles::WriteFile(const std::string& path, std::string_view content
     return true;
 }
 
-std::optional<std::string> RecordingFiles::StageFile(const std::string& path, std::string_view content) {
-    auto scratch = inner_.StageFile(path, content);
+std::optional<std::string> RecordingFiles::StageFile(const std::string& path, std::string_view content,
+                                                     bool nameFree) {
+    auto scratch = inner_.StageFile(path, content, nameFree);
     if (scratch)
-        staged_[scratch->substr(scratch->rfind(Separator()) + 1)] = {content.size(), ContentCrc(content)};
+        staged_[scratch->substr(scratch->rfind(Separator()) + 1)] = {content.size(), ContentCrc(content), nameFree};
     return scratch;
 }
 
 bool RecordingFiles::PlaceStagedFile(const std::string& scratch, const std::string& path) {
     const std::string full = Full(path);
+    renamedLengths_.erase(full);
     const auto staged = staged_.find(scratch.substr(scratch.rfind(Separator()) + 1));
     if (Ignored(full) || staged == staged_.end()) return inner_.PlaceStagedFile(scratch, path);
-    HistoryStep step = Before(HistoryStep::Kind::WRITE, full);
+    // A file staged for a free name takes it only while it is free: it replaces nothing.
+    HistoryStep step;
+    if (staged->second.nameFree) {
+        step.kind = HistoryStep::Kind::WRITE;
+        step.path = full;
+    } else {
+        step = Before(HistoryStep::Kind::WRITE, full);
+    }
     if (!inner_.PlaceStagedFile(scratch, path)) return false;
-    std::tie(step.length, step.crc) = staged->second;
+    step.length = staged->second.length;
+    step.crc = staged->second.crc;
     staged_.erase(staged);
     steps_.push_back(std::move(step));
     return true;
@@ -122,6 +133,7 @@ bool RecordingFiles::PlaceStagedFile(const std::string& scratch, const std::stri
 
 bool RecordingFiles::DeleteFile(const std::string& path) {
     const std::string full = Full(path);
+    renamedLengths_.erase(full);
     if (Ignored(full)) return inner_.DeleteFile(path);
     HistoryStep step = Before(HistoryStep::Kind::DELETE, full);
     if (!inner_.DeleteFile(path)) return false;
@@ -139,13 +151,25 @@ bool RecordingFiles::Rename(const std::string& from, const std::string& to) {
     step.kind = HistoryStep::Kind::RENAME;
     step.path = source;
     step.target = target;
-    step.length = inner_.FileLength(target).value_or(NO_LENGTH);
+    if (const auto known = renamedLengths_.find(source); known != renamedLengths_.end()) {
+        step.length = known->second;
+        renamedLengths_.erase(known);
+    } else {
+        step.length = inner_.FileLength(target).value_or(NO_LENGTH);
+    }
+    if (step.length == NO_LENGTH)
+        std::erase_if(renamedLengths_,
+                      [&](const auto& known) { return PathIsAtOrBelow(known.first, source, Separator()); });
+    else
+        renamedLengths_[target] = step.length;
     steps_.push_back(std::move(step));
     return true;
 }
 
 bool RecordingFiles::ReplaceFile(const std::string& from, const std::string& to) {
     const std::string source = Full(from), target = Full(to);
+    renamedLengths_.erase(source);
+    renamedLengths_.erase(target);
     HistoryStep removed = Before(HistoryStep::Kind::DELETE, source);
     HistoryStep written = Before(HistoryStep::Kind::WRITE, target);
     if (!inner_.ReplaceFile(from, to)) return false;

@@ -73,12 +73,14 @@ public:
     }
     void DeferFolderFlushes() override { inner_.DeferFolderFlushes(); }
     bool StagesWrites() const override { return inner_.StagesWrites(); }
-    std::optional<std::string> StageFile(const std::string& path, std::string_view content) override;
+    std::optional<std::string> StageFile(const std::string& path, std::string_view content,
+                                         bool nameFree) override;
     /// Noted as the write of `path` with the staged content.
     bool PlaceStagedFile(const std::string& scratch, const std::string& path) override;
     bool SyncFileSystems(const std::vector<std::string>& folders) override {
         return inner_.SyncFileSystems(folders);
     }
+    bool SyncFileSystemsAgain() override { return inner_.SyncFileSystemsAgain(); }
     bool DiscardStagedFile(const std::string& scratch) override { return inner_.DiscardStagedFile(scratch); }
     bool EndFolderFlushDeferral() override { return inner_.EndFolderFlushDeferral(); }
 
@@ -92,9 +94,17 @@ private:
     std::vector<std::string> ignored_;
     std::string current_;  // followed from every directory change, so no call asks the system
     std::vector<HistoryStep> steps_;
-    // Each staged file's length and checksum, by its scratch name: its folder may be renamed before
-    // it takes its name.
-    std::map<std::string, std::pair<uint64_t, uint32_t>> staged_;
+    // Each staged file's length and checksum, and whether its name was free, by its scratch name:
+    // its folder may be renamed before it takes its name.
+    struct Staged {
+        uint64_t length;
+        uint32_t crc;
+        bool nameFree;
+    };
+    std::map<std::string, Staged> staged_;
+    // The length of each file the run renamed, by the full name it gave it: a file renamed on from
+    // a passing name needs no second look.
+    std::map<std::string, uint64_t> renamedLengths_;
 };
 
 /// `path` made absolute against `current` and normalised: no "." or ".." pieces, no doubled or

@@ -150,7 +150,10 @@ Recovery FinishInterruptedRun(Program& program) {
     Files& files = program.files();
     OutputPane& pane = program.pane;
     Recovery recovery;
-    if (!files.Exists(JOURNAL_NAME)) return recovery;
+    // A mass run's walk saw every journal there was, and the run follows its own since.
+    if (files.KeptListingSays(files.Join(files.CurrentDirectory(), JOURNAL_NAME)) == ListedKind::NOTHING ||
+        !files.Exists(JOURNAL_NAME))
+        return recovery;
     recovery.found = true;
     const auto text = files.ReadFile(JOURNAL_NAME, JOURNAL_READ_LIMIT);
     const auto journal = text ? ParseJournal(*text) : std::nullopt;

@@ -38,11 +38,12 @@ struct FileStamp {
 };
 
 /// One folder as a walk over a collection read it, to its end: its ordinary files (as
-/// ListCurrentFolder("*") lists them), all its entries (as ListTopLevel), and those of them that are
-/// folders or links to folders (as IsDirectory says), each in name order.
+/// ListCurrentFolder("*") lists them), all its entries (as ListTopLevel), those of them that are
+/// folders or links to folders (as IsDirectory says), and the hidden names the listings leave out,
+/// each in name order.
 struct WalkedFolder {
     std::string folder;
-    std::vector<std::string> files, entries, folders;
+    std::vector<std::string> files, entries, folders, hidden;
 };
 using FolderWalked = std::function<void(WalkedFolder&& walked)>;
 
@@ -180,14 +181,19 @@ public:
     /// StageFile writes `content` to a fresh scratch file in `path`'s folder, not flushed, and gives
     /// the scratch file's path (nothing on failure). PlaceStagedFile gives a staged file the name
     /// `path` as WriteFile would (replacing an ordinary file, refusing anything else), without
-    /// flushing. SyncFileSystems flushes everything written so far on the file systems that hold
+    /// flushing. A file staged with `nameFree` (the caller knows nothing holds the name) is given
+    /// it without a look first, and only while it is still free: it never replaces anything. SyncFileSystems flushes everything written so far on the file systems that hold
     /// `folders`: after it, every staged and placed file and every rename is on the disc.
     virtual bool StagesWrites() const { return false; }
-    virtual std::optional<std::string> StageFile(const std::string& /*path*/, std::string_view /*content*/) {
+    virtual std::optional<std::string> StageFile(const std::string& /*path*/, std::string_view /*content*/,
+                                                 bool /*nameFree*/) {
         return std::nullopt;
     }
     virtual bool PlaceStagedFile(const std::string& /*scratch*/, const std::string& /*path*/) { return false; }
     virtual bool SyncFileSystems(const std::vector<std::string>& /*folders*/) { return false; }
+    /// Flushes again the file systems the last SyncFileSystems flushed. They hold whatever was renamed
+    /// or placed in its folders since, under any new names: a rename never leaves its file system.
+    virtual bool SyncFileSystemsAgain() { return false; }
     /// Removes a staged file that is not to take its name after all.
     virtual bool DiscardStagedFile(const std::string& scratch) { return DeleteFile(scratch); }
 

@@ -152,20 +152,21 @@ bool PlanningFiles::RealFact(Fact fact, const std::string& path) const {
 }
 
 // A name in a folder whose listing the real files keep (a mass run shares its listings): whether
-// it is there, as an ordinary file or a folder. A listing leaves hidden names out, and a disc that
-// ignores case answers for names the listing spells otherwise, so those are asked of the disc; a
-// listing a while old can be wrong, but a rename never replaces and a write never goes through
-// anything but an ordinary file, so the commit finds out safely.
+// it is there, as an ordinary file or a folder. A listing of the current folder leaves hidden names
+// out, and a disc that ignores case answers for names the listing spells otherwise, so those are
+// asked of the disc; a listing a while old can be wrong, but a rename never replaces and a write
+// never goes through anything but an ordinary file, so the commit finds out safely.
 std::optional<bool> PlanningFiles::ListedFact(Fact fact, const std::string& path) const {
     if (!listsReal_) return std::nullopt;
-    const std::string name = LastPiece(path);
-    if (name.empty() || IsHiddenName(name)) return std::nullopt;
     if (const auto listed = real_.KeptListingSays(path)) {
         if (fact == Fact::DIRECTORY) return *listed == ListedKind::FOLDER;
         if (fact == Fact::REGULAR_FILE) return *listed == ListedKind::FILE;
         return *listed != ListedKind::NOTHING;
     }
-    if (fact == Fact::DIRECTORY || Parent(path) != Absolute(real_.CurrentDirectory())) return std::nullopt;
+    const std::string name = LastPiece(path);
+    if (name.empty() || IsHiddenName(name) || fact == Fact::DIRECTORY ||
+        Parent(path) != Absolute(real_.CurrentDirectory()))
+        return std::nullopt;
     const auto files = real_.CurrentFolderNames();
     if (fact == Fact::REGULAR_FILE) return files->Has(name);
     if (files->Has(name)) return true;
@@ -304,8 +305,9 @@ bool PlanningFiles::WriteFile(const std::string& path, std::string_view content)
     const std::string target = Absolute(path);
     // The real write would fail here too: no folder to hold the file, or a folder in its place. A
     // name that is free needs no second look.
-    if (!IsDirectory(Parent(target)) || (Exists(target) && IsDirectory(target))) return false;
-    changes_.push_back({Change::Kind::WRITE, target, {}, std::string(content)});
+    const bool taken = Exists(target);
+    if (!IsDirectory(Parent(target)) || (taken && IsDirectory(target))) return false;
+    changes_.push_back({Change::Kind::WRITE, target, {}, std::string(content), taken});
     if (!IsQuiet(target)) report_("would write " + target);
     return true;
 }

@@ -71,6 +71,7 @@ public:
         std::string path;    // the file written or deleted, or the rename's source
         std::string target;  // the rename's target
         std::string content;
+        bool replaces = false;  // a write: something stood under the name in the plan
     };
     /// Every change planned so far, in order: what a run that commits a plan replays.
     const std::vector<Change>& Changes() const { return changes_; }

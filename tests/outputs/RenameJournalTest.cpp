@@ -90,13 +90,18 @@ public:
         return PosixFiles::DeleteFile(path);
     }
     // A mass run's batch stages its files, flushes them, and gives them their names.
-    std::optional<std::string> StageFile(const std::string& path, std::string_view content) override {
+    std::optional<std::string> StageFile(const std::string& path, std::string_view content,
+                                         bool nameFree) override {
         Tick();
-        return PosixFiles::StageFile(path, content);
+        return PosixFiles::StageFile(path, content, nameFree);
     }
     bool SyncFileSystems(const std::vector<std::string>& folders) override {
         Tick();
         return PosixFiles::SyncFileSystems(folders);
+    }
+    bool SyncFileSystemsAgain() override {
+        Tick();
+        return PosixFiles::SyncFileSystemsAgain();
     }
     bool PlaceStagedFile(const std::string& scratch, const std::string& path) override {
         Tick();

@@ -148,6 +148,7 @@ TEST_F(PosixFilesTest, AStagedFileTakesItsNameOnlyAsAWriteWould) {
         std::function<void()> meanwhile;
         bool placed;
         const char* left;  // what the name holds afterwards
+        bool nameFree = false;  // staged as the caller knowing the name free, so no look is taken
     };
     const std::string target = dir / "sheet.cue";
     const Case cases[] = {
@@ -162,12 +163,17 @@ TEST_F(PosixFilesTest, AStagedFileTakesItsNameOnlyAsAWriteWould) {
              std::filesystem::create_symlink(dir / "elsewhere", target);
          },
          false, "linked"},
+        {"a name known free", [] {}, [] {}, true, "new", true},
+        {"a name known free taken meanwhile", [] {}, [&] { dir.Write("sheet.cue", "someone's"); }, false,
+         "someone's", true},
+        // The caller was wrong: the file there is still never replaced.
+        {"a name wrongly known free", [&] { dir.Write("sheet.cue", "old"); }, [] {}, false, "old", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         std::filesystem::remove(target);
         c.before();
-        const auto scratch = files.StageFile(target, "new");
+        const auto scratch = files.StageFile(target, "new", c.nameFree);
         ASSERT_TRUE(scratch.has_value());
         for (const std::string& name : files.ListCurrentFolder("*"))
             EXPECT_FALSE(name.starts_with(".cartovex-")) << "a staged file is hidden";
@@ -183,7 +189,7 @@ TEST_F(PosixFilesTest, AStagedFileTakesItsNameOnlyAsAWriteWould) {
     // Nothing is staged over a link or a folder.
     std::filesystem::remove(target);
     dir.MakeFolder("sheet.cue");
-    EXPECT_FALSE(files.StageFile(target, "new").has_value());
+    EXPECT_FALSE(files.StageFile(target, "new", false).has_value());
 }
 
 TEST(ScratchNames, SayWhichProcessOnWhichMachineMadeThem) {

@@ -115,9 +115,10 @@ bool SpyFiles::WriteFile(const std::string& path, std::string_view content) {
     return done;
 }
 
-std::optional<std::string> SpyFiles::StageFile(const std::string& path, std::string_view content) {
+std::optional<std::string> SpyFiles::StageFile(const std::string& path, std::string_view content,
+                                               bool nameFree) {
     if (Record("WriteFile", path)) return std::nullopt;
-    return inner_.StageFile(path, content);
+    return inner_.StageFile(path, content, nameFree);
 }
 
 bool SpyFiles::PlaceStagedFile(const std::string& scratch, const std::string& path) {
@@ -128,6 +129,10 @@ bool SpyFiles::PlaceStagedFile(const std::string& scratch, const std::string& pa
 
 bool SpyFiles::SyncFileSystems(const std::vector<std::string>& folders) {
     return !Record("SyncFileSystems") && inner_.SyncFileSystems(folders);
+}
+
+bool SpyFiles::SyncFileSystemsAgain() {
+    return !Record("SyncFileSystems") && inner_.SyncFileSystemsAgain();
 }
 
 bool SpyFiles::DeleteFile(const std::string& path) {

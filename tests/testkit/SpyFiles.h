@@ -77,9 +77,11 @@ public:
     /// A staged write counts, fails and fires hooks as the WriteFile it stands for; it is listed
     /// among the changes when the file takes its name.
     bool StagesWrites() const override { return inner_.StagesWrites(); }
-    std::optional<std::string> StageFile(const std::string& path, std::string_view content) override;
+    std::optional<std::string> StageFile(const std::string& path, std::string_view content,
+                                         bool nameFree) override;
     bool PlaceStagedFile(const std::string& scratch, const std::string& path) override;
     bool SyncFileSystems(const std::vector<std::string>& folders) override;
+    bool SyncFileSystemsAgain() override;
     bool DiscardStagedFile(const std::string& scratch) override { return inner_.DiscardStagedFile(scratch); }
 
 private:

@@ -192,7 +192,7 @@ std::vector<std::string> PosixFiles::WalkFilesRecursive(const std::string& folde
                                                         ListingFailures* failures,
                                                         const FolderWalked& walked) const {
     std::vector<std::string> result;
-    WalkedFolder seen{folder, {}, {}, {}};
+    WalkedFolder seen{folder, {}, {}, {}, {}};
     std::vector<std::string> images, below, hidden;
     // Symbolic links to folders are not followed: they could loop back above the chosen folder.
     const auto failure = ForEachEntry(
@@ -214,6 +214,7 @@ std::vector<std::string> PosixFiles::WalkFilesRecursive(const std::string& folde
         },
         &hidden);
     NoteFailure(failures, folder, failure);
+    if (walked) seen.hidden = hidden;
     // What the walk saw of scratch files spares a run writing there a listing of its own.
     if (folder.starts_with('/')) {
         std::erase_if(hidden, [](const std::string& name) { return !ScratchFileOwner(name, ScratchHost()); });
@@ -223,7 +224,7 @@ std::vector<std::string> PosixFiles::WalkFilesRecursive(const std::string& folde
     SortNames(below);
     for (const auto& name : images) result.push_back(Join(folder, name));
     if (walked && !failure) {
-        for (auto* names : {&seen.files, &seen.entries, &seen.folders}) SortNames(*names);
+        for (auto* names : {&seen.files, &seen.entries, &seen.folders, &seen.hidden}) SortNames(*names);
         walked(std::move(seen));
     }
     for (const auto& name : below) {
@@ -347,11 +348,13 @@ bool PosixFiles::WriteFileFrom(const std::string& path, const ContentWriter& wri
     return FolderFlushed(ParentOf(path), absoluteFolder);
 }
 
-std::optional<std::string> PosixFiles::StageFile(const std::string& path, std::string_view content) {
+std::optional<std::string> PosixFiles::StageFile(const std::string& path, std::string_view content,
+                                                 bool nameFree) {
     std::string absoluteFolder;
     bool replaces = false;
     auto scratch = ScratchWritten(
-        path, [content](const auto& append) { return append(content); }, false, absoluteFolder, &replaces);
+        path, [content](const auto& append) { return append(content); }, false, absoluteFolder, &replaces,
+        nameFree);
     if (scratch) stagedOver_[scratch->substr(scratch->rfind('/') + 1)] = replaces;
     return scratch;
 }
@@ -378,6 +381,7 @@ bool PosixFiles::SyncFileSystems(const std::vector<std::string>& folders) {
     // Nearly every folder lies on a file system already met: one look tells which, and one folder of
     // each is opened to flush it by.
     std::set<dev_t> synced;
+    CloseSyncedSystems();
     bool all = true;
     for (const std::string& folder : folders) {
         struct stat info {};
@@ -386,17 +390,29 @@ bool PosixFiles::SyncFileSystems(const std::vector<std::string>& folders) {
             continue;
         }
         if (!synced.insert(info.st_dev).second) continue;
-        Fd fd(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        all = fd.get() >= 0 && syncfs(fd.get()) == 0 && all;
+        const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (fd >= 0) syncedSystems_.push_back(fd);
+        all = fd >= 0 && syncfs(fd) == 0 && all;
     }
     return all;
+}
+
+bool PosixFiles::SyncFileSystemsAgain() {
+    bool all = !syncedSystems_.empty();
+    for (const int fd : syncedSystems_) all = syncfs(fd) == 0 && all;
+    return all;
+}
+
+void PosixFiles::CloseSyncedSystems() {
+    for (const int fd : syncedSystems_) close(fd);
+    syncedSystems_.clear();
 }
 
 // Writes the content under a fresh scratch name in `path`'s folder, flushed to the disc when
 // `flush`: the scratch file's path, or nothing (and no scratch file) when it fails.
 std::optional<std::string> PosixFiles::ScratchWritten(const std::string& path, const ContentWriter& writer,
                                                       bool flush, std::string& absoluteFolder,
-                                                      bool* replaces) {
+                                                      bool* replaces, bool nameFree) {
     // A new file gets the mode an ordinary create would give; a replaced one keeps its own.
     static const mode_t UMASK = [] {
         mode_t mask = umask(0);
@@ -405,7 +421,8 @@ std::optional<std::string> PosixFiles::ScratchWritten(const std::string& path, c
     }();
     mode_t mode = 0666 & ~UMASK;
     struct stat info {};
-    if (lstat(path.c_str(), &info) == 0) {
+    // A name the caller knows is free gets a new file's mode; it is given only while still free.
+    if (!nameFree && lstat(path.c_str(), &info) == 0) {
         // A link, whatever it points to, is the user's: neither written through nor replaced.
         if (!S_ISREG(info.st_mode)) return std::nullopt;
         mode = info.st_mode & 07777;
@@ -473,12 +490,12 @@ bool PosixFiles::FolderSyncedKeepingItOpen(const std::string& folder, const std:
 }
 
 PosixFiles::~PosixFiles() {
+    CloseSyncedSystems();
     if (syncedFolder_ >= 0) close(syncedFolder_);
 }
 
 bool PosixFiles::DeleteFile(const std::string& path) {
-    struct stat info {};
-    if (lstat(path.c_str(), &info) != 0 || S_ISDIR(info.st_mode)) return false;
+    // unlink never takes a folder (Linux refuses with EISDIR), and takes a link as a link.
     return unlink(path.c_str()) == 0;
 }
 

@@ -48,18 +48,22 @@ public:
     void DeferFolderFlushes() override { ++deferrals_; }
     bool EndFolderFlushDeferral() override;
     bool StagesWrites() const override { return true; }
-    std::optional<std::string> StageFile(const std::string& path, std::string_view content) override;
+    std::optional<std::string> StageFile(const std::string& path, std::string_view content,
+                                         bool nameFree) override;
     bool PlaceStagedFile(const std::string& scratch, const std::string& path) override;
     bool SyncFileSystems(const std::vector<std::string>& folders) override;
+    bool SyncFileSystemsAgain() override;
     bool DiscardStagedFile(const std::string& scratch) override;
 
 private:
     std::string AbsoluteFolder(const std::string& folder) const;
     std::optional<std::string> ScratchWritten(const std::string& path, const ContentWriter& writer, bool flush,
-                                              std::string& absoluteFolder, bool* replaces = nullptr);
+                                              std::string& absoluteFolder, bool* replaces = nullptr,
+                                              bool nameFree = false);
     void RemoveStaleScratchFiles(const std::string& folder, const std::string& absoluteFolder);
     void RemoveStaleScratchFiles(const std::string& folder, const std::string& absoluteFolder,
                                  const std::vector<std::string>& seen);
+    void CloseSyncedSystems();
     bool FolderSyncedKeepingItOpen(const std::string& folder, const std::string& absoluteFolder);
     /// Flushes the folder now, or at the end of the open deferral.
     bool FolderFlushed(const std::string& folder, const std::string& absoluteFolder);
@@ -75,6 +79,8 @@ private:
     std::set<std::string> sweptFolders_;
     // The scratch names a walk over a collection saw, by absolute folder.
     mutable std::map<std::string, std::vector<std::string>> scratchSeen_;
+    // One folder of each file system the last SyncFileSystems flushed, held open to flush it again.
+    std::vector<int> syncedSystems_;
     // Whether each staged file (by scratch name) had an ordinary file to replace when it was staged.
     std::map<std::string, bool> stagedOver_;
     // Tags for fresh scratch names.
