@@ -54,6 +54,7 @@ SharedListingFiles::Kept* SharedListingFiles::KeptFiles() const {
     if (here.empty()) return nullptr;
     Kept& kept = kept_[here];
     if (!kept.files) {
+        if (!Arrive()) return nullptr;
         kept.files = std::make_shared<FolderNames>(inner_.ListCurrentFolder("*"));
         ++listingsTaken_;
     }
@@ -61,19 +62,19 @@ SharedListingFiles::Kept* SharedListingFiles::KeptFiles() const {
 }
 
 std::vector<std::string> SharedListingFiles::ListCurrentFolder(std::string_view pattern) const {
-    const Kept* kept = KeptFiles();
-    return kept ? kept->files->Matching(pattern) : inner_.ListCurrentFolder(pattern);
+    if (const Kept* kept = KeptFiles()) return kept->files->Matching(pattern);
+    return Arrive() ? inner_.ListCurrentFolder(pattern) : std::vector<std::string>();
 }
 
 std::shared_ptr<const FolderNames> SharedListingFiles::CurrentFolderNames() const {
-    const Kept* kept = KeptFiles();
-    return kept ? kept->files : inner_.CurrentFolderNames();
+    if (const Kept* kept = KeptFiles()) return kept->files;
+    return Arrive() ? inner_.CurrentFolderNames() : std::make_shared<const FolderNames>();
 }
 
 std::vector<std::string> SharedListingFiles::ListTopLevel(const std::string& folder,
                                                           ListingFailures* failures) const {
     // Only the current folder is kept: its spelling is the one the run's changes are resolved by.
-    if (folder != CurrentDirectory()) return inner_.ListTopLevel(folder, failures);
+    if (folder != CurrentDirectory()) return inner_.ListTopLevel(Here(folder), failures);
     Kept& kept = kept_[folder];
     if (!kept.entries) {
         // A listing that failed is not kept: the next question asks again.
@@ -92,7 +93,7 @@ std::vector<std::string> SharedListingFiles::ListTopLevel(const std::string& fol
 std::vector<std::string> SharedListingFiles::ListFilesRecursive(const std::string& folder,
                                                                 const std::vector<std::string>& extensions,
                                                                 ListingFailures* failures) const {
-    return inner_.WalkFilesRecursive(folder, extensions, failures, [this](WalkedFolder&& walked) {
+    return inner_.WalkFilesRecursive(Here(folder), extensions, failures, [this](WalkedFolder&& walked) {
         if (!IsPlainAbsolute(walked.folder, Separator())) return;
         Kept& kept = kept_[walked.folder];
         kept.files = std::make_shared<FolderNames>(std::move(walked.files));
@@ -163,9 +164,30 @@ std::string SharedListingFiles::CurrentDirectory() const {
 
 bool SharedListingFiles::SetCurrentDirectory(const std::string& path) {
     if (current_ && *current_ == path) return true;
+    if (IsPlainAbsolute(path, Separator()) && KeptListingSays(path) == ListedKind::FOLDER) {
+        current_ = path;
+        arrived_ = false;
+        return true;
+    }
+    const std::string target = Here(path);
     current_.reset();
-    if (!inner_.SetCurrentDirectory(path)) return false;
+    arrived_ = true;
+    if (!inner_.SetCurrentDirectory(target)) return false;
     if (IsPlainAbsolute(path, inner_.Separator())) current_ = path;
+    return true;
+}
+
+std::string SharedListingFiles::Here(const std::string& path) const {
+    if (arrived_ || !current_ || path.empty()) return path;
+    const char separator = Separator();
+    const bool absolute = path[0] == separator || (separator == '\\' && (path[0] == '/' || path.find(':') == 1));
+    return absolute ? path : Join(*current_, path);
+}
+
+bool SharedListingFiles::Arrive() const {
+    if (arrived_) return true;
+    if (!inner_.SetCurrentDirectory(*current_)) return false;
+    arrived_ = true;
     return true;
 }
 
@@ -204,7 +226,7 @@ void SharedListingFiles::NameRemoved(const Place& place) {
 
 bool SharedListingFiles::WriteFile(const std::string& path, std::string_view content) {
     const auto place = PlaceOf(path);
-    const bool written = inner_.WriteFile(path, content);
+    const bool written = inner_.WriteFile(Here(path), content);
     if (!place) {
         ForgetAll();
     } else if (!written) {
@@ -218,14 +240,14 @@ bool SharedListingFiles::WriteFile(const std::string& path, std::string_view con
 
 std::optional<std::string> SharedListingFiles::StageFile(const std::string& path, std::string_view content,
                                                          bool nameFree) {
-    auto scratch = inner_.StageFile(path, content, nameFree);
+    auto scratch = inner_.StageFile(Here(path), content, nameFree);
     if (const auto place = scratch ? PlaceOf(*scratch) : std::nullopt) NameAdded(*place);
     return scratch;
 }
 
 bool SharedListingFiles::PlaceStagedFile(const std::string& scratch, const std::string& path) {
     const auto place = PlaceOf(path);
-    const bool placed = inner_.PlaceStagedFile(scratch, path);
+    const bool placed = inner_.PlaceStagedFile(Here(scratch), Here(path));
     if (!place) {
         ForgetAll();
     } else if (placed) {
@@ -237,14 +259,14 @@ bool SharedListingFiles::PlaceStagedFile(const std::string& scratch, const std::
 
 bool SharedListingFiles::DiscardStagedFile(const std::string& scratch) {
     const auto place = PlaceOf(scratch);
-    const bool discarded = inner_.DiscardStagedFile(scratch);
+    const bool discarded = inner_.DiscardStagedFile(Here(scratch));
     if (place && discarded) NameRemoved(*place);
     return discarded;
 }
 
 bool SharedListingFiles::DeleteFile(const std::string& path) {
     const auto place = PlaceOf(path);
-    const bool deleted = inner_.DeleteFile(path);
+    const bool deleted = inner_.DeleteFile(Here(path));
     if (!place)
         ForgetAll();
     else if (deleted)
@@ -258,8 +280,13 @@ bool SharedListingFiles::Rename(const std::string& from, const std::string& to) 
     // Every kept path below a renamed folder changes with it. A name the kept listing knows needs
     // no asking.
     const auto listed = KeptListingSays(from);
-    const bool folder = listed ? *listed == ListedKind::FOLDER : inner_.IsDirectory(from);
-    const bool renamed = inner_.Rename(from, to);
+    const bool folder = listed ? *listed == ListedKind::FOLDER : inner_.IsDirectory(Here(from));
+    const bool followed =
+        folder && source && target && IsPlainAbsolute(from, Separator()) && IsPlainAbsolute(to, Separator());
+    // A folder renamed by paths the listings can't follow takes the system's current directory
+    // with it, should it lie there; the run's own spelling of it is then asked afresh.
+    if (folder && !followed && !Arrive()) return false;
+    const bool renamed = inner_.Rename(Here(from), Here(to));
     if (!renamed) return false;
     // Neither a file nor a folder (a FIFO, a device), or something the listing didn't know of: the
     // kept listings can't tell what went where.
@@ -267,10 +294,11 @@ bool SharedListingFiles::Rename(const std::string& from, const std::string& to) 
         ForgetAll();
         return true;
     }
-    if (folder && source && target && IsPlainAbsolute(from, Separator()) && IsPlainAbsolute(to, Separator())) {
+    if (followed) {
         FolderRenamed(from, to, *source, *target);
         return true;
     }
+    if (folder) current_.reset();
     if (folder || !source || !target) {
         ForgetAll();
         return true;
@@ -313,13 +341,19 @@ void SharedListingFiles::FolderRenamed(const std::string& from, const std::strin
             follow(parent->folders);
         }
     }
-    if (current_ && (*current_ == from || current_->starts_with(from + Separator()))) current_.reset();
+    if (current_ && PathIsAtOrBelow(*current_, from, Separator())) current_ = to + current_->substr(from.size());
+}
+
+bool SharedListingFiles::SyncFileSystems(const std::vector<std::string>& folders) {
+    std::vector<std::string> whole;
+    for (const std::string& folder : folders) whole.push_back(Here(folder));
+    return inner_.SyncFileSystems(whole);
 }
 
 bool SharedListingFiles::ReplaceFile(const std::string& from, const std::string& to) {
     const auto source = PlaceOf(from);
     const auto target = PlaceOf(to);
-    const bool replaced = inner_.ReplaceFile(from, to);
+    const bool replaced = inner_.ReplaceFile(Here(from), Here(to));
     if (!source || !target) {
         ForgetAll();
     } else if (!replaced) {
@@ -334,7 +368,7 @@ bool SharedListingFiles::ReplaceFile(const std::string& from, const std::string&
 
 bool SharedListingFiles::ClearAttributes(const std::string& path) {
     const auto place = PlaceOf(path);
-    const bool cleared = inner_.ClearAttributes(path);
+    const bool cleared = inner_.ClearAttributes(Here(path));
     // On Windows a file that was hidden or a system file is listed from now on.
     if (!place) {
         ForgetAll();

@@ -8,6 +8,10 @@
 // renamed, a failed call, a name the platform might hide) drops what it kept, so the next question
 // lists afresh.
 //
+// A change into a folder a kept listing shows is only noted: every path handed on is then made
+// whole from it, and the system's own current directory follows only when a call needs it (a
+// listing not kept). An image that is only analysed costs no directory change.
+//
 // Listings are kept by the current directory's own spelling; the run's changes name their files by
 // bare names or by paths built from a current directory or the start folder, so they find them.
 // Changes made from outside the program while the run is going are not seen, as a listing taken a
@@ -28,6 +32,10 @@ namespace cartovex {
 class SharedListingFiles : public Files {
 public:
     explicit SharedListingFiles(Files& inner) : inner_(inner) {}
+    /// The system's current directory is left where the run last said it is.
+    ~SharedListingFiles() override { Arrive(); }
+    SharedListingFiles(const SharedListingFiles&) = delete;
+    SharedListingFiles& operator=(const SharedListingFiles&) = delete;
 
     char Separator() const override { return inner_.Separator(); }
     /// The run makes every directory change through here, so the current directory is known
@@ -44,20 +52,20 @@ public:
                                                 const std::vector<std::string>& extensions,
                                                 ListingFailures* failures = nullptr) const override;
     std::optional<ListedKind> KeptListingSays(const std::string& path) const override;
-    bool IsRegularFile(const std::string& path) const override { return inner_.IsRegularFile(path); }
-    bool IsDirectory(const std::string& path) const override { return inner_.IsDirectory(path); }
-    bool IsLink(const std::string& path) const override { return inner_.IsLink(path); }
-    bool Exists(const std::string& path) const override { return inner_.Exists(path); }
+    bool IsRegularFile(const std::string& path) const override { return inner_.IsRegularFile(Here(path)); }
+    bool IsDirectory(const std::string& path) const override { return inner_.IsDirectory(Here(path)); }
+    bool IsLink(const std::string& path) const override { return inner_.IsLink(Here(path)); }
+    bool Exists(const std::string& path) const override { return inner_.Exists(Here(path)); }
     std::optional<uint64_t> FileLength(const std::string& path) const override {
-        return inner_.FileLength(path);
+        return inner_.FileLength(Here(path));
     }
-    std::optional<FileStamp> Stamp(const std::string& path) const override { return inner_.Stamp(path); }
+    std::optional<FileStamp> Stamp(const std::string& path) const override { return inner_.Stamp(Here(path)); }
     std::optional<size_t> ReadAt(const std::string& path, uint64_t offset,
                                  std::span<uint8_t> out) const override {
-        return inner_.ReadAt(path, offset, out);
+        return inner_.ReadAt(Here(path), offset, out);
     }
     std::unique_ptr<OpenFile> OpenForReading(const std::string& path, bool sequential = true) const override {
-        return inner_.OpenForReading(path, sequential);
+        return inner_.OpenForReading(Here(path), sequential);
     }
     bool WriteFile(const std::string& path, std::string_view content) override;
     bool DeleteFile(const std::string& path) override;
@@ -65,7 +73,7 @@ public:
     bool ReplaceFile(const std::string& from, const std::string& to) override;
     bool ClearAttributes(const std::string& path) override;
     void RemoveStaleScratchFiles(const std::string& folder) override {
-        inner_.RemoveStaleScratchFiles(folder);
+        inner_.RemoveStaleScratchFiles(Here(folder));
     }
     void DeferFolderFlushes() override { inner_.DeferFolderFlushes(); }
     bool StagesWrites() const override { return inner_.StagesWrites(); }
@@ -73,9 +81,7 @@ public:
     std::optional<std::string> StageFile(const std::string& path, std::string_view content,
                                          bool nameFree) override;
     bool PlaceStagedFile(const std::string& scratch, const std::string& path) override;
-    bool SyncFileSystems(const std::vector<std::string>& folders) override {
-        return inner_.SyncFileSystems(folders);
-    }
+    bool SyncFileSystems(const std::vector<std::string>& folders) override;
     bool SyncFileSystemsAgain() override { return inner_.SyncFileSystemsAgain(); }
     bool DiscardStagedFile(const std::string& scratch) override;
     bool EndFolderFlushDeferral() override { return inner_.EndFolderFlushDeferral(); }
@@ -101,6 +107,11 @@ private:
         std::string folder, name;
     };
 
+    /// `path` as the system is to be given it: made whole from the current directory while the
+    /// system's own lags behind.
+    std::string Here(const std::string& path) const;
+    /// Takes the system's current directory to the run's; false when it can't go there.
+    bool Arrive() const;
     /// What a listing says of a name it doesn't hold.
     static std::optional<ListedKind> NotListed(const std::vector<std::string>& listed, const std::string& name);
     /// Where a path's name lives, or nothing when the path doesn't say plainly.
@@ -119,6 +130,7 @@ private:
     mutable std::map<std::string, Kept, KeyLess> kept_{KeyLess{inner_.Separator() == '\\'}};
     mutable int listingsTaken_ = 0;
     mutable std::optional<std::string> current_;  // the current directory, once known
+    mutable bool arrived_ = true;                  // the system's current directory is current_
 };
 
 }  // namespace cartovex
