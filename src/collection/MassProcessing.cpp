@@ -292,7 +292,6 @@ void MassProcess(Program& program) {
         const std::string image = images[i];
         const size_t at = i++;
         if (audioTracks.IsAudioTrack(image)) continue;
-        files.ClearAttributes(image);
         program.disc.imagePath = image;
         // A file that vanished or can't be read ends the analysis with its own message and without a
         // match, so it is never processed under the previous image's identity. The analysis only
@@ -300,6 +299,9 @@ void MassProcess(Program& program) {
         const bool opens = !batch && stages && at >= perDiscUntil && fallbacks < MOST_FALLBACKS;
         if (opens) pane.Hold();
         AnalyseImage(program);
+        // After the header is read, whose look at the file tells the platform whether there is
+        // anything to clear; nothing of the analysis is changed by it.
+        files.ClearAttributes(image);
         if (program.disc.matchIndex == NONE_VALUE) {
             if (opens) pane.ReleaseHeld();
             continue;

@@ -180,7 +180,8 @@ bool SharedListingFiles::SetCurrentDirectory(const std::string& path) {
 std::string SharedListingFiles::Here(const std::string& path) const {
     if (arrived_ || !current_ || path.empty()) return path;
     const char separator = Separator();
-    const bool absolute = path[0] == separator || (separator == '\\' && (path[0] == '/' || path.find(':') == 1));
+    const bool absolute =
+        path[0] == separator || (separator == '\\' && (path[0] == '/' || path.find(':') == 1));
     return absolute ? path : Join(*current_, path);
 }
 
@@ -314,8 +315,9 @@ void SharedListingFiles::FolderRenamed(const std::string& from, const std::strin
     std::vector<std::pair<std::string, Kept>> moved;
     for (auto it = kept_.begin(); it != kept_.end();) {
         const std::string& key = it->first;
-        const bool below = key == from || (key.size() > from.size() && key.compare(0, from.size(), from) == 0 &&
-                                           key[from.size()] == Separator());
+        const bool below =
+            key == from || (key.size() > from.size() && key.compare(0, from.size(), from) == 0 &&
+                            key[from.size()] == Separator());
         if (!below) {
             ++it;
             continue;
@@ -341,7 +343,8 @@ void SharedListingFiles::FolderRenamed(const std::string& from, const std::strin
             follow(parent->folders);
         }
     }
-    if (current_ && PathIsAtOrBelow(*current_, from, Separator())) current_ = to + current_->substr(from.size());
+    if (current_ && PathIsAtOrBelow(*current_, from, Separator()))
+        current_ = to + current_->substr(from.size());
 }
 
 bool SharedListingFiles::SyncFileSystems(const std::vector<std::string>& folders) {

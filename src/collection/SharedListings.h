@@ -59,7 +59,9 @@ public:
     std::optional<uint64_t> FileLength(const std::string& path) const override {
         return inner_.FileLength(Here(path));
     }
-    std::optional<FileStamp> Stamp(const std::string& path) const override { return inner_.Stamp(Here(path)); }
+    std::optional<FileStamp> Stamp(const std::string& path) const override {
+        return inner_.Stamp(Here(path));
+    }
     std::optional<size_t> ReadAt(const std::string& path, uint64_t offset,
                                  std::span<uint8_t> out) const override {
         return inner_.ReadAt(Here(path), offset, out);
@@ -113,7 +115,8 @@ private:
     /// Takes the system's current directory to the run's; false when it can't go there.
     bool Arrive() const;
     /// What a listing says of a name it doesn't hold.
-    static std::optional<ListedKind> NotListed(const std::vector<std::string>& listed, const std::string& name);
+    static std::optional<ListedKind> NotListed(const std::vector<std::string>& listed,
+                                               const std::string& name);
     /// Where a path's name lives, or nothing when the path doesn't say plainly.
     std::optional<Place> PlaceOf(const std::string& path) const;
     Kept* KeptFor(const std::string& folder);
@@ -130,7 +133,7 @@ private:
     mutable std::map<std::string, Kept, KeyLess> kept_{KeyLess{inner_.Separator() == '\\'}};
     mutable int listingsTaken_ = 0;
     mutable std::optional<std::string> current_;  // the current directory, once known
-    mutable bool arrived_ = true;                  // the system's current directory is current_
+    mutable bool arrived_ = true;                 // the system's current directory is current_
 };
 
 }  // namespace cartovex

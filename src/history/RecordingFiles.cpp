@@ -106,7 +106,8 @@ std::optional<std::string> RecordingFiles::StageFile(const std::string& path, st
                                                      bool nameFree) {
     auto scratch = inner_.StageFile(path, content, nameFree);
     if (scratch)
-        staged_[scratch->substr(scratch->rfind(Separator()) + 1)] = {content.size(), ContentCrc(content), nameFree};
+        staged_[scratch->substr(scratch->rfind(Separator()) + 1)] = {content.size(), ContentCrc(content),
+                                                                     nameFree};
     return scratch;
 }
 

@@ -144,7 +144,7 @@ TEST_F(MassProcessTest, AnImageThatVanishesIsSkippedNeverProcessedAsAnother) {
         const std::string vanishing = Image(base + "/B/b.iso", "Beta" + base);
         Image(base + "/C/c.iso", "Gamma" + base);
         const std::string folderB = root / (base + "/B");
-        spy.Before("ClearAttributes", vanishing, [&] {
+        spy.Before("ReadAt", vanishing, [&] {
             if (c.wholeFolder)
                 std::filesystem::remove_all(folderB);
             else

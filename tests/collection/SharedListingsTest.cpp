@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "collection/Collection.h"
@@ -97,6 +98,71 @@ TEST(SharedListings, AMassRunOverAFlatFolderListsItAFewTimesOnly) {
     EXPECT_TRUE(folder.Exists("Game 39.iso") || folder.Exists("Game_39.iso")) << start.program().pane.Text();
     EXPECT_LE(spy.Calls("ListCurrentFolder") + spy.Calls("ListTopLevel"), 4);
     EXPECT_EQ(start.program().run, nullptr);
+}
+
+// What a walk read of each folder answers for it from then on: a change into the folder, its
+// listings and what lies under a name cost the disc nothing, and stay true to the run's own changes,
+// hidden names (the journals) and a renamed current folder included.
+TEST(SharedListings, AWalksListingsAnswerForEveryFolderItReadAndFollowTheRunsChanges) {
+    testkit::CurrentDirectoryGuard guard;
+    testkit::TempFolder root;
+    const std::string disc = root.MakeFolder("Group/DISC1");
+    for (const char* name : {"Group/DISC1/disc.iso", "Group/DISC1/disc 02.mp3", "Group/DISC2/b.iso",
+                             "Group/DISC2/.cartovex-journal"})
+        root.Write(name, "x");
+    root.MakeFolder("Group/DISC1/Sub");
+    std::filesystem::current_path(root.Path());
+    testkit::SpyFiles real;
+    SharedListingFiles shared(real);
+    ASSERT_EQ(shared.ListFilesRecursive(root.Path(), {"iso"}).size(), 2u);
+    const int listings = real.Calls("ListCurrentFolder") + real.Calls("ListTopLevel");
+
+    ASSERT_TRUE(shared.SetCurrentDirectory(disc));
+    EXPECT_EQ(real.Calls("SetCurrentDirectory"), 0) << "the system stays where it is";
+    std::string here = disc;
+    const std::function<void()> changes[] = {
+        [] {},
+        [&] { shared.WriteFile(".cartovex-journal", "plan"); },
+        [&] { shared.Rename("disc.iso", "Title.iso"); },
+        [&] { shared.WriteFile("KVX_INFO.TXT", "report"); },
+        [&] { shared.DeleteFile(".cartovex-journal"); },
+        [&] {
+            shared.Rename(disc, root / "Group/Title");
+            here = root / "Group/Title";
+        },
+        [&] { shared.WriteFile("Title.CUE", "sheet"); },
+    };
+    for (size_t i = 0; i < std::size(changes); ++i) {
+        changes[i]();
+        ASSERT_EQ(shared.CurrentDirectory(), here) << i;
+        std::vector<std::string> files;
+        for (const auto& entry : std::filesystem::directory_iterator(here))
+            if (entry.is_regular_file() && !entry.path().filename().string().starts_with('.'))
+                files.push_back(entry.path().filename().string());
+        std::sort(files.begin(), files.end(), NameLess);
+        EXPECT_EQ(shared.ListCurrentFolder("*"), files) << i;
+        for (const std::string& folder : {here, root / "Group", root / "Group/DISC2"}) {
+            for (const char* name :
+                 {"disc.iso", "Title.iso", "disc 02.mp3", "Sub", "KVX_INFO.TXT", "Title.CUE",
+                  ".cartovex-journal", "DISC1", "Title", "DISC2", "b.iso", "none"}) {
+                const std::string path = folder + "/" + name;
+                const auto said = shared.KeptListingSays(path);
+                if (!said) continue;
+                const std::filesystem::file_status status = std::filesystem::symlink_status(path);
+                const ListedKind truth = !std::filesystem::exists(status)           ? ListedKind::NOTHING
+                                         : std::filesystem::is_regular_file(status) ? ListedKind::FILE
+                                         : std::filesystem::is_directory(status)    ? ListedKind::FOLDER
+                                                                                    : ListedKind::OTHER;
+                EXPECT_EQ(*said, truth) << i << " " << path;
+            }
+        }
+    }
+    EXPECT_EQ(root.Read("Group/Title/KVX_INFO.TXT"), "report");
+    EXPECT_EQ(root.Read("Group/Title/Title.CUE"), "sheet") << "written where the run is, under its new name";
+    EXPECT_EQ(real.Calls("ListCurrentFolder") + real.Calls("ListTopLevel"), listings)
+        << "no folder listed again";
+    EXPECT_EQ(shared.KeptListingSays(root / "Group/DISC2/.cartovex-journal"), std::nullopt)
+        << "a hidden name the walk saw is asked of the disc";
 }
 
 }  // namespace

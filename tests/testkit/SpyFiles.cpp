@@ -62,7 +62,8 @@ std::vector<std::string> SpyFiles::ListFilesRecursive(const std::string& folder,
 
 std::vector<std::string> SpyFiles::WalkFilesRecursive(const std::string& folder,
                                                       const std::vector<std::string>& extensions,
-                                                      ListingFailures* failures, const FolderWalked& walked) const {
+                                                      ListingFailures* failures,
+                                                      const FolderWalked& walked) const {
     if (Record("ListFilesRecursive", folder)) return Unreadable(folder, failures);
     return inner_.WalkFilesRecursive(folder, extensions, failures, walked);
 }

@@ -279,6 +279,7 @@ std::optional<size_t> PosixFiles::ReadAt(const std::string& path, uint64_t offse
     if (fd.get() < 0) return std::nullopt;
     struct stat info {};
     if (fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) return std::nullopt;
+    lastRead_ = {path, info.st_mode};
     size_t total = 0;
     while (total < out.size()) {
         ssize_t n =
@@ -411,8 +412,8 @@ void PosixFiles::CloseSyncedSystems() {
 // Writes the content under a fresh scratch name in `path`'s folder, flushed to the disc when
 // `flush`: the scratch file's path, or nothing (and no scratch file) when it fails.
 std::optional<std::string> PosixFiles::ScratchWritten(const std::string& path, const ContentWriter& writer,
-                                                      bool flush, std::string& absoluteFolder,
-                                                      bool* replaces, bool nameFree) {
+                                                      bool flush, std::string& absoluteFolder, bool* replaces,
+                                                      bool nameFree) {
     // A new file gets the mode an ordinary create would give; a replaced one keeps its own.
     static const mode_t UMASK = [] {
         mode_t mask = umask(0);
@@ -559,6 +560,11 @@ bool PosixFiles::ReplaceFile(const std::string& from, const std::string& to) {
 }
 
 bool PosixFiles::ClearAttributes(const std::string& path) {
+    // A mass run clears each image just after reading its header: that read saw a moment ago
+    // whether it is writable already, as nearly every image is.
+    const bool writableWhenRead = lastRead_.path == path && (lastRead_.mode & S_IWUSR) != 0;
+    lastRead_ = {};
+    if (writableWhenRead) return true;
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) return false;
     // Every image of a mass run comes through here, nearly all of them writable already.

@@ -1,6 +1,8 @@
 // Files on Linux.
 #pragma once
 
+#include <sys/types.h>
+
 #include <map>
 #include <random>
 #include <set>
@@ -57,9 +59,9 @@ public:
 
 private:
     std::string AbsoluteFolder(const std::string& folder) const;
-    std::optional<std::string> ScratchWritten(const std::string& path, const ContentWriter& writer, bool flush,
-                                              std::string& absoluteFolder, bool* replaces = nullptr,
-                                              bool nameFree = false);
+    std::optional<std::string> ScratchWritten(const std::string& path, const ContentWriter& writer,
+                                              bool flush, std::string& absoluteFolder,
+                                              bool* replaces = nullptr, bool nameFree = false);
     void RemoveStaleScratchFiles(const std::string& folder, const std::string& absoluteFolder);
     void RemoveStaleScratchFiles(const std::string& folder, const std::string& absoluteFolder,
                                  const std::vector<std::string>& seen);
@@ -83,6 +85,12 @@ private:
     std::vector<int> syncedSystems_;
     // Whether each staged file (by scratch name) had an ordinary file to replace when it was staged.
     std::map<std::string, bool> stagedOver_;
+    // The file the last ReadAt read, and its mode then.
+    struct LastRead {
+        std::string path;
+        mode_t mode = 0;
+    };
+    mutable LastRead lastRead_;
     // Tags for fresh scratch names.
     std::mt19937 tags_{std::random_device{}()};
 };
