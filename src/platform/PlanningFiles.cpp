@@ -117,15 +117,8 @@ std::vector<std::string> PlanningFiles::Entries(const std::string& folder, Listi
         }
     }
     for (size_t i = 0; i < changes_.size(); ++i) {
-        const Change& change = changes_[i];
-        if (change.kind == Change::Kind::DELETE) continue;
-        // What arrived may have moved on since, with its folder or by itself.
-        std::string arrived = change.kind == Change::Kind::WRITE ? change.path : change.target;
-        for (size_t later = i + 1; later < changes_.size(); ++later) {
-            const Change& move = changes_[later];
-            if (move.kind == Change::Kind::RENAME && IsAtOrBelow(arrived, move.path))
-                arrived = move.target + arrived.substr(move.path.size());
-        }
+        if (changes_[i].kind == Change::Kind::DELETE) continue;
+        const std::string& arrived = arrivedNow_[i];
         if (Parent(arrived) != folder) continue;
         const std::string name = LastPiece(arrived);
         if (IsHiddenName(name) || std::find(names.begin(), names.end(), name) != names.end()) continue;
@@ -301,13 +294,26 @@ std::optional<size_t> PlanningFiles::ReadAt(const std::string& path, uint64_t of
     return n;
 }
 
+// What each change brought is followed through the renames after it, with its folder or by itself,
+// as they are planned: a listing then finds where each stands now without replaying them.
+void PlanningFiles::Plan(Change change) {
+    if (change.kind == Change::Kind::RENAME)
+        for (std::string& arrived : arrivedNow_)
+            if (!arrived.empty() && IsAtOrBelow(arrived, change.path))
+                arrived = change.target + arrived.substr(change.path.size());
+    arrivedNow_.push_back(change.kind == Change::Kind::WRITE    ? change.path
+                          : change.kind == Change::Kind::RENAME ? change.target
+                                                                : std::string());
+    changes_.push_back(std::move(change));
+}
+
 bool PlanningFiles::WriteFile(const std::string& path, std::string_view content) {
     const std::string target = Absolute(path);
     // The real write would fail here too: no folder to hold the file, or a folder in its place. A
     // name that is free needs no second look.
     const bool taken = Exists(target);
     if (!IsDirectory(Parent(target)) || (taken && IsDirectory(target))) return false;
-    changes_.push_back({Change::Kind::WRITE, target, {}, std::string(content), taken});
+    Plan({Change::Kind::WRITE, target, {}, std::string(content), taken});
     if (!IsQuiet(target)) report_("would write " + target);
     return true;
 }
@@ -315,7 +321,7 @@ bool PlanningFiles::WriteFile(const std::string& path, std::string_view content)
 bool PlanningFiles::DeleteFile(const std::string& path) {
     const std::string target = Absolute(path);
     if (!Exists(target) || IsDirectory(target)) return false;
-    changes_.push_back({Change::Kind::DELETE, target, {}, {}});
+    Plan({Change::Kind::DELETE, target, {}, {}});
     if (!IsQuiet(target)) report_("would delete " + target);
     return true;
 }
@@ -333,7 +339,7 @@ bool PlanningFiles::Rename(const std::string& from, const std::string& to) {
                           sourceOrigin.content == targetOrigin.content;
     if (Exists(target) && !sameFile) return false;
     if (!IsDirectory(Parent(target)) || IsAtOrBelow(target, source)) return false;
-    changes_.push_back({Change::Kind::RENAME, source, target, {}});
+    Plan({Change::Kind::RENAME, source, target, {}});
     report_("would rename " + source + " -> " + target);
     return true;
 }
@@ -341,8 +347,8 @@ bool PlanningFiles::Rename(const std::string& from, const std::string& to) {
 bool PlanningFiles::ReplaceFile(const std::string& from, const std::string& to) {
     const std::string source = Absolute(from), target = Absolute(to);
     if (!IsRegularFile(source) || IsDirectory(target) || source == target) return false;
-    if (Exists(target)) changes_.push_back({Change::Kind::DELETE, target, {}, {}});
-    changes_.push_back({Change::Kind::RENAME, source, target, {}});
+    if (Exists(target)) Plan({Change::Kind::DELETE, target, {}, {}});
+    Plan({Change::Kind::RENAME, source, target, {}});
     report_("would replace " + target + " with " + source);
     return true;
 }

@@ -103,7 +103,10 @@ private:
     const Files& real_;
     Report report_;
     std::string current_;
+    void Plan(Change change);
+
     std::vector<Change> changes_;
+    std::vector<std::string> arrivedNow_;  // where what each change brought stands now (none for a delete)
     std::vector<std::string> quietNames_;
     mutable std::map<std::pair<Fact, std::string>, bool> realFacts_;
     mutable std::map<std::string, std::vector<std::string>> realEntries_;  // real folder -> its entries
