@@ -182,9 +182,9 @@ public:
     /// the scratch file's path (nothing on failure). PlaceStagedFile gives a staged file the name
     /// `path` as WriteFile would (replacing an ordinary file, refusing anything else), without
     /// flushing. A file staged with `nameFree` (the caller knows nothing holds the name) is given
-    /// it without a look first, and only while it is still free: it never replaces anything. SyncFileSystems
-    /// flushes everything written so far on the file systems that hold `folders`: after it, every staged and
-    /// placed file and every rename is on the disc.
+    /// it without a look first, and only while it is still free: it never replaces anything.
+    /// SyncFileSystems flushes everything written so far on the file systems that hold `folders`:
+    /// after it, every staged and placed file and every rename is on the disc.
     virtual bool StagesWrites() const { return false; }
     virtual std::optional<std::string> StageFile(const std::string& /*path*/, std::string_view /*content*/,
                                                  bool /*nameFree*/) {
