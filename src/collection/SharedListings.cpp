@@ -315,10 +315,7 @@ void SharedListingFiles::FolderRenamed(const std::string& from, const std::strin
     std::vector<std::pair<std::string, Kept>> moved;
     for (auto it = kept_.begin(); it != kept_.end();) {
         const std::string& key = it->first;
-        const bool below =
-            key == from || (key.size() > from.size() && key.compare(0, from.size(), from) == 0 &&
-                            key[from.size()] == Separator());
-        if (!below) {
+        if (!PathIsAtOrBelow(key, from, Separator())) {
             ++it;
             continue;
         }
